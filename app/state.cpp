@@ -1,0 +1,10 @@
+#include "app/state.h"
+
+namespace kv {
+
+AppState& appState() {
+  static AppState state;
+  return state;
+}
+
+}  // namespace kv

@@ -1,0 +1,70 @@
+#include "platform/win/dialog_font.h"
+
+#include <cstddef>
+
+#include "platform/win/strings.h"
+
+namespace kv::win {
+namespace {
+
+Font makeFont(const std::string& face, int height, bool bold) {
+  LOGFONTW lf{};
+  lf.lfHeight = height;
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lf.lfQuality = DEFAULT_QUALITY;
+  const std::wstring wide = widen(face);
+  wcsncpy_s(lf.lfFaceName, wide.c_str(), _TRUNCATE);
+  return Font(::CreateFontIndirectW(&lf));
+}
+
+}  // namespace
+
+int GdiFontMeasurer::pixelsPerInchY() const { return ::GetDeviceCaps(dc_, LOGPIXELSY); }
+
+int GdiFontMeasurer::heightOfX(const std::string& face, int height, bool bold) {
+  Font font = makeFont(face, height, bold);
+  if (!font) return 0;
+  ScopedSelect select(dc_, font.get());
+  SIZE size{};
+  if (!::GetTextExtentPoint32W(dc_, L"X", 1, &size)) return 0;
+  return size.cy;
+}
+
+std::optional<MenuFont> queryMenuFont() {
+  NONCLIENTMETRICSW metrics{};
+  // The record without the padded-border field is what Windows XP accepts.
+  metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+  if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
+    return std::nullopt;
+  }
+  MenuFont menu;
+  menu.faceName = narrowLossy(metrics.lfMenuFont.lfFaceName);
+  menu.height = metrics.lfMenuFont.lfHeight;
+  return menu;
+}
+
+void updateDialogFont(FontChoice& fonts) {
+  const auto menu = queryMenuFont();
+  WindowDc screen(nullptr);
+  if (screen.get() == nullptr) return;
+  GdiFontMeasurer measurer(screen.get());
+  computeDialogFont(menu, measurer, fonts);
+}
+
+Font createDialogFont(const FontChoice& fonts) {
+  return makeFont(fonts.dialogFontName, fonts.dialogFontHeight, fonts.dialogFontBold);
+}
+
+void applyDialogFont(HWND window, HFONT font) {
+  ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM lParam) -> BOOL {
+        ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(lParam), TRUE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(font));
+}
+
+}  // namespace kv::win

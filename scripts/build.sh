@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds both trees from one source list: native Linux (core, tests, kvtool)
+# and Windows (klavento.exe, kvtool.exe, tests) with mingw-w64.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+what=${1:-all}
+
+if [ "$what" = all ] || [ "$what" = linux ]; then
+  cmake -S "$top" -B "$top/build/linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$top/build/linux" -j2
+fi
+if [ "$what" = all ] || [ "$what" = windows ]; then
+  cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$top/build/windows" -j2
+fi

@@ -1,0 +1,64 @@
+# Sourced by the run and test scripts: a private Wine prefix in the build tree,
+# German locale and keyboard, font replacements, and (when asked) a private
+# Xvfb display. Everything started here is ended by pid on exit.
+
+KV_TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+export WINEPREFIX="$KV_TOP/build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=de_DE.UTF-8
+export LC_ALL=de_DE.UTF-8
+export LC_NUMERIC=C
+
+KV_XVFB_PID=""
+
+kv_cleanup() {
+  local rc=$?
+  if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$KV_XVFB_PID" ]; then
+    kill "$KV_XVFB_PID" 2>/dev/null || true
+    wait "$KV_XVFB_PID" 2>/dev/null || true
+    KV_XVFB_PID=""
+  fi
+  return $rc
+}
+
+# Starts Xvfb on the first free display number and exports DISPLAY.
+kv_start_xvfb() {
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  KV_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    sleep 0.1
+  done
+  if [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    echo "Xvfb konnte nicht gestartet werden." >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
+}
+
+# Creates the prefix once and reuses it; the stamp names what it was made with.
+kv_prepare_prefix() {
+  local stamp="$WINEPREFIX/.klavento-ready"
+  if [ -f "$stamp" ]; then return 0; fi
+  echo "Richte das Wine-Präfix ein ($WINEPREFIX) …"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  local reg="$WINEPREFIX/klavento-fonts.reg"
+  cat >"$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Arial"="Liberation Sans"
+"Courier New"="Liberation Mono"
+REG
+  wine regedit "$reg" >/dev/null 2>&1
+  wineserver -w
+  touch "$stamp"
+}

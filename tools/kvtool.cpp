@@ -1,0 +1,20 @@
+// kvtool: the command line for teachers and for checking the program's files.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#ifndef KV_VERSION
+#define KV_VERSION "0"
+#endif
+
+int main(int argc, char** argv) {
+  CLI::App app{"kvtool – Werkzeug für Klavento 7: Textarchive und Übungsdateien", "kvtool"};
+  app.set_version_flag("--version", std::string("kvtool (Klavento 7) ") + KV_VERSION);
+  app.set_help_flag("-h,--help", "Diese Hilfe anzeigen");
+  app.require_subcommand(0, 1);
+  CLI11_PARSE(app, argc, argv);
+  if (app.get_subcommands().empty()) {
+    std::cout << app.help();
+  }
+  return 0;
+}
