@@ -1,0 +1,61 @@
+#include "platform/file_io.h"
+
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "platform/encoding.h"
+
+namespace kv {
+
+std::filesystem::path pathFromCp1252(std::string_view path) {
+#ifdef _WIN32
+  const std::u16string wide = cp1252ToUtf16(path);
+  return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
+#else
+  return std::filesystem::path(cp1252ToUtf8(path));
+#endif
+}
+
+bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                   std::uintmax_t limit) {
+  bytes.clear();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  char buffer[64 * 1024];
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    const auto got = static_cast<std::size_t>(in.gcount());
+    if (bytes.size() + got > limit) return false;
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  return in.eof() && !in.bad();
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  std::random_device seed;
+  std::filesystem::path temp = path;
+  temp += ".tmp" + std::to_string(seed() % 1000000u);
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ignored;
+      std::filesystem::remove(temp, ignored);
+      return false;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temp, path, error);
+  if (error) {
+    std::error_code ignored;
+    std::filesystem::remove(temp, ignored);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kv

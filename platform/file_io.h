@@ -1,0 +1,24 @@
+// File access for the core: whole-file reads and writes that never leave a
+// half-written file behind. Paths arrive as Windows-1252 texts, like every
+// other text of the program, and are converted explicitly.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+std::filesystem::path pathFromCp1252(std::string_view path);
+
+// Reads at most `limit` bytes; false when the file cannot be opened or read.
+bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                   std::uintmax_t limit = 64u * 1024u * 1024u);
+
+// Writes `bytes` to a temporary file beside `path` and puts it in place only
+// when it is complete, so a failed write never destroys an earlier file.
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+}  // namespace kv
