@@ -44,7 +44,8 @@ kv_start_xvfb() {
 
 # Creates the prefix once and reuses it; the stamp names what it was made with.
 kv_prepare_prefix() {
-  local stamp="$WINEPREFIX/.klavento-ready"
+  # Bump the stamp's number when the prefix set-up changes, so it is redone.
+  local stamp="$WINEPREFIX/.klavento-ready-2"
   if [ -f "$stamp" ]; then return 0; fi
   echo "Richte das Wine-Präfix ein ($WINEPREFIX) …"
   rm -rf "$WINEPREFIX"
@@ -57,6 +58,12 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
 "Arial"="Liberation Sans"
 "Courier New"="Liberation Mono"
+
+; Xvfb has no window manager: Wine draws captions and frames itself, so
+; screenshots show them and windows behave alike with or without one.
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+"Decorated"="Y"
 REG
   wine regedit "$reg" >/dev/null 2>&1
   wineserver -w
