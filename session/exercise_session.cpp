@@ -1,0 +1,784 @@
+#include "session/exercise_session.h"
+
+#include <algorithm>
+
+#include "app/common.h"
+#include "keyboard/dead_keys.h"
+#include "platform/encoding.h"
+
+namespace kv {
+namespace {
+
+constexpr std::uint32_t kTimeLimitCheckMs = 775;
+constexpr std::uint16_t kRegularLimit = 35;
+constexpr std::int32_t kPasteLimit = 25;
+constexpr std::uint32_t kThrottleGapMs = 150;
+constexpr std::uint32_t kThrottlePauseMs = 95;
+constexpr std::uint8_t kMiddleDot = 0xB7;
+
+std::string withNumber(int wordIndex, std::int64_t number) {
+  std::string pattern = uiWord(wordIndex);
+  const auto at = pattern.find("%s");
+  if (at != std::string::npos) pattern.replace(at, 2, std::to_string(number));
+  return pattern;
+}
+
+bool isSeparator(char c) {
+  switch (c) {
+    case ' ': case '!': case '(': case ')': case ',': case '.': case ':': case ';': case '?':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Later ticks compare as later across the wrap of the 32-bit counter.
+bool tickAfter(std::uint32_t later, std::uint32_t earlier) {
+  const std::uint32_t d = tickDiff(later, earlier);
+  return d != 0 && d < 0x80000000u;
+}
+
+}  // namespace
+
+bool isAllowedKey(std::uint16_t key) {
+  switch (key) {
+    case 9: case 13: case 16: case 17: case 18: case 20: case 32: case 91: case 92: case 115:
+    case 226:
+      return true;
+    default:
+      break;
+  }
+  return (key >= 48 && key <= 57) || (key >= 65 && key <= 90) || (key >= 160 && key <= 165) ||
+         (key >= 186 && key <= 192) || (key >= 219 && key <= 222);
+}
+
+ExerciseSession::ExerciseSession(SessionHost& host, KeyboardLookup& keys,
+                                 ExerciseParameters& params, CurrentText& text,
+                                 TypedExercise& typed)
+    : host_(host), keys_(keys), params_(params), text_(text), typed_(typed) {}
+
+std::string ExerciseSession::captionFor(const ExerciseParameters& params) {
+  std::string caption = formName(params.form);
+  if (params.correctionAllowed) {
+    // "(mit Korrekturmöglichkeit)" without "möglichkeit" reads "(mit Korrektur)".
+    std::string word = uiWord(23);
+    word.erase(14, 11);
+    caption += " " + word;
+  } else if ((params.form == 1 || params.form == 2) && params.pace == 0) {
+    caption += " " + uiWord(27);
+  }
+  return caption;
+}
+
+Colour ExerciseSession::textColourFor(Colour background) {
+  const int r = static_cast<int>(background & 0xFF);
+  const int g = static_cast<int>((background >> 8) & 0xFF);
+  const int b = static_cast<int>((background >> 16) & 0xFF);
+  return (r + g + b) / 3 > 170 ? 0x000000 : 0xFFFFFF;
+}
+
+std::string ExerciseSession::startPromptText() {
+  return w1252(
+      "\rHinweis: Die Fenstergröße kann durch Ziehen mit der Maus geändert werden.\r\r"
+      ">>>  Start mit Leertaste   <<<");
+}
+
+bool ExerciseSession::allowedControl(std::uint8_t ch) const {
+  if (ch == 13 || ch == 17 || ch == 18) return true;
+  return ch == 8 && params_.correctionAllowed;
+}
+
+std::string ExerciseSession::expandedLine(std::int32_t index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= text_.lines.size()) return {};
+  return ExpandDeadKeys(text_.lines[static_cast<std::size_t>(index)], true);
+}
+
+bool ExerciseSession::lastLine() const {
+  return static_cast<std::size_t>(lineIndex_) + 1 >= text_.lines.size();
+}
+
+// ---------------------------------------------------------------------------
+// Preparation and start
+
+void ExerciseSession::prepare(Colour keyboardBackground) {
+  ready_ = false;
+  host_.stopPaceTimer();
+  host_.stopClockTimer();
+  startTick_ = clockStartTick_ = clockTick_ = lastTimerTick_ = endTick_ = 0;
+  timeLimitReached_ = false;
+  liveKeystrokes_ = 0;
+  physicalKeys_ = injectedKeys_ = 0;
+  ended_ = false;
+  handedOver_ = false;
+  paceBusy_ = clockBusy_ = false;
+
+  textColour_ = textColourFor(keyboardBackground);
+  keys_.rebuild();
+
+  typedLineCount_ = 0;
+  lastChar_ = 0;
+  prevKeyTick_ = thisKeyTick_ = meanInterval_ = 0;
+  regularCount_ = 0;
+  tickPhase_ = 0;
+  charInterval_ = paceInterval_ = pendingLineInterval_ = 0;
+  endOfText_ = false;
+  lastThrottleTick_ = host_.now();
+  firstShownLine_ = 0;
+  column_ = 1;
+  lineIndex_ = 0;
+  lastKeyInjected_ = false;
+  running_ = false;
+  textSize_ = 8;
+
+  const std::string first = expandedLine(0);
+  litKey_ = first.empty() ? 0 : keys_.findKey(static_cast<unsigned char>(first[0]));
+  const int modifier = litKey_ != 0 ? keys_.modifierOf(litKey_) : 0;
+  litStep_ = modifier != 0 ? modifier : 1;
+  keyLit_ = false;
+
+  host_.setCaption(captionFor(params_));
+  host_.clearField();
+  lengthWatermark_ = 0;
+
+  std::string banner = w1252("+++ Grundstellung einnehmen +++");
+  const std::string piece = w1252(" Grundstellung einnehmen +++");
+  const int widest = host_.widestLineWidth();
+  // A banner that can never reach the width stops at a sane length.
+  while (banner.size() < 2000 && host_.bannerWidth(banner + piece) < widest) banner += piece;
+  for (int i = 0; i < 100; ++i) host_.addFieldLine(banner);
+  host_.setFieldReadOnly(true);
+
+  params_.statusVisible = !clockedPace();
+  fivePanels_ = true;
+  host_.setStatusFivePanels(true);
+  showHint();
+  fillStatusIdle();
+
+  host_.setStartPrompt(startPromptText());
+  host_.showStartPrompt(true);
+  promptShown_ = true;
+  ready_ = true;
+}
+
+void ExerciseSession::filtersInstalled() {
+  injectedKeys_ = 0;
+  physicalKeys_ = 0;
+}
+
+void ExerciseSession::showHint() {
+  host_.setStatusText(kPanelHint, uiWord(params_.statusVisible ? 34 : 33));
+}
+
+void ExerciseSession::fillStatusIdle() {
+  if (params_.statusVisible) {
+    host_.setStatusText(kPanelClock,
+                        formatTimeText(timeLimited() ? 60LL * params_.pace : 0));
+    host_.setStatusText(kPanelSpeed, withNumber(35, 0));
+    host_.setStatusText(kPanelKeystrokes, withNumber(36, 0));
+  } else {
+    host_.setStatusText(kPanelClock, timeLimited() && running_ ? "Timer aktiv" : "");
+    host_.setStatusText(kPanelSpeed, "");
+    host_.setStatusText(kPanelKeystrokes, "");
+  }
+  host_.setStatusText(kPanelProgress, "");
+}
+
+void ExerciseSession::startByPointer() {
+  if (!promptShown_ || !host_.fieldReadOnly() || ended_) return;
+  std::uint8_t space = ' ';
+  onCharacter(space);
+}
+
+void ExerciseSession::start() {
+  if (params_.correctionAllowed) host_.removeMouseFilter();
+  host_.showStartPrompt(false);
+  promptShown_ = false;
+  running_ = true;
+  host_.clearField();
+  host_.prepareFieldForTyping();
+  lengthWatermark_ = 0;
+  host_.setFieldReadOnly(false);
+
+  const std::uint32_t now = host_.now();
+  auto setTicks = [&] {
+    startTick_ = lastTimerTick_ = clockStartTick_ = clockTick_ = endTick_ = now;
+  };
+  switch (form()) {
+    case 1:
+      if (params_.pace >= 1) {
+        tickPhase_ = 0;
+        charInterval_ = paceInterval_ = static_cast<std::uint32_t>(60000 / params_.pace);
+        pendingLineInterval_ = 0;
+      }
+      computeLinePeriod();
+      host_.redrawDisplay();
+      setTicks();
+      if (params_.pace >= 1) {
+        std::uint32_t period = charInterval_;
+        if (pendingLineInterval_ != 0) {
+          paceInterval_ = pendingLineInterval_;
+          period = pendingLineInterval_;
+          pendingLineInterval_ = 0;
+        }
+        lastPaceTick_ = now;
+        host_.startPaceTimer(period);
+      }
+      break;
+    case 2:
+      light(true);
+      if (lastKeyInjected_ && litKey_ != 0 && litStep_ == keys_.modifierOf(litKey_)) {
+        advanceLighting();
+      }
+      setTicks();
+      if (params_.pace >= 1) {
+        tickPhase_ = 1;
+        paceInterval_ = static_cast<std::uint32_t>(60000 / params_.pace / 4);
+        lastPaceTick_ = now;
+        host_.startPaceTimer(paceInterval_);
+      }
+      break;
+    case 3:
+      host_.redrawDisplay();
+      setTicks();
+      if (params_.pace >= 1) {
+        tickPhase_ = 0;
+        host_.startPaceTimer(kTimeLimitCheckMs);
+      }
+      break;
+    default:
+      host_.applyTextSize();
+      setTicks();
+      if (params_.pace >= 1) {
+        tickPhase_ = 0;
+        host_.startPaceTimer(kTimeLimitCheckMs);
+      }
+      break;
+  }
+  clockBusy_ = false;
+  host_.startClockTimer();
+  host_.setEndButton(w1252("&Beenden"), true);
+}
+
+// ---------------------------------------------------------------------------
+// Typing
+
+void ExerciseSession::onCharacter(std::uint8_t& ch) {
+  if (promptShown_ && !ended_) {
+    if (ch == ' ' && ready_) {
+      ch = 0;
+      start();
+    } else {
+      host_.beep();
+      ch = 0;
+    }
+    return;
+  }
+  if (host_.fieldText().empty() && ch <= 32) ch = 0;
+  if (!host_.fieldHasFocus()) ch = 0;
+  if ((ch < 32 && !allowedControl(ch)) || ch == 127) ch = 0;
+  if (host_.fieldReadOnly()) return;
+
+  const std::uint32_t now = host_.now();
+  thisKeyTick_ = now;
+  endTick_ = now;
+
+  if (prevKeyTick_ != 0 && tickAfter(thisKeyTick_, prevKeyTick_) && ch != lastChar_) {
+    const std::uint32_t d = tickDiff(thisKeyTick_, prevKeyTick_);
+    if (meanInterval_ == 0) {
+      meanInterval_ = d;
+    } else if (d < 2000 && ch >= 32) {
+      const std::uint32_t window = meanInterval_ < 300 ? 15 : 25;
+      const bool regular = d + window >= meanInterval_ && d <= meanInterval_ + window;
+      if (meanInterval_ < 15) {
+        regularCount_ = 0;
+      } else if (regular) {
+        ++regularCount_;
+      } else {
+        regularCount_ = 0;
+      }
+      meanInterval_ = static_cast<std::uint32_t>(roundHalfEven((d + meanInterval_) / 2.0));
+    }
+  }
+  lastChar_ = ch;
+  prevKeyTick_ = thisKeyTick_;
+
+  if (ch >= 32) {
+    if (form() == 1 && params_.pace < 1) advanceRunningText();
+    if (form() == 2 && params_.pace < 1) typedCharacterLighting();
+  }
+  if (form() == 3) scrollTemplateRows();
+
+  if (regularCount_ >= kRegularLimit) voidExercise();
+}
+
+void ExerciseSession::voidExercise() {
+  host_.setFieldReadOnly(true);
+  host_.clearField();
+  if (!ended_) onEndButton();
+}
+
+void ExerciseSession::onTextChanged() {
+  if (ended_) {
+    // Emptying sends another change; only an actual text needs clearing.
+    if (!host_.fieldText().empty()) host_.clearField();
+    typedLineCount_ = 0;
+    return;
+  }
+  if (host_.fieldReadOnly()) return;
+  const auto n = static_cast<std::int32_t>(host_.fieldText().size());
+  if (n < lengthWatermark_ + kPasteLimit) {
+    lengthWatermark_ = n;
+  } else {
+    host_.setFieldReadOnly(true);
+    host_.clearField();
+    onEndButton();
+  }
+}
+
+void ExerciseSession::onKeyDown(std::uint16_t& key, ShiftState& shift) {
+  const bool noLine = host_.fieldText().empty();
+  if ((key == vk::Return || key == vk::Space) && noLine) {
+    key = 0;
+    shift.clear();
+  }
+  const bool onlyAlt = shift.alt && !shift.ctrl && !shift.shift;
+  const bool onlyCtrl = shift.ctrl && !shift.alt && !shift.shift;
+  const bool keep = (key == vk::Menu && onlyAlt) || (key >= 37 && key <= 40 && onlyCtrl);
+  if (!keep && key != 0) {
+    if (shift.ctrl != shift.alt) {
+      if (!(key == vk::F4 && (onlyCtrl || onlyAlt))) key = 0;
+    } else if (key == vk::F4) {
+      key = 0;
+    }
+  }
+  const bool correctionKey = key == vk::Back || key == vk::Delete || (key >= vk::Prior && key <= vk::Down);
+  if (correctionKey && !host_.fieldReadOnly() && !params_.correctionAllowed) {
+    key = 0;
+    if (!ended_) {
+      onEndButton();
+      host_.beep();
+    }
+  }
+  if (host_.fieldReadOnly()) return;
+  if (noLine && key == 0 && shift.empty()) return;
+
+  if (form() != 2 || params_.pace >= 1 || !running_ || endOfText_) return;
+  if (key >= vk::Shift && key <= vk::Menu) {
+    if (litKey_ != 0 && keys_.modifierOf(litKey_) == litStep_ && !lastKeyInjected_) {
+      advanceLighting();
+    }
+    return;
+  }
+  if (key == vk::Shift) return;
+  if (key >= 32) {
+    light(false);
+    const std::uint32_t now = host_.now();
+    if (tickDiff(now, lastThrottleTick_) > kThrottleGapMs) {
+      host_.pause(kThrottlePauseMs);
+      lastThrottleTick_ = host_.now();
+    }
+  }
+  if (key == vk::Oem5 || key == vk::Oem6) {
+    // Dead keys give no character event of their own.
+    const int step = litStep_;
+    if (litKey_ != 0 && keys_.modifierOf(litKey_) >= step) litStep_ = step + 1;
+    advanceLighting();
+  }
+}
+
+void ExerciseSession::onPointerOnField() {
+  if (!params_.correctionAllowed && !host_.fieldReadOnly() && !ended_) {
+    onEndButton();
+    host_.beep();
+  }
+}
+
+void ExerciseSession::onKeyReleased() {
+  if (form() == 3 && !host_.fieldReadOnly()) scrollTemplateRows();
+}
+
+bool ExerciseSession::lowLevelKeyFilter(std::uint16_t key, bool injected,
+                                        bool fieldActiveAndFocused) {
+  if (!fieldActiveAndFocused) return false;
+  lastKeyInjected_ = injected;
+  const bool allowed = isAllowedKey(key);
+  if (!params_.correctionAllowed && !allowed) return true;
+  if (!host_.fieldReadOnly() && allowed && key >= 10 && key != vk::Capital) {
+    if (injected) {
+      ++injectedKeys_;
+    } else {
+      ++physicalKeys_;
+    }
+  }
+  return false;
+}
+
+bool ExerciseSession::threadKeyFilter(std::uint16_t key, bool fieldActiveAndFocused) const {
+  return fieldActiveAndFocused && !params_.correctionAllowed && !isAllowedKey(key);
+}
+
+// ---------------------------------------------------------------------------
+// Timers
+
+void ExerciseSession::onPaceTick() {
+  if (paceBusy_ || !host_.paceTimerRunning()) return;
+  paceBusy_ = true;
+  const std::uint32_t now = host_.now();
+  if ((form() == 1 || form() == 2) && params_.pace >= 1) {
+    if (form() == 1 && pendingLineInterval_ != 0) {
+      if (pendingLineInterval_ * 2 >= paceInterval_ &&
+          pendingLineInterval_ * 2 <= paceInterval_ * 3) {
+        paceInterval_ = pendingLineInterval_;
+      }
+      host_.startPaceTimer(paceInterval_);
+      pendingLineInterval_ = 0;
+    } else if (tickAfter(now, lastPaceTick_)) {
+      const std::int64_t e = paceInterval_;
+      const std::int64_t d = tickDiff(now, lastPaceTick_);
+      std::int64_t period = host_.pacePeriod();
+      if (d < e - 1) {
+        period += e - d;
+      } else if (d > e + 1) {
+        period -= d - e;
+      }
+      if (period * 2 < e || period * 2 > e * 3) period = e;
+      if (period != static_cast<std::int64_t>(host_.pacePeriod())) {
+        host_.startPaceTimer(static_cast<std::uint32_t>(period));
+      }
+    }
+    lastPaceTick_ = now;
+  }
+  if (form() == 1) {
+    advanceRunningText();
+  } else if (form() == 2) {
+    const int p = tickPhase_;
+    tickPhase_ = p + 1;
+    if (p == 0) advanceLighting();
+    if (tickPhase_ == 4) {
+      if (litKey_ == 0 || keys_.modifierOf(litKey_) < litStep_) light(false);
+      tickPhase_ = 0;
+      if (endOfText_) {
+        host_.stopPaceTimer();
+        host_.beep();
+      }
+    }
+  } else if (timeLimited()) {
+    ++tickPhase_;
+    lastTimerTick_ = now;
+    const std::uint32_t elapsed = tickDiff(now, startTick_);
+    if (elapsed / 1000 >= static_cast<std::uint32_t>(params_.pace) * 60u) {
+      endTick_ = startTick_ + static_cast<std::uint32_t>(params_.pace) * 60000u;
+      timeLimitReached_ = true;
+      onEndButton();
+      host_.beep();
+    }
+  }
+  paceBusy_ = false;
+}
+
+void ExerciseSession::onClockTick() {
+  if (clockBusy_ || !host_.clockTimerRunning() || promptShown_) return;
+  clockBusy_ = true;
+  clockTick_ = host_.now();
+  const std::uint32_t elapsedMs = tickDiff(clockTick_, clockStartTick_);
+  const std::int64_t elapsed = elapsedMs / 1000;
+  if (params_.statusVisible) {
+    liveKeystrokes_ = countKeystrokes(host_.fieldText());
+    host_.setStatusText(kPanelClock,
+                        formatTimeText(timeLimited() ? 60LL * params_.pace - elapsed : elapsed));
+    const std::int64_t s = std::max<std::int64_t>(elapsed, 1);
+    host_.setStatusText(kPanelSpeed,
+                        withNumber(35, roundHalfEven(static_cast<double>(liveKeystrokes_) /
+                                                     static_cast<double>(s) * 60.0)));
+    host_.setStatusText(kPanelKeystrokes, withNumber(36, liveKeystrokes_));
+  } else {
+    host_.setStatusText(kPanelClock, timeLimited() ? "Timer aktiv" : "");
+    host_.setStatusText(kPanelSpeed, "");
+    host_.setStatusText(kPanelKeystrokes, "");
+  }
+  host_.setStatusText(kPanelProgress, "");
+  clockBusy_ = false;
+}
+
+void ExerciseSession::toggleStatus() {
+  if (!fivePanels_) return;
+  params_.statusVisible = !params_.statusVisible;
+  showHint();
+  if ((promptShown_ && !ended_) || !params_.statusVisible) fillStatusIdle();
+}
+
+// ---------------------------------------------------------------------------
+// End and hand-over
+
+void ExerciseSession::onEndButton() {
+  if (handedOver_) return;
+  if (ended_) {
+    handOver();
+    return;
+  }
+  performEnd();
+}
+
+void ExerciseSession::performEnd() {
+  host_.setFieldReadOnly(true);
+  host_.stopPaceTimer();
+  host_.stopClockTimer();
+  if (!timeLimited()) endTick_ = host_.now();
+  running_ = false;
+  if (static_cast<std::int32_t>(host_.fieldText().size()) >= lengthWatermark_ + kPasteLimit ||
+      regularCount_ > kRegularLimit - 1) {
+    host_.clearField();
+  }
+  if (host_.fieldText().empty()) host_.addFieldLine(" ");
+  typedLineCount_ = host_.fieldLineCount();
+  host_.addFieldLine("\r\n");
+  host_.addFieldLine("*** Ende ***");
+  ended_ = true;
+  promptShown_ = false;
+  fivePanels_ = false;
+  host_.setStatusFivePanels(false);
+  for (int panel = kPanelHint; panel <= kPanelProgress; ++panel) host_.setStatusText(panel, "");
+  if (form() == 2) {
+    endOfText_ = true;
+    light(false);
+  }
+  host_.redrawDisplay();
+  if (!params_.correctionAllowed) host_.removeMouseFilter();
+  host_.removeKeyboardFilter();
+  host_.setEndButton(w1252("&Weiter >"), true);
+}
+
+void ExerciseSession::handOver() {
+  host_.setEndButton(w1252("&Weiter >"), false);
+  if (!host_.fieldReadOnly()) {
+    host_.clearField();
+    typedLineCount_ = 0;
+  }
+  host_.runResultOptions();
+
+  typed_.typedText.clear();
+  typed_.templateText.clear();
+  typed_.keystrokes = 0;
+  text_.longestLine = 0;
+  if (longestLineIndex_ >= 0 && static_cast<std::size_t>(longestLineIndex_) < text_.lines.size()) {
+    text_.longestLine =
+        static_cast<std::int32_t>(text_.lines[static_cast<std::size_t>(longestLineIndex_)].size());
+  }
+  std::int32_t progressMax = 0;
+
+  std::vector<std::string> lines = host_.fieldLines();
+  const auto count = std::min<std::size_t>(lines.size(), static_cast<std::size_t>(std::max(typedLineCount_, 0)));
+  std::string typed;
+  bool belowWasEmpty = false;
+  bool first = true;
+  for (std::size_t k = count; k-- > 0;) {
+    std::string_view raw = lines[k];
+    while (!raw.empty() && static_cast<unsigned char>(raw.front()) <= 32) raw.remove_prefix(1);
+    while (!raw.empty() && static_cast<unsigned char>(raw.back()) <= 32) raw.remove_suffix(1);
+    std::string line(raw);
+    for (char& c : line) {
+      if (static_cast<unsigned char>(c) < 32) c = ' ';
+      if (isSeparator(c)) ++progressMax;
+    }
+    if (line.empty() && belowWasEmpty && !first) continue;
+    belowWasEmpty = line.empty();
+    first = false;
+    typed.insert(0, line + "\r\n");
+    text_.longestLine = std::max(text_.longestLine, static_cast<std::int32_t>(line.size()) + 1);
+    const std::string expanded = ExpandDeadKeys(line, true) + " ";
+    for (char c : expanded) {
+      const int key = keys_.findKey(static_cast<unsigned char>(c));
+      typed_.keystrokes += key == 0 ? 3u : (keys_.modifierOf(key) == 0 ? 1u : 2u);
+    }
+  }
+  // An exercise ended before anything was typed still hands over one line end.
+  if (typed.empty()) typed = "\r\n";
+  typed_.typedText = std::move(typed);
+  typed_.typedLineCount = typedLineCount_;
+  progressMax_ = progressMax * 2 > 0 ? progressMax * 2 : 1;
+
+  std::string templ;
+  for (std::size_t k = text_.lines.size(); k-- > 0;) templ.insert(0, text_.lines[k] + "\r\n");
+  text_.lines.clear();
+  typed_.templateText = std::move(templ);
+
+  host_.letPendingMessagesRun();
+  host_.runEvaluation();
+  handedOver_ = true;
+  host_.request(3);
+}
+
+// ---------------------------------------------------------------------------
+// Activation and closing
+
+void ExerciseSession::onActivate() {
+  host_.enableStartPrompt(true);
+  host_.switchCapsLockOff();
+}
+
+void ExerciseSession::onDeactivate() { host_.enableStartPrompt(false); }
+
+bool ExerciseSession::onCloseRequest() {
+  if (host_.mainWindowSwitching()) return true;
+  return host_.mainWindowMayClose();
+}
+
+void ExerciseSession::onClose() {
+  host_.stopPaceTimer();
+  host_.stopClockTimer();
+  fivePanels_ = false;
+  host_.setStatusFivePanels(false);
+  for (int panel = kPanelHint; panel <= kPanelProgress; ++panel) host_.setStatusText(panel, "");
+  host_.removeMouseFilter();
+  host_.removeKeyboardFilter();
+  if (!host_.mainWindowSwitching()) host_.closeMainWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Laufschrift
+
+std::vector<std::string> ExerciseSession::runningTextRows() const {
+  std::vector<std::string> rows;
+  if (!running_ || text_.lines.empty()) return rows;
+  const std::string& line = text_.lines[static_cast<std::size_t>(lineIndex_)];
+  std::string revealed;
+  if (static_cast<std::size_t>(column_) > line.size()) {
+    revealed = lastLine() ? line : line + " ";
+  } else {
+    revealed = line.substr(0, static_cast<std::size_t>(column_));
+  }
+  if (lineIndex_ > 0) {
+    std::string previous = text_.lines[static_cast<std::size_t>(lineIndex_ - 1)];
+    if (previous.empty() || previous.back() != ' ') previous += ' ';
+    rows.push_back(std::move(previous));
+  }
+  rows.push_back(std::move(revealed));
+  for (std::string& row : rows) {
+    std::replace(row.begin(), row.end(), ' ', static_cast<char>(kMiddleDot));
+  }
+  return rows;
+}
+
+void ExerciseSession::computeLinePeriod() {
+  if (params_.pace < 1 || column_ != 1 || text_.lines.empty()) return;
+  std::string t = text_.lines[static_cast<std::size_t>(lineIndex_)];
+  if (!lastLine()) t += ' ';
+  const std::int32_t w = countKeystrokes(t);
+  if (t.empty() || w <= 0) return;
+  const auto x = static_cast<std::uint32_t>(static_cast<std::uint64_t>(w) * charInterval_ / t.size());
+  pendingLineInterval_ = x == paceInterval_ ? 0 : x;
+}
+
+void ExerciseSession::advanceRunningText() {
+  if (text_.lines.empty()) return;
+  const std::string& line = text_.lines[static_cast<std::size_t>(lineIndex_)];
+  const auto length = static_cast<std::int32_t>(line.size());
+  if (column_ < length) {
+    ++column_;
+  } else if (column_ == length && !line.empty() && line.back() == ' ') {
+    ++column_;
+  } else if (!lastLine()) {
+    ++lineIndex_;
+    column_ = 1;
+    computeLinePeriod();
+  } else {
+    host_.stopPaceTimer();
+    return;
+  }
+  host_.redrawDisplay();
+}
+
+// ---------------------------------------------------------------------------
+// Leuchttastei
+
+void ExerciseSession::designate(unsigned char ch) {
+  litKey_ = keys_.findKey(ch);
+  const int modifier = litKey_ != 0 ? keys_.modifierOf(litKey_) : 0;
+  litStep_ = modifier != 0 ? modifier : 1;
+}
+
+void ExerciseSession::light(bool on) {
+  if (on) {
+    keyLit_ = litKey_ != 0 && keys_.modifierOf(litKey_) < litStep_;
+  } else {
+    keyLit_ = false;
+  }
+  host_.showLitKey(litKey_, litStep_, on);
+}
+
+void ExerciseSession::relight() {
+  if (form() != 2 || !running_ || endOfText_ || tickPhase_ >= 4) return;
+  keyLit_ = false;
+  light(true);
+}
+
+void ExerciseSession::advanceLighting() {
+  if (endOfText_) return;
+  if (keyLit_) light(false);
+  const std::string e = expandedLine(lineIndex_);
+  const auto length = static_cast<std::int32_t>(e.size());
+  // A pending modifier step is finished first wherever the character stands;
+  // otherwise the last character of a line would never show its own key.
+  if (litKey_ != 0 && keys_.modifierOf(litKey_) >= litStep_) {
+    ++litStep_;
+  } else if (column_ < length || (column_ == length && !e.empty() && e.back() == ' ')) {
+    ++column_;
+    designate(column_ <= length ? static_cast<unsigned char>(e[static_cast<std::size_t>(column_ - 1)])
+                                : static_cast<unsigned char>(' '));
+  } else if (!lastLine()) {
+    ++lineIndex_;
+    column_ = 1;
+    const std::string next = expandedLine(lineIndex_);
+    if (next.empty()) {
+      litKey_ = 0;
+      litStep_ = 1;
+    } else {
+      designate(static_cast<unsigned char>(next[0]));
+    }
+  } else {
+    endOfText_ = true;
+    return;
+  }
+  light(true);
+}
+
+void ExerciseSession::typedCharacterLighting() {
+  if (!endOfText_) {
+    if (litKey_ != 0 && keys_.modifierOf(litKey_) >= litStep_) {
+      keyLit_ = true;
+      ++litStep_;
+    }
+    advanceLighting();
+    if (lastKeyInjected_ && litKey_ != 0 && keys_.modifierOf(litKey_) == litStep_) {
+      advanceLighting();
+    }
+  } else if (keyLit_) {
+    light(false);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Textvorgabe auf Bildschirm
+
+std::vector<std::string> ExerciseSession::templateRows() const {
+  std::vector<std::string> rows;
+  if (!running_) return rows;
+  for (std::int32_t i = firstShownLine_;
+       i < firstShownLine_ + 6 && static_cast<std::size_t>(i) < text_.lines.size(); ++i) {
+    rows.push_back(text_.lines[static_cast<std::size_t>(i)]);
+  }
+  return rows;
+}
+
+void ExerciseSession::scrollTemplateRows() {
+  std::int32_t n = std::max(host_.fieldLineCount() - 5, 0);
+  const auto last = static_cast<std::int32_t>(text_.lines.size()) - 6;
+  if (n > last) n = last;
+  n = std::max(n, 0);
+  if (n != firstShownLine_) {
+    firstShownLine_ = n;
+    host_.redrawDisplay();
+  }
+}
+
+}  // namespace kv
