@@ -4,6 +4,7 @@
 
 #include "app/common.h"
 #include "keyboard/dead_keys.h"
+#include "keyboard/key_table.h"
 #include "platform/encoding.h"
 
 namespace kv {
@@ -39,6 +40,51 @@ bool tickAfter(std::uint32_t later, std::uint32_t earlier) {
 }
 
 }  // namespace
+
+void KeyTableLookup::rebuild() { RebuildKeyTable(); }
+int KeyTableLookup::findKey(unsigned char ch) { return FindKey(ch); }
+int KeyTableLookup::modifierOf(int index) { return static_cast<int>(ModifierOf(index)); }
+
+HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
+                                std::int32_t longestLine, KeyboardLookup& keys) {
+  HandedOverText out;
+  out.longestLine = longestLine;
+  std::int32_t separators = 0;
+  std::string typed;
+  bool belowWasEmpty = false;
+  bool first = true;
+  for (std::size_t k = typedLines.size(); k-- > 0;) {
+    std::string_view raw = typedLines[k];
+    while (!raw.empty() && static_cast<unsigned char>(raw.front()) <= 32) raw.remove_prefix(1);
+    while (!raw.empty() && static_cast<unsigned char>(raw.back()) <= 32) raw.remove_suffix(1);
+    std::string line(raw);
+    for (char& c : line) {
+      if (static_cast<unsigned char>(c) < 32) c = ' ';
+      if (isSeparator(c)) ++separators;
+    }
+    if (line.empty() && belowWasEmpty && !first) continue;
+    belowWasEmpty = line.empty();
+    first = false;
+    typed.insert(0, line + "\r\n");
+    out.longestLine = std::max(out.longestLine, static_cast<std::int32_t>(line.size()) + 1);
+    // The line break counts as one keystroke, like a blank.
+    for (char c : ExpandDeadKeys(line, true) + " ") {
+      const int key = keys.findKey(static_cast<unsigned char>(c));
+      out.keystrokes += key == 0 ? 3u : (keys.modifierOf(key) == 0 ? 1u : 2u);
+    }
+  }
+  // An exercise ended before anything was typed still hands over one line end.
+  if (typed.empty()) typed = "\r\n";
+  out.typedText = std::move(typed);
+  out.progressMax = separators * 2 > 0 ? separators * 2 : 1;
+  return out;
+}
+
+std::string joinTemplateLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
 
 bool isAllowedKey(std::uint16_t key) {
   switch (key) {
@@ -564,43 +610,16 @@ void ExerciseSession::handOver() {
     text_.longestLine =
         static_cast<std::int32_t>(text_.lines[static_cast<std::size_t>(longestLineIndex_)].size());
   }
-  std::int32_t progressMax = 0;
-
   std::vector<std::string> lines = host_.fieldLines();
-  const auto count = std::min<std::size_t>(lines.size(), static_cast<std::size_t>(std::max(typedLineCount_, 0)));
-  std::string typed;
-  bool belowWasEmpty = false;
-  bool first = true;
-  for (std::size_t k = count; k-- > 0;) {
-    std::string_view raw = lines[k];
-    while (!raw.empty() && static_cast<unsigned char>(raw.front()) <= 32) raw.remove_prefix(1);
-    while (!raw.empty() && static_cast<unsigned char>(raw.back()) <= 32) raw.remove_suffix(1);
-    std::string line(raw);
-    for (char& c : line) {
-      if (static_cast<unsigned char>(c) < 32) c = ' ';
-      if (isSeparator(c)) ++progressMax;
-    }
-    if (line.empty() && belowWasEmpty && !first) continue;
-    belowWasEmpty = line.empty();
-    first = false;
-    typed.insert(0, line + "\r\n");
-    text_.longestLine = std::max(text_.longestLine, static_cast<std::int32_t>(line.size()) + 1);
-    const std::string expanded = ExpandDeadKeys(line, true) + " ";
-    for (char c : expanded) {
-      const int key = keys_.findKey(static_cast<unsigned char>(c));
-      typed_.keystrokes += key == 0 ? 3u : (keys_.modifierOf(key) == 0 ? 1u : 2u);
-    }
-  }
-  // An exercise ended before anything was typed still hands over one line end.
-  if (typed.empty()) typed = "\r\n";
-  typed_.typedText = std::move(typed);
+  lines.resize(std::min<std::size_t>(lines.size(), static_cast<std::size_t>(std::max(typedLineCount_, 0))));
+  HandedOverText handed = prepareTypedText(lines, text_.longestLine, keys_);
+  typed_.typedText = std::move(handed.typedText);
+  typed_.keystrokes = handed.keystrokes;
   typed_.typedLineCount = typedLineCount_;
-  progressMax_ = progressMax * 2 > 0 ? progressMax * 2 : 1;
-
-  std::string templ;
-  for (std::size_t k = text_.lines.size(); k-- > 0;) templ.insert(0, text_.lines[k] + "\r\n");
+  text_.longestLine = handed.longestLine;
+  progressMax_ = handed.progressMax;
+  typed_.templateText = joinTemplateLines(text_.lines);
   text_.lines.clear();
-  typed_.templateText = std::move(templ);
 
   host_.letPendingMessagesRun();
   host_.runEvaluation();

@@ -100,11 +100,27 @@ class SessionHost {
   virtual void closeMainWindow() = 0;
 };
 
-// The main window reads the live figures for its progress bar.
-struct LiveFigures {
-  std::int32_t liveKeystrokes = 0;
-  std::int32_t totalKeystrokes = 0;
+// The process-wide key table as the session sees it.
+class KeyTableLookup final : public KeyboardLookup {
+ public:
+  void rebuild() override;
+  int findKey(unsigned char ch) override;
+  int modifierOf(int index) override;
 };
+
+// The typed lines as the evaluation receives them: blanks and control
+// characters trimmed from each line, runs of empty lines folded into one,
+// each line followed by CR LF, with the keystrokes the lines needed.
+struct HandedOverText {
+  std::string typedText;
+  std::uint32_t keystrokes = 0;
+  std::int32_t longestLine = 0;  // longest kept line + 1, at least `longestLine` given
+  std::int32_t progressMax = 1;  // twice the separators, at least 1
+};
+HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
+                                std::int32_t longestLine, KeyboardLookup& keys);
+// The template lines, each followed by CR LF.
+std::string joinTemplateLines(const std::vector<std::string>& lines);
 
 class ExerciseSession {
  public:

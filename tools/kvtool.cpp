@@ -3,6 +3,13 @@
 
 #include <iostream>
 
+#include "tools/kvtool_archive.h"
+#include "tools/kvtool_eval.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #ifndef KV_VERSION
 #define KV_VERSION "0"
 #endif
@@ -12,6 +19,12 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", std::string("kvtool (Klavento 7) ") + KV_VERSION);
   app.set_help_flag("-h,--help", "Diese Hilfe anzeigen");
   app.require_subcommand(0, 1);
+#ifdef _WIN32
+  // Everything kvtool prints is UTF-8.
+  ::SetConsoleOutputCP(CP_UTF8);
+#endif
+  kv::tool::addArchiveCommands(app);
+  kv::tool::addEvaluationCommands(app);
   CLI11_PARSE(app, argc, argv);
   if (app.get_subcommands().empty()) {
     std::cout << app.help();

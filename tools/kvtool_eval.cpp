@@ -1,0 +1,358 @@
+// kvtool evaluate and kvtool result: the evaluation for texts typed elsewhere,
+// and a teacher's look at collected result files.
+#include "tools/kvtool_eval.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "app/common.h"
+#include "app/settings.h"
+#include "evaluation/comparison.h"
+#include "evaluation/saved_file.h"
+#include "evaluation/summary.h"
+#include "platform/encoding.h"
+#include "platform/file_io.h"
+#include "session/exercise_session.h"
+
+namespace kv::tool {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Marked stretches are shown between these brackets; they do not occur in
+// Windows-1252, so they cannot be confused with typed characters.
+constexpr const char* kMarkOpen = "\u27E6";
+constexpr const char* kMarkClose = "\u27E7";
+
+struct ResultOptionsCli {
+  std::string file;
+  std::vector<std::string> inputs;
+  bool csv = false;
+  std::string output;
+};
+
+std::string u8(std::string_view cp1252) { return cp1252ToUtf8(cp1252); }
+
+std::string visibleMarks(std::string_view line) {
+  std::string out;
+  bool open = false;
+  for (char c : line) {
+    if (c == kMarkByte) {
+      out += open ? kMarkClose : kMarkOpen;
+      open = !open;
+    } else {
+      out += cp1252ToUtf8(std::string_view(&c, 1));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+bool readTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(fs::path(path), bytes)) {
+    error = "Die Datei \u201E" + path + "\u201C kann nicht gelesen werden.";
+    return false;
+  }
+  std::string text(bytes.begin(), bytes.end());
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
+  std::string cp1252;
+  if (isValidUtf8(text)) {
+    ConversionError where;
+    auto converted = utf8ToCp1252(text, &where);
+    if (!converted) {
+      const std::string before = text.substr(0, where.offset);
+      const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(where.codePoint));
+      error = "Datei \u201E" + path + "\u201C, Zeile " + std::to_string(line) + ": Das Zeichen " +
+              code + " gibt es in Windows-1252 nicht.";
+      return false;
+    }
+    cp1252 = std::move(*converted);
+  } else {
+    cp1252 = std::move(text);  // not UTF-8: taken as Windows-1252
+  }
+  lines.clear();
+  std::size_t begin = 0;
+  while (begin <= cp1252.size()) {
+    std::size_t end = cp1252.find('\n', begin);
+    if (end == std::string::npos) end = cp1252.size();
+    std::string line = cp1252.substr(begin, end - begin);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+    begin = end + 1;
+  }
+  // A final line break does not start another line.
+  if (!lines.empty() && lines.back().empty()) lines.pop_back();
+  return true;
+}
+
+int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> templateLines;
+  std::vector<std::string> typedLines;
+  std::string error;
+  if (!readTextLines(in.templatePath, templateLines, error) ||
+      !readTextLines(in.typedPath, typedLines, error)) {
+    err << error << "\n";
+    return 1;
+  }
+  if (templateLines.empty()) {
+    err << "Die Vorlage \u201E" << in.templatePath << "\u201C enth\u00E4lt keinen Text.\n";
+    return 1;
+  }
+
+  KeyTableLookup keys;
+  keys.rebuild();
+  std::int32_t longestTemplate = 0;
+  for (const std::string& line : templateLines) {
+    longestTemplate = std::max(longestTemplate, static_cast<std::int32_t>(line.size()));
+  }
+  HandedOverText handed = prepareTypedText(typedLines, longestTemplate, keys);
+
+  TypedExercise exercise;
+  exercise.typedText = handed.typedText;
+  exercise.templateText = joinTemplateLines(templateLines);
+  exercise.keystrokes = handed.keystrokes;
+  exercise.typedLineCount = static_cast<std::int32_t>(
+      std::count(handed.typedText.begin(), handed.typedText.end(), '\n'));
+
+  ComparisonInputs comparison;
+  comparison.form = static_cast<std::uint8_t>(in.form);
+  comparison.pace = in.pace;
+  comparison.timeLimitReached = in.timeLimitReached;
+  compareTexts(exercise, comparison);
+
+  const TypedExercise evaluated = exercise;  // the summary frees the typed text
+  SummaryInputs summary;
+  summary.form = in.form;
+  summary.pace = in.pace;
+  summary.correctionAllowed = in.correction;
+  summary.exerciseTitle = fs::path(in.templatePath).stem().string();
+  if (auto title = utf8ToCp1252(summary.exerciseTitle)) summary.exerciseTitle = *title;
+  summary.selection = {1, static_cast<std::int32_t>(templateLines.size()), 0, 1};
+  summary.startTick = 0;
+  summary.endTick = static_cast<std::uint32_t>(in.seconds * 1000.0);
+  summary.timeLimitReached = in.timeLimitReached;
+  summary.showKeystrokesPerMinute = !((in.form == 1 || in.form == 2) && in.pace > 0);
+  summary.longestLine = handed.longestLine;
+  summary.today = todayLocal();
+  const std::vector<std::string> lines = buildSummary(exercise, summary);
+
+  if (!in.json) {
+    for (const std::string& line : lines) out << visibleMarks(line) << "\n";
+    return 0;
+  }
+  nlohmann::json j;
+  j["errorCount"] = evaluated.errorCount;
+  j["evaluationPossible"] = !evaluationImpossible(evaluated.errorCount);
+  j["markCount"] = evaluated.markCount;
+  nlohmann::json marks = nlohmann::json::array();
+  for (int k = 1; k <= std::min(evaluated.markCount, kMaxMarks); ++k) {
+    marks.push_back({{"start", evaluated.marks[static_cast<std::size_t>(k)].start},
+                     {"end", evaluated.marks[static_cast<std::size_t>(k)].end}});
+  }
+  j["marks"] = marks;
+  j["wordCount"] = evaluated.wordCount;
+  j["keystrokes"] = evaluated.keystrokes;
+  j["stoppedEarly"] = evaluated.stoppedEarly;
+  j["stopLine"] = evaluated.stopLine;
+  j["stopColumn"] = evaluated.stopColumn;
+  nlohmann::json list = nlohmann::json::array();
+  for (const std::string& line : lines) list.push_back(visibleMarks(line));
+  j["lines"] = list;
+  out << j.dump(2) << "\n";
+  return 0;
+}
+
+namespace {
+
+// The figures of a result list, read back from its summary lines.
+struct ResultFigures {
+  std::string errors;
+  std::string keystrokes;
+  std::string perMinute;
+};
+
+std::string afterLabel(const std::vector<std::string>& lines, int labelNumber) {
+  const std::string prefix = label(labelNumber);
+  for (const std::string& line : lines) {
+    if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
+  }
+  return {};
+}
+
+ResultFigures figuresOf(const std::vector<std::string>& lines) {
+  ResultFigures f;
+  f.errors = afterLabel(lines, 17);
+  const std::string keys = afterLabel(lines, 4);
+  f.keystrokes = keys.substr(0, keys.find(' '));
+  f.perMinute = afterLabel(lines, 10);
+  return f;
+}
+
+// Typed lines stand between the header and the three empty lines before the
+// summary block.
+std::int32_t typedLineCountOf(const std::vector<std::string>& lines) {
+  const std::string titleLabel = label(2);
+  for (std::size_t i = kResultHeaderLines; i < lines.size(); ++i) {
+    if (lines[i].rfind(titleLabel, 0) == 0 && i >= kResultHeaderLines + 3) {
+      return static_cast<std::int32_t>(i - kResultHeaderLines - 3);
+    }
+  }
+  return static_cast<std::int32_t>(lines.size() > kResultHeaderLines ? lines.size() - kResultHeaderLines : 0);
+}
+
+std::string dateText(const CalendarDate& d) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%02d.%02d.%04d", d.day, d.month, d.year);
+  return buf;
+}
+
+bool openForTool(const std::string& path, OpenedResult& opened, std::string& why) {
+  std::vector<std::uint8_t> bytes;
+  ResultFileError error = ResultFileError::CannotRead;
+  if (readWholeFile(fs::path(path), bytes)) error = decodeResultFile(bytes, opened);
+  if (error == ResultFileError::None) return true;
+  why = u8(resultFileErrorMessage(error, "\x01"));
+  why.replace(why.find('\x01'), 1, path);
+  return false;
+}
+
+std::string csvField(const std::string& s) {
+  if (s.find_first_of(";\"\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+int runResultShow(const std::string& path, std::ostream& out, std::ostream& err) {
+  OpenedResult opened;
+  std::string why;
+  if (!openForTool(path, opened, why)) {
+    err << why << "\n";
+    return 1;
+  }
+  if (opened.compatibility) out << "(Klavento 5.0 Kompatibilit\u00E4tsansicht)\n";
+  for (const std::string& line : opened.lines) out << visibleMarks(line) << "\n";
+  return 0;
+}
+
+int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostream& out,
+                   std::ostream& err) {
+  std::vector<std::string> files;
+  for (const std::string& input : inputs) {
+    std::error_code ec;
+    if (fs::is_directory(fs::path(input), ec)) {
+      std::vector<std::string> found;
+      for (const auto& entry : fs::directory_iterator(fs::path(input), ec)) {
+        std::string ext = entry.path().extension().string();
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (entry.is_regular_file() && ext == ".kvw") found.push_back(entry.path().string());
+      }
+      std::sort(found.begin(), found.end());
+      files.insert(files.end(), found.begin(), found.end());
+    } else {
+      files.push_back(input);
+    }
+  }
+  if (files.empty()) {
+    err << "Keine .kvw-Dateien gefunden.\n";
+    return 1;
+  }
+  const char* sep = csv ? ";" : " | ";
+  const std::vector<std::string> header = {"Datei", "Datum", "Zeile 1", "Zeile 2", "Fehler",
+                                           "Anschl\u00E4ge", "Anschl./Min.", "Pr\u00FCfung"};
+  for (std::size_t i = 0; i < header.size(); ++i) out << (i ? sep : "") << header[i];
+  out << "\n";
+  int rejected = 0;
+  for (const std::string& file : files) {
+    OpenedResult opened;
+    std::string why;
+    std::vector<std::string> row = {fs::path(file).filename().string()};
+    if (openForTool(file, opened, why)) {
+      const ResultFigures f = figuresOf(opened.lines);
+      row.insert(row.end(), {dateText(opened.date), u8(opened.lines[4]), u8(opened.lines[5]),
+                             u8(f.errors), f.keystrokes, f.perMinute,
+                             opened.compatibility ? "g\u00FCltig (Klavento 5.0)" : "g\u00FCltig"});
+    } else {
+      ++rejected;
+      row.insert(row.end(), {"", "", "", "", "", "", "abgelehnt: " + why});
+    }
+    for (std::size_t i = 0; i < row.size(); ++i) out << (i ? sep : "") << (csv ? csvField(row[i]) : row[i]);
+    out << "\n";
+  }
+  return rejected == 0 ? 0 : 2;
+}
+
+int runResultExport(const std::string& path, const std::string& output, std::ostream& err) {
+  OpenedResult opened;
+  std::string why;
+  if (!openForTool(path, opened, why)) {
+    err << why << "\n";
+    return 1;
+  }
+  const std::string text = encodeTextExport(opened.lines, typedLineCountOf(opened.lines));
+  if (!writeFileAtomically(fs::path(output), cp1252ToUtf8(text))) {
+    err << "Die Datei \u201E" << output << "\u201C kann nicht geschrieben werden.\n";
+    return 1;
+  }
+  return 0;
+}
+
+void addEvaluationCommands(CLI::App& app) {
+  auto input = std::make_shared<EvaluateInput>();
+  CLI::App* evaluate = app.add_subcommand(
+      "evaluate", "Einen anderswo geschriebenen Text auswerten (nach den Regeln f\u00FCr Textverarbeitung)");
+  evaluate->add_option("--template", input->templatePath, "Vorlage (Textdatei, UTF-8 oder Windows-1252)")
+      ->required();
+  evaluate->add_option("--typed", input->typedPath, "Geschriebener Text (Textdatei)")->required();
+  evaluate->add_option("--form", input->form, "\u00DCbungsform 1-4 (Standard 3)")->check(CLI::Range(1, 4));
+  evaluate->add_option("--pace", input->pace,
+                       "Formen 1/2: Anschl\u00E4ge pro Minute; Formen 3/4: Zeitlimit in Minuten")
+      ->check(CLI::Range(0, 100000));
+  evaluate->add_flag("--correction", input->correction, "Mit Korrekturm\u00F6glichkeit geschrieben");
+  evaluate->add_option("--seconds", input->seconds, "\u00DCbungszeit in Sekunden")
+      ->check(CLI::Range(0.0, 4.0e6));
+  evaluate->add_flag("--time-limit-reached", input->timeLimitReached, "Das Zeitlimit hat die \u00DCbung beendet");
+  evaluate->add_flag("--json", input->json, "Kennzahlen als JSON ausgeben");
+  evaluate->callback([input] {
+    const int rc = runEvaluate(*input, std::cout, std::cerr);
+    if (rc != 0) throw CLI::RuntimeError(rc);
+  });
+
+  CLI::App* result = app.add_subcommand("result", "Gespeicherte \u00DCbungen (.kvw) pr\u00FCfen und anzeigen");
+  result->require_subcommand(1);
+  auto options = std::make_shared<ResultOptionsCli>();
+  CLI::App* show = result->add_subcommand("show", "Eine .kvw-Datei pr\u00FCfen und anzeigen");
+  show->add_option("FILE", options->file, ".kvw-Datei")->required();
+  show->callback([options] {
+    const int rc = runResultShow(options->file, std::cout, std::cerr);
+    if (rc != 0) throw CLI::RuntimeError(rc);
+  });
+  CLI::App* check = result->add_subcommand("check", "Dateien oder Ordner pr\u00FCfen, eine Zeile je Datei");
+  check->add_option("FILE", options->inputs, ".kvw-Dateien oder Ordner")->required();
+  check->add_flag("--csv", options->csv, "Als CSV (Semikolon) f\u00FCr eine Tabellenkalkulation");
+  check->callback([options] {
+    const int rc = runResultCheck(options->inputs, options->csv, std::cout, std::cerr);
+    if (rc != 0) throw CLI::RuntimeError(rc);
+  });
+  CLI::App* exportText = result->add_subcommand("export", "Nur den geschriebenen Text als .txt speichern");
+  exportText->add_option("FILE", options->file, ".kvw-Datei")->required();
+  exportText->add_option("OUT", options->output, "Zieldatei (.txt, UTF-8)")->required();
+  exportText->callback([options] {
+    const int rc = runResultExport(options->file, options->output, std::cerr);
+    if (rc != 0) throw CLI::RuntimeError(rc);
+  });
+}
+
+}  // namespace kv::tool
