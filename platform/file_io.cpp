@@ -13,7 +13,13 @@ std::filesystem::path pathFromCp1252(std::string_view path) {
   const std::u16string wide = cp1252ToUtf16(path);
   return std::filesystem::path(std::wstring(wide.begin(), wide.end()));
 #else
-  return std::filesystem::path(cp1252ToUtf8(path));
+  // Paths are written the Windows way throughout the program; on other
+  // systems the backslash can only have meant a folder separator.
+  std::string native = cp1252ToUtf8(path);
+  for (char& c : native) {
+    if (c == '\\') c = '/';
+  }
+  return std::filesystem::path(native);
 #endif
 }
 

@@ -24,9 +24,42 @@ run_ctest() {
   return $rc
 }
 
+# The archive reader under libFuzzer for a bounded time, from the committed
+# seeds and a fresh working corpus each run. A crash fails the run and leaves
+# the input in build/fuzz/.
+fuzz_archive_reader() {
+  local dir="$top/build/fuzz" seconds=20
+  if ! command -v clang++ >/dev/null; then
+    echo "Fuzz: übersprungen (clang++ nicht vorhanden)"
+    return 0
+  fi
+  if ! { cmake -S "$top/tests/fuzz" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
+         cmake --build "$dir" -j2 >"$dir/build.log" 2>&1; }; then
+    echo "Fuzz: Bauen fehlgeschlagen"
+    tail -n 40 "$dir/build.log" 2>/dev/null
+    return 1
+  fi
+  rm -rf "$dir/corpus" && mkdir -p "$dir/corpus"
+  "$dir/archive_fuzz" -max_total_time=$seconds -max_len=60000 -timeout=10 \
+    -artifact_prefix="$dir/" "$dir/corpus" "$top/tests/fuzz/archive_seeds" >"$dir/run.log" 2>&1
+  local rc=$? runs seed
+  runs=$(grep -Eo 'Done [0-9]+ runs' "$dir/run.log" | grep -Eo '[0-9]+')
+  seed=$(grep -Eo 'Seed: [0-9]+' "$dir/run.log" | grep -Eo '[0-9]+')
+  if [ $rc -ne 0 ]; then
+    echo "Fuzz: Archivleser FEHLER gefunden (Seed ${seed:-?}), Eingabe in $dir/:"
+    grep -E 'ERROR|SUMMARY|Test unit written|deadly' "$dir/run.log" | head -n 10
+    return 1
+  fi
+  echo "Fuzz: Archivleser, ${runs:-?} Eingaben in ${seconds} s, keine Fehler (Seed ${seed:-?})"
+}
+
 echo "== Native Tests (Linux) =="
 run_ctest "$top/build/linux"
 native=$?
+
+echo "== Fuzz-Test des Archivlesers =="
+fuzz_archive_reader
+fuzz=$?
 
 echo "== Windows-Tests unter Wine =="
 source "$top/scripts/wine-env.sh"
@@ -37,7 +70,7 @@ kv_prepare_prefix
 run_ctest "$top/build/windows"
 windows=$?
 
-if [ $native -ne 0 ] || [ $windows -ne 0 ]; then
+if [ $native -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ]; then
   echo "TESTS FEHLGESCHLAGEN"
   exit 1
 fi

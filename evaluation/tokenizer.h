@@ -1,0 +1,64 @@
+// Tokens of an exercise text as the evaluation sees them: words, single
+// separators, and line ends that count as one space.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kv {
+
+enum class TokenKind : std::uint8_t {
+  NoToken = 0,      // the index lies before the first or beyond the last token
+  Punctuation = 1,  // one of ! ( ) , . : ; ?
+  OtherToken = 2,   // a word, the space token, or any other single character
+};
+
+struct Token {
+  // Points into the cursor's text, or at a static " " for a run of line ends.
+  std::string_view text;
+  TokenKind kind = TokenKind::NoToken;
+  std::int32_t start = 0;  // 1-based byte position in its text; 0 for NoToken
+
+  bool present() const { return kind != TokenKind::NoToken; }
+  bool isSpace() const { return text == " "; }
+  // The token's length as a token: a run of line ends counts as one character.
+  std::int32_t length() const { return static_cast<std::int32_t>(text.size()); }
+};
+
+// Line feed, carriage return, space and ! ( ) , . : ; ?
+bool isTokenSeparator(char c);
+
+// Walks one text token by token in either direction and keeps the last token
+// it produced, so that fetching a neighbouring index costs one token. Every
+// step it takes is counted in a counter shared with the other cursor of the
+// comparison, which decides when the user interface gets a chance to run.
+class TokenCursor {
+ public:
+  // `text` must outlive the cursor and every token it hands out.
+  TokenCursor(std::string_view text, std::uint32_t& stepCounter);
+
+  // Token `index` (1-based). Indices below 1 and beyond the last token give a
+  // NoToken with empty text and leave the cursor where it was.
+  Token fetch(std::int32_t index);
+
+  // The highest index produced so far, and how many of the tokens up to it are
+  // longer than one character (the typed words that set the error limit).
+  std::int32_t highestIndex() const { return highest_; }
+  std::uint32_t wordCount() const { return words_; }
+
+ private:
+  bool stepForward();
+  bool stepBackward();
+  void arrived();
+  Token current() const;
+
+  std::string_view text_;
+  std::uint32_t* steps_;
+  std::int32_t index_ = 0;  // 0: before the first token
+  std::size_t begin_ = 0;   // extent [begin_, end_) of the current token
+  std::size_t end_ = 0;
+  std::int32_t highest_ = 0;
+  std::uint32_t words_ = 0;
+};
+
+}  // namespace kv

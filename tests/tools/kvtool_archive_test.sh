@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# kvtool archive: the built-in archive, an exact round trip of 250 texts, and
+# the clear refusals (with no archive left behind) for input it cannot take.
+set -u
+export LC_ALL=C.UTF-8
+tool=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail=0
+problem() { echo "FEHLER: $*"; fail=1; }
+
+# expect_refusal NAME PATTERN COMMAND...: non-zero exit and a message matching PATTERN.
+expect_refusal() {
+  local name=$1 pattern=$2 out
+  shift 2
+  if out=$("$@" 2>&1); then problem "$name: wurde angenommen"; return; fi
+  grep -Eq -- "$pattern" <<<"$out" || problem "$name: Meldung passt nicht zu /$pattern/: $out"
+}
+
+# ---- The built-in archive ----
+expected_list='Archiv: Beispieltexte
+ Nr.  Titel                             Zeilen  Zeichen
+   1  Beispiel 01: Erarbeitung e und i       4      244
+   2  Beispiel 02: Wörter                   10      610
+   3  Beispiel 03: Wendungen                12      732
+   4  Beispiel 04: Sätze                    10      610
+   5  Beispiel 05: Übungstext               32     1912'
+list=$("$tool" archive list --builtin) || problem "list --builtin scheiterte"
+[ "$list" = "$expected_list" ] || problem "list --builtin: $list"
+
+"$tool" archive show --builtin 1 >"$work/b1" || problem "show --builtin 1 scheiterte"
+[ "$(wc -l <"$work/b1")" -eq 4 ] || problem "show --builtin 1: nicht 4 Zeilen"
+[ "$(head -n 1 "$work/b1")" = "fded fded fded fded sded sded sded sded aded aded aded aded" ] ||
+  problem "show --builtin 1: erste Zeile"
+for n in 1 2 3 4 5; do
+  "$tool" archive show --builtin $n | while IFS= read -r line; do
+    len=$(printf '%s' "$line" | iconv -f UTF-8 -t WINDOWS-1252 | wc -c)
+    if [ $n -lt 5 ] && [ "$len" -ne 59 ]; then echo "Text $n: $len Zeichen: $line"; fi
+    if [ $n -eq 5 ] && { [ "$len" -lt 56 ] || [ "$len" -gt 59 ]; }; then echo "Text 5: $len Zeichen: $line"; fi
+  done | grep . && problem "show --builtin: Zeilenlängen"
+done
+"$tool" archive extract --builtin "$work/builtin" >/dev/null || problem "extract --builtin scheiterte"
+[ "$(ls "$work/builtin" | wc -l)" -eq 5 ] || problem "extract --builtin: nicht 5 Dateien"
+[ -f "$work/builtin/Beispiel 01_ Erarbeitung e und i.txt" ] || problem "extract --builtin: Dateiname"
+cmp -s <(tr -d '\r' <"$work/builtin/Beispiel 04_ Sätze.txt") <("$tool" archive show --builtin 4) ||
+  problem "extract --builtin: Inhalt von Text 4"
+expect_refusal "show --builtin 6" "gibt es nicht" "$tool" archive show --builtin 6
+expect_refusal "show --builtin x" "gibt es nicht" "$tool" archive show --builtin x
+expect_refusal "list ohne Datei" "Aufruf" "$tool" archive list
+expect_refusal "extract ohne Überschreiben" "gibt es schon" "$tool" archive extract --builtin "$work/builtin"
+"$tool" archive extract --builtin --force "$work/builtin" >/dev/null || problem "extract --force scheiterte"
+
+# ---- 250 texts: pack, list, show, extract ----
+mkdir -p "$work/in" "$work/out"
+for i in $(seq 1 250); do
+  name=$(printf 'text%03d' "$i")
+  {
+    printf 'Übung %d: Größe, Maß und Bären – „zitiert“ für €%d\r\n' "$i" "$i"
+    for k in $(seq 1 $((i % 9))); do
+      printf 'Zeile %d von Text %d mit ÄÖÜ äöü ß und Satzzeichen: ,.;-!?\r\n' "$k" "$i"
+    done
+    [ $((i % 50)) -eq 0 ] && printf '\r\nnach einer Leerzeile\r\n'
+    printf '%080d\r\n' "$i"
+  } >"$work/in/$name.txt"
+done
+"$tool" archive pack -o "$work/gross.kv7" --name "Zweihundertfünfzig Texte" "$work"/in/text*.txt >/dev/null ||
+  problem "pack mit 250 Dateien scheiterte"
+"$tool" archive list "$work/gross.kv7" >"$work/list" || problem "list gross.kv7 scheiterte"
+[ "$(head -n 1 "$work/list")" = "Archiv: Zweihundertfünfzig Texte" ] || problem "list: Archivname"
+[ "$(tail -n +3 "$work/list" | wc -l)" -eq 250 ] || problem "list: nicht 250 Texte"
+for i in 1 2 50 137 250; do
+  name=$(printf 'text%03d' "$i")
+  lines=$(wc -l <"$work/in/$name.txt")
+  chars=$(iconv -f UTF-8 -t WINDOWS-1252 <"$work/in/$name.txt" | wc -c)
+  row=$(printf '%4d  %-32s  %6d  %7d' "$i" "$name" "$lines" "$chars")
+  grep -qxF -- "$row" "$work/list" || problem "list: Zeile für $name fehlt: $row"
+  cmp -s <(tr -d '\r' <"$work/in/$name.txt") <("$tool" archive show "$work/gross.kv7" "$i") ||
+    problem "show $i weicht ab"
+done
+"$tool" archive extract "$work/gross.kv7" "$work/out" >/dev/null || problem "extract gross.kv7 scheiterte"
+[ "$(ls "$work/out" | wc -l)" -eq 250 ] || problem "extract: nicht 250 Dateien"
+for f in "$work"/in/*.txt; do
+  cmp -s "$f" "$work/out/$(basename "$f")" || { problem "extract: $(basename "$f") weicht ab"; break; }
+done
+
+# Windows-1252 input, a title from --title, LF line ends and no final line break.
+printf 'Gr\xfc\xdfe aus K\xf6ln\nzweite Zeile' >"$work/ansi.txt"
+"$tool" archive pack -o "$work/ansi.kv7" --name Ansi --title "Köln" "$work/ansi.txt" >/dev/null ||
+  problem "pack Windows-1252 scheiterte"
+[ "$("$tool" archive show "$work/ansi.kv7" 1)" = "$(printf 'Grüße aus Köln\nzweite Zeile')" ] ||
+  problem "show Windows-1252-Text"
+grep -q "Köln" <("$tool" archive list "$work/ansi.kv7") || problem "list: Titel aus --title"
+
+# ---- Refusals: message with file and line, exit code, nothing left behind ----
+mkdir -p "$work/bad"
+printf 'gut\r\nauch gut\r\nPfeil \xe2\x86\x92 hier\r\n' >"$work/bad/pfeil.txt"
+printf 'gut\r\na\tb\r\n' >"$work/bad/tab.txt"
+printf 'gut\r\nx\x81y\r\n' >"$work/bad/undefiniert.txt"
+printf '' >"$work/bad/leer.txt"
+printf '\r\n\r\n' >"$work/bad/nurumbrueche.txt"
+{ printf 'gut\r\n'; printf '%081d\r\n' 0; } >"$work/bad/lang.txt"
+printf 'ok\r\n' >"$work/bad/ein-dateiname-der-viel-zu-lang-ist-fuer-einen-titel.txt"
+printf 'ok\r\n' >"$work/bad/ok.txt"
+printf 'kaputt \xc3\r\n' >"$work/bad/kaputt.txt"
+
+cp "$work/ansi.kv7" "$work/ziel.kv7"
+cp "$work/ziel.kv7" "$work/ziel.vorher"
+pack() { "$tool" archive pack -o "$work/ziel.kv7" --name Test "$@"; }
+expect_refusal "Zeichen außerhalb Windows-1252" 'pfeil\.txt, Zeile 3, Spalte 7: .*U\+2192' pack "$work/bad/pfeil.txt"
+expect_refusal "Tabulator" 'tab\.txt, Zeile 2, Spalte 2: Tabulator' pack "$work/bad/tab.txt"
+expect_refusal "undefiniertes Byte" 'undefiniert\.txt, Zeile 2, Spalte 2: .*0x81' pack "$work/bad/undefiniert.txt"
+expect_refusal "leere Datei" 'leer\.txt: .*keinen Text' pack "$work/bad/leer.txt"
+expect_refusal "nur Zeilenumbrüche" 'nurumbrueche\.txt: .*keinen Text' pack "$work/bad/nurumbrueche.txt"
+expect_refusal "Zeile zu lang" 'lang\.txt, Zeile 2: .*81 Zeichen.*höchstens 80' pack "$work/bad/lang.txt"
+expect_refusal "Titel aus Dateiname zu lang" 'viel-zu-lang.*höchstens 32' pack "$work/bad/ein-dateiname-der-viel-zu-lang-ist-fuer-einen-titel.txt"
+expect_refusal "Titel aus --title zu lang" 'ok\.txt: .*höchstens 32' pack --title "$(printf 'T%.0s' $(seq 33))" "$work/bad/ok.txt"
+expect_refusal "ungültiges UTF-8" 'kaputt\.txt, Zeile 1, Spalte 8: .*UTF-8' "$tool" archive pack -o "$work/ziel.kv7" --name Test --encoding utf-8 "$work/bad/kaputt.txt"
+expect_refusal "Name zu lang" 'höchstens 64' "$tool" archive pack -o "$work/ziel.kv7" --name "$(printf 'N%.0s' $(seq 65))" "$work/bad/ok.txt"
+expect_refusal "Name fehlt" '--name' "$tool" archive pack -o "$work/ziel.kv7" "$work/bad/ok.txt"
+expect_refusal "Ausgabe fehlt" '-o' "$tool" archive pack --name Test "$work/bad/ok.txt"
+expect_refusal "Ausgabe ohne .kv7" '\.kv7' "$tool" archive pack -o "$work/ziel.txt" --name Test "$work/bad/ok.txt"
+expect_refusal "Datei fehlt" 'gibtsnicht\.txt' pack "$work/bad/gibtsnicht.txt"
+expect_refusal "Keine Dateien" 'Keine Textdateien' pack
+expect_refusal "251 Texte" 'höchstens 250' pack "$work"/in/text*.txt "$work/bad/ok.txt"
+expect_refusal "Ordner fehlt" 'angelegt' "$tool" archive pack -o "$work/fehlt/neu.kv7" --name Test "$work/bad/ok.txt"
+# A refusal after good files leaves the earlier archive untouched and no stray files.
+expect_refusal "Fehler in der zweiten Datei" 'tab\.txt' pack "$work/bad/ok.txt" "$work/bad/tab.txt"
+cmp -s "$work/ziel.kv7" "$work/ziel.vorher" || problem "eine gescheiterte Packung hat das Archiv verändert"
+stray=$(ls -A "$work" | grep -Ev '^(in|out|bad|builtin|gross\.kv7|list|b1|ansi\.txt|ansi\.kv7|ziel\.kv7|ziel\.vorher)$')
+[ -z "$stray" ] || problem "liegen gebliebene Dateien: $stray"
+[ ! -e "$work/fehlt" ] || problem "Ordner angelegt"
+# Packing over an existing archive replaces it.
+pack "$work/bad/ok.txt" >/dev/null || problem "pack über ein vorhandenes Archiv scheiterte"
+grep -q '^   1  ok ' <("$tool" archive list "$work/ziel.kv7") || problem "vorhandenes Archiv nicht ersetzt"
+
+# ---- Damaged archives: the program's message, never a crash ----
+head -c 51387 "$work/gross.kv7" >"$work/bad/kurz.kv7"
+head -c -1 "$work/gross.kv7" >"$work/bad/abgeschnitten.kv7"
+{ cat "$work/gross.kv7"; printf 'x'; } >"$work/bad/zulang.kv7"
+cp "$work/gross.kv7" "$work/bad/signatur.kv7"
+printf 'Klavento 9.9' | dd of="$work/bad/signatur.kv7" bs=1 seek=4 conv=notrunc status=none
+cp "$work/gross.kv7" "$work/bad/zeichen.kv7"
+printf '\x09' | dd of="$work/bad/zeichen.kv7" bs=1 seek=$((51388 + 3)) conv=notrunc status=none
+for f in kurz abgeschnitten zulang signatur; do
+  expect_refusal "list $f.kv7" "Fehler beim Lesen der Datei \".*/$f\\.kv7\"\\." "$tool" archive list "$work/bad/$f.kv7"
+done
+"$tool" archive list "$work/bad/zeichen.kv7" >/dev/null || problem "list: ein beschädigter Text verdirbt nicht das Verzeichnis"
+expect_refusal "show beschädigter Text" 'Fehler beim Lesen der Datei.*Ein Text passt nicht' "$tool" archive show "$work/bad/zeichen.kv7" 1
+expect_refusal "extract beschädigter Text" 'Fehler beim Lesen der Datei' "$tool" archive extract "$work/bad/zeichen.kv7" "$work/bad/x"
+[ ! -e "$work/bad/x" ] || problem "extract eines beschädigten Archivs hat geschrieben"
+expect_refusal "list fehlende Datei" 'Fehler beim Lesen der Datei' "$tool" archive list "$work/gibtsnicht.kv7"
+
+exit $fail
