@@ -24,41 +24,53 @@ run_ctest() {
   return $rc
 }
 
-# The archive reader under libFuzzer for a bounded time, from the committed
-# seeds and a fresh working corpus each run. A crash fails the run and leaves
-# the input in build/fuzz/.
-fuzz_archive_reader() {
-  local dir="$top/build/fuzz" seconds=20
+# The file readers and the comparison under libFuzzer, each for a bounded
+# time, from the committed seeds and a fresh working corpus each run. A crash
+# fails the run and leaves the input in build/fuzz/.
+fuzz_one() {
+  local dir=$1 target=$2 label=$3 seconds=$4 seeds=$5
+  rm -rf "$dir/corpus-$target" && mkdir -p "$dir/corpus-$target"
+  local corpora=("$dir/corpus-$target")
+  [ -n "$seeds" ] && [ -d "$top/tests/fuzz/$seeds" ] && corpora+=("$top/tests/fuzz/$seeds")
+  "$dir/$target" -max_total_time=$seconds -max_len=60000 -timeout=10 \
+    -artifact_prefix="$dir/$target-" "${corpora[@]}" >"$dir/$target.log" 2>&1
+  local rc=$? runs seed
+  runs=$(grep -Eo 'Done [0-9]+ runs' "$dir/$target.log" | grep -Eo '[0-9]+')
+  seed=$(grep -Eo 'Seed: [0-9]+' "$dir/$target.log" | grep -Eo '[0-9]+')
+  if [ $rc -ne 0 ]; then
+    echo "Fuzz: $label FEHLER gefunden (Seed ${seed:-?}), Eingabe in $dir/:"
+    grep -E 'ERROR|SUMMARY|Test unit written|deadly|check failed' "$dir/$target.log" | head -n 10
+    return 1
+  fi
+  echo "Fuzz: $label, ${runs:-?} Eingaben in ${seconds} s, keine Fehler (Seed ${seed:-?})"
+}
+
+run_fuzzers() {
+  local dir="$top/build/fuzz"
   if ! command -v clang++ >/dev/null; then
     echo "Fuzz: übersprungen (clang++ nicht vorhanden)"
     return 0
   fi
+  mkdir -p "$dir"
   if ! { cmake -S "$top/tests/fuzz" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
          cmake --build "$dir" -j2 >"$dir/build.log" 2>&1; }; then
     echo "Fuzz: Bauen fehlgeschlagen"
     tail -n 40 "$dir/build.log" 2>/dev/null
     return 1
   fi
-  rm -rf "$dir/corpus" && mkdir -p "$dir/corpus"
-  "$dir/archive_fuzz" -max_total_time=$seconds -max_len=60000 -timeout=10 \
-    -artifact_prefix="$dir/" "$dir/corpus" "$top/tests/fuzz/archive_seeds" >"$dir/run.log" 2>&1
-  local rc=$? runs seed
-  runs=$(grep -Eo 'Done [0-9]+ runs' "$dir/run.log" | grep -Eo '[0-9]+')
-  seed=$(grep -Eo 'Seed: [0-9]+' "$dir/run.log" | grep -Eo '[0-9]+')
-  if [ $rc -ne 0 ]; then
-    echo "Fuzz: Archivleser FEHLER gefunden (Seed ${seed:-?}), Eingabe in $dir/:"
-    grep -E 'ERROR|SUMMARY|Test unit written|deadly' "$dir/run.log" | head -n 10
-    return 1
-  fi
-  echo "Fuzz: Archivleser, ${runs:-?} Eingaben in ${seconds} s, keine Fehler (Seed ${seed:-?})"
+  local rc=0
+  fuzz_one "$dir" archive_fuzz "Archivleser" 20 archive_seeds || rc=1
+  fuzz_one "$dir" result_file_fuzz "Übungsdatei-Leser" 15 result_seeds || rc=1
+  fuzz_one "$dir" compare_fuzz "Textvergleich" 20 compare_seeds || rc=1
+  return $rc
 }
 
 echo "== Native Tests (Linux) =="
 run_ctest "$top/build/linux"
 native=$?
 
-echo "== Fuzz-Test des Archivlesers =="
-fuzz_archive_reader
+echo "== Fuzz-Tests =="
+run_fuzzers
 fuzz=$?
 
 echo "== Windows-Tests unter Wine =="

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,15 @@ TEST(CompareTexts, TypicalSlips) {
        {"Es war sehr #kalt#"}},
       {"word repeated by mistake", {"Es war sehr kalt"}, {"Es war sehr sehr kalt"}, 1,
        {"Es war sehr #sehr# kalt"}},
+      {"word left out before a word that looks alike", {"Er malte Rosen, Hosen und Dosen"},
+       {"Er malte Hosen und Dosen"}, 1, {"Er malte #Hosen# und Dosen"}},
+      // The surplus word and the space before it; the comma is right.
+      {"surplus word before a comma", {"Er kam, sah und siegte"},
+       {"Er kam schnell, sah und siegte"}, 1, {"Er kam# ##schnell#, sah und siegte"}},
+      // The search cannot confirm "heim" and passes the full stop against the
+      // space; the word after it is then counted as the omission.
+      {"word left out before a full stop", {"Er kam spät heim. Dann"}, {"Er kam spät. Dann"}, 2,
+       {"Er kam spät#.# #Dann#"}},
       {"wrong word where a word repeats", {"Das Haus und das Haus brennt"},
        {"Das Haus und das Dach brennt"}, 1, {"Das Haus und das #Dach# brennt"}},
       // The earlier "Haus" must not make the search give up on the later one.
@@ -183,9 +193,9 @@ TEST(CompareTexts, TypingOnAfterTheTemplateStopsEarly) {
   }
 }
 
-// n words "Haus", ten to a line; the first `lower` of them typed as "haus".
-// Each such word is one misspelt-word error that leaves no confusion behind.
-TypedExercise caseErrors(int n, int lower, std::uint32_t keystrokes) {
+// n words "Haus", ten to a line; word i is typed as typedWord(i).
+TypedExercise houses(int n, const std::function<std::string(int)>& typedWord,
+                     std::uint32_t keystrokes) {
   std::vector<std::string> templ;
   std::vector<std::string> typed;
   for (int i = 0; i < n; ++i) {
@@ -197,9 +207,15 @@ TypedExercise caseErrors(int n, int lower, std::uint32_t keystrokes) {
       typed.back() += ' ';
     }
     templ.back() += "Haus";
-    typed.back() += i < lower ? "haus" : "Haus";
+    typed.back() += typedWord(i);
   }
   return compared(templ, typed, keystrokes);
+}
+
+// The first `lower` words typed as "haus": each one a misspelt-word error
+// that leaves no confusion behind.
+TypedExercise caseErrors(int n, int lower, std::uint32_t keystrokes) {
+  return houses(n, [lower](int i) { return i < lower ? "haus" : "Haus"; }, keystrokes);
 }
 
 TEST(CompareTexts, ErrorPercentageLimitFollowsTheWordCount) {
@@ -253,6 +269,23 @@ TEST(CompareTexts, TooFewTypedTokensForTheErrors) {
   // Seven words end at typed index 14: ((14 div 2) * 4) div 7 = 4 errors allowed.
   EXPECT_EQ(caseErrors(7, 4, 10000).errorCount, 4);
   EXPECT_EQ(caseErrors(7, 5, 10000).errorCount, 255);
+}
+
+TEST(CompareTexts, MoreThan225ErrorsOrMarksAreImpossible) {
+  EXPECT_EQ(caseErrors(400, 225, 1000000).errorCount, 225);
+  EXPECT_EQ(caseErrors(400, 226, 1000000).errorCount, 255);
+  // Every word typed with a space inside costs three marks.
+  const auto split = [](int k) {
+    return houses(100, [k](int i) { return i < k ? "Ha us" : "Haus"; }, 1000000);
+  };
+  const TypedExercise at225 = split(75);
+  EXPECT_EQ(at225.errorCount, 75);
+  EXPECT_EQ(at225.markCount, 225);
+  EXPECT_EQ(std::count(at225.typedText.begin(), at225.typedText.end(), kMarkByte), 450);
+  const TypedExercise at228 = split(76);
+  EXPECT_EQ(at228.errorCount, 255);
+  EXPECT_EQ(at228.markCount, 228);
+  EXPECT_EQ(std::count(at228.typedText.begin(), at228.typedText.end(), kMarkByte), 0);
 }
 
 // Distinct words; two of them are alike only when i and j agree modulo 26.
