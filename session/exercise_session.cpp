@@ -86,6 +86,18 @@ std::string joinTemplateLines(const std::vector<std::string>& lines) {
   return text;
 }
 
+PointerDecision mouseFilterDecision(bool targetIsField, PointerEvent event,
+                                    bool fieldIsActiveControl, bool mainWindowActive) {
+  PointerDecision d;
+  if (!targetIsField) return d;
+  if (event == PointerEvent::ButtonDown) {
+    d.focusField = !fieldIsActiveControl;
+    d.activateMainWindow = !mainWindowActive;
+  }
+  d.swallow = event != PointerEvent::Move && event != PointerEvent::NonClientMove;
+  return d;
+}
+
 bool isAllowedKey(std::uint16_t key) {
   switch (key) {
     case 9: case 13: case 16: case 17: case 18: case 20: case 32: case 91: case 92: case 115:

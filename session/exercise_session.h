@@ -267,6 +267,18 @@ class ExerciseSession {
   bool fivePanels_ = true;
 };
 
+// What the mouse filter does with one pointer event.
+enum class PointerEvent { Move, NonClientMove, ButtonDown, ButtonUp, Wheel, Other };
+struct PointerDecision {
+  bool swallow = false;
+  bool focusField = false;
+  bool activateMainWindow = false;
+};
+// Clicks can neither move the caret nor select text; a press only gives the
+// typing field the focus and brings the program to the front.
+PointerDecision mouseFilterDecision(bool targetIsField, PointerEvent event,
+                                    bool fieldIsActiveControl, bool mainWindowActive);
+
 // Keys the keyboard filter lets through while the typing field has the focus.
 bool isAllowedKey(std::uint16_t key);
 
