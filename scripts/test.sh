@@ -69,6 +69,25 @@ echo "== Native Tests (Linux) =="
 run_ctest "$top/build/linux"
 native=$?
 
+echo "== Native Tests mit AddressSanitizer und UBSan =="
+run_sanitized() {
+  local dir="$top/build/asan"
+  cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
+    >/dev/null || return 1
+  cmake --build "$dir" -j2 --target kv_core_tests >"$dir/build.log" 2>&1 || {
+    echo "Sanitizer-Build fehlgeschlagen"; tail -n 40 "$dir/build.log"; return 1; }
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 "$dir/kv_core_tests" >"$dir/run.log" 2>&1
+  local rc=$?
+  grep -E "$summary" "$dir/run.log"
+  if [ $rc -ne 0 ]; then
+    grep -E "ERROR: AddressSanitizer|runtime error|ERROR: LeakSanitizer|FAILED" "$dir/run.log" | head -n 20
+  fi
+  return $rc
+}
+run_sanitized
+sanitized=$?
+
 echo "== Fuzz-Tests =="
 run_fuzzers
 fuzz=$?
@@ -82,7 +101,7 @@ kv_prepare_prefix
 run_ctest "$top/build/windows"
 windows=$?
 
-if [ $native -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ]; then
+if [ $native -ne 0 ] || [ $sanitized -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ]; then
   echo "TESTS FEHLGESCHLAGEN"
   exit 1
 fi
