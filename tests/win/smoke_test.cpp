@@ -8,88 +8,30 @@
 
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
+#include "tests/win/program_driver.h"
 
 namespace kv::win {
 namespace {
 
-std::wstring besideThisExe(const wchar_t* name) {
-  wchar_t path[MAX_PATH];
-  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring dir(path, n);
-  dir.erase(dir.find_last_of(L"\\/") + 1);
-  return dir + name;
-}
-
-struct Found {
-  DWORD pid;
-  const wchar_t* caption;
-  HWND window;
-};
-
-HWND waitForTopLevelWindow(DWORD pid, const wchar_t* caption, DWORD timeoutMs) {
-  const DWORD start = ::GetTickCount();
-  while (::GetTickCount() - start < timeoutMs) {
-    Found found{pid, caption, nullptr};
-    ::EnumWindows(
-        [](HWND hwnd, LPARAM lp) -> BOOL {
-          auto* f = reinterpret_cast<Found*>(lp);
-          DWORD owner = 0;
-          ::GetWindowThreadProcessId(hwnd, &owner);
-          if (owner == f->pid && ::IsWindowVisible(hwnd) && ::GetParent(hwnd) == nullptr &&
-              windowText(hwnd) == f->caption) {
-            f->window = hwnd;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    if (found.window != nullptr) return found.window;
-    ::Sleep(100);
-  }
-  return nullptr;
-}
-
-class ProgramProcess {
- public:
-  bool start(const std::wstring& exe, const std::wstring& args = L"") {
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &si, &pi)) {
-      return false;
-    }
-    process_.reset(pi.hProcess);
-    ::CloseHandle(pi.hThread);
-    pid_ = pi.dwProcessId;
-    return true;
-  }
-  ~ProgramProcess() {
-    if (process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process_.get(), 99);
-    }
-  }
-  DWORD pid() const { return pid_; }
-  bool waitForExit(DWORD ms, DWORD& code) {
-    if (::WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) return false;
-    return ::GetExitCodeProcess(process_.get(), &code) != 0;
-  }
-
- private:
-  KernelObject process_;
-  DWORD pid_ = 0;
-};
+using test::besideThisExe;
 
 TEST(Smoke, ProgramShowsItsWindowAndEndsCleanlyWhenClosed) {
-  ProgramProcess program;
+  test::ProgramProcess program;
   ASSERT_TRUE(program.start(besideThisExe(KV_EXE_NAME)));
-  HWND window = waitForTopLevelWindow(program.pid(), L"Klavento 7", 20000);
+  HWND window = test::waitForTopLevelWindow(program.pid(), L"Klavento 7", 20000,
+                                            L"KlaventoMainWindow");
   ASSERT_NE(window, nullptr) << "no visible top-level window captioned \"Klavento 7\"";
   EXPECT_TRUE(::IsWindowVisible(window));
+  // After the splash the selection window opens; closing then asks first.
+  ASSERT_TRUE(test::waitUntil([&] { return test::mdiChildren(window).size() == 1; }, 15000))
+      << "no child window after the start";
   ::PostMessageW(window, WM_CLOSE, 0, 0);
+  const HWND question = test::waitForMessageBox(program.pid(), 10000);
+  ASSERT_NE(question, nullptr) << "closing with a child open must ask";
+  EXPECT_EQ(test::messageBoxText(question), L"Klavento 7 wirklich beenden?");
+  test::pressDialogButton(question, IDYES);
   DWORD code = 1234;
-  ASSERT_TRUE(program.waitForExit(15000, code)) << "program did not end after WM_CLOSE";
+  ASSERT_TRUE(program.waitForExit(15000, code)) << "program did not end after Ja";
   EXPECT_EQ(code, 0u);
 }
 

@@ -1,0 +1,18 @@
+// The program's message boxes, all captioned "Klavento 7". Errors beep first.
+#pragma once
+
+#include <windows.h>
+
+#include <string_view>
+
+namespace kv::win {
+
+inline constexpr const wchar_t* kMessageCaption = L"Klavento 7";
+
+// Texts are Windows-1252.
+void showError(HWND owner, std::string_view text);
+bool askErrorYesNo(HWND owner, std::string_view text);
+bool askYesNo(HWND owner, std::string_view text);
+void showInformation(HWND owner, std::string_view text);
+
+}  // namespace kv::win

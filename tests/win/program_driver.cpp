@@ -1,0 +1,224 @@
+#include "tests/win/program_driver.h"
+
+#include "platform/win/strings.h"
+
+namespace kv::test {
+
+std::wstring besideThisExe(const wchar_t* name) {
+  wchar_t path[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring dir(path, n);
+  dir.erase(dir.find_last_of(L"\\/") + 1);
+  return dir + name;
+}
+
+ProgramProcess::~ProgramProcess() {
+  if (running()) {
+    ::TerminateProcess(process_.get(), 99);
+    ::WaitForSingleObject(process_.get(), 5000);
+  }
+}
+
+bool ProgramProcess::start(const std::wstring& exe, const std::wstring& args) {
+  std::wstring commandLine = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi)) {
+    return false;
+  }
+  process_.reset(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  pid_ = pi.dwProcessId;
+  return true;
+}
+
+bool ProgramProcess::closeNormally(HWND mainWindow, DWORD timeoutMs) {
+  ::PostMessageW(mainWindow, WM_CLOSE, 0, 0);
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < timeoutMs) {
+    if (::WaitForSingleObject(process_.get(), 100) == WAIT_OBJECT_0) {
+      DWORD code = 1;
+      ::GetExitCodeProcess(process_.get(), &code);
+      return code == 0;
+    }
+    if (const HWND box = waitForMessageBox(pid_, 0)) pressDialogButton(box, IDYES);
+  }
+  return false;
+}
+
+bool ProgramProcess::running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool ProgramProcess::waitForExit(DWORD ms, DWORD& code) {
+  if (::WaitForSingleObject(process_.get(), ms) != WAIT_OBJECT_0) return false;
+  return ::GetExitCodeProcess(process_.get(), &code) != 0;
+}
+
+bool reg(const std::wstring& args) {
+  wchar_t system[MAX_PATH] = {};
+  ::GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring exe = std::wstring(system) + L"\\reg.exe";
+  std::wstring commandLine = L"\"" + exe + L"\" " + args;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  ::WaitForSingleObject(pi.hProcess, 30000);
+  DWORD code = 1;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hProcess);
+  ::CloseHandle(pi.hThread);
+  return code == 0;
+}
+
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (condition()) return true;
+    if (::GetTickCount() - start >= timeoutMs) return false;
+    // Keep this thread's own windows (if any) responsive while polling.
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    ::Sleep(50);
+  }
+}
+
+std::wstring className(HWND window) {
+  wchar_t name[256] = {};
+  ::GetClassNameW(window, name, 256);
+  return name;
+}
+
+std::wstring controlText(HWND control) {
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) {
+    return {};
+  }
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+  text.resize(copied);
+  return text;
+}
+
+namespace {
+
+struct Search {
+  DWORD pid;
+  const wchar_t* caption;
+  const wchar_t* className;
+  HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(hwnd, &owner);
+  if (owner != s->pid || !::IsWindowVisible(hwnd)) return TRUE;
+  if (s->caption != nullptr && win::windowText(hwnd) != s->caption) return TRUE;
+  if (s->className != nullptr && className(hwnd) != s->className) return TRUE;
+  s->found = hwnd;
+  return FALSE;
+}
+
+}  // namespace
+
+HWND findTopLevelWindow(DWORD pid, const wchar_t* caption, const wchar_t* cls) {
+  Search search{pid, caption, cls, nullptr};
+  ::EnumWindows(&matchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND waitForTopLevelWindow(DWORD pid, const wchar_t* caption, DWORD timeoutMs,
+                           const wchar_t* cls) {
+  HWND found = nullptr;
+  waitUntil([&] { return (found = findTopLevelWindow(pid, caption, cls)) != nullptr; },
+            timeoutMs);
+  return found;
+}
+
+HWND waitForMessageBox(DWORD pid, DWORD timeoutMs) {
+  HWND box = nullptr;
+  waitUntil(
+      [&] {
+        box = findTopLevelWindow(pid, nullptr, L"#32770");
+        return box != nullptr && !messageBoxText(box).empty();
+      },
+      timeoutMs);
+  if (box == nullptr) return nullptr;
+  // Let the box finish appearing: closing it while Wine is still mapping it
+  // has cost the display connection (BadWindow) in our runs.
+  ::Sleep(300);
+  return box;
+}
+
+std::wstring messageBoxText(HWND box) {
+  // Message boxes keep their text in the static control 0xFFFF.
+  const HWND text = ::GetDlgItem(box, 0xFFFF);
+  return text != nullptr ? win::windowText(text) : std::wstring();
+}
+
+void pressDialogButton(HWND dialog, int id) {
+  ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+std::vector<HWND> mdiChildren(HWND mainWindow) {
+  std::vector<HWND> children;
+  const HWND client = ::FindWindowExW(mainWindow, nullptr, L"MDICLIENT", nullptr);
+  if (client == nullptr) return children;
+  for (HWND c = ::GetWindow(client, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+    children.push_back(c);
+  }
+  return children;
+}
+
+HWND focusOfThread(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  if (!::GetGUIThreadInfo(thread, &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+MessageBoxAnswerer::MessageBoxAnswerer(int button, DWORD timeoutMs)
+    : button_(button), timeoutMs_(timeoutMs) {
+  thread_.reset(::CreateThread(nullptr, 0, &MessageBoxAnswerer::threadMain, this, 0, nullptr));
+}
+
+MessageBoxAnswerer::~MessageBoxAnswerer() {
+  if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+std::wstring MessageBoxAnswerer::text() {
+  if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+  return text_;
+}
+
+DWORD WINAPI MessageBoxAnswerer::threadMain(void* param) {
+  auto* self = static_cast<MessageBoxAnswerer*>(param);
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < self->timeoutMs_) {
+    const HWND box = findTopLevelWindow(::GetCurrentProcessId(), nullptr, L"#32770");
+    if (box != nullptr && !messageBoxText(box).empty()) {
+      ::Sleep(300);  // see waitForMessageBox
+      self->text_ = messageBoxText(box);
+      pressDialogButton(box, self->button_);
+      return 0;
+    }
+    ::Sleep(50);
+  }
+  return 0;
+}
+
+}  // namespace kv::test

@@ -1,0 +1,83 @@
+// Drives the real program, or windows of this test process, from outside:
+// start it, find its windows, read and answer its message boxes. Every wait
+// has a timeout, and a window that never appears fails the test.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win/handles.h"
+
+namespace kv::test {
+
+std::wstring besideThisExe(const wchar_t* name);
+
+class ProgramProcess {
+ public:
+  ProgramProcess() = default;
+  ProgramProcess(const ProgramProcess&) = delete;
+  ProgramProcess& operator=(const ProgramProcess&) = delete;
+  ~ProgramProcess();
+
+  bool start(const std::wstring& exe, const std::wstring& args = L"");
+  DWORD pid() const { return pid_; }
+  bool running() const;
+  bool waitForExit(DWORD ms, DWORD& code);
+  // Closes the program as a user would, answering its closing question with
+  // Ja; true when it ended with code 0. Killing it instead has upset Wine's
+  // display connection in the next test.
+  bool closeNormally(HWND mainWindow, DWORD timeoutMs = 15000);
+
+ private:
+  win::KernelObject process_;
+  DWORD pid_ = 0;
+};
+
+// Runs the system's reg.exe with these arguments, as an administrator
+// would; true when it succeeded.
+bool reg(const std::wstring& args);
+
+// Polls until `condition` holds or the time is up.
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// Visible top-level windows of the process with this caption or class.
+HWND findTopLevelWindow(DWORD pid, const wchar_t* caption, const wchar_t* className = nullptr);
+HWND waitForTopLevelWindow(DWORD pid, const wchar_t* caption, DWORD timeoutMs,
+                           const wchar_t* className = nullptr);
+
+// A message box of the process (dialog class #32770), its text and buttons.
+HWND waitForMessageBox(DWORD pid, DWORD timeoutMs);
+std::wstring messageBoxText(HWND box);
+void pressDialogButton(HWND dialog, int id);
+
+// The main window's child windows inside its multiple-document client.
+std::vector<HWND> mdiChildren(HWND mainWindow);
+std::wstring className(HWND window);
+// The text of a control in another process: GetWindowText only reads the
+// caption stored with the window, not what an edit control holds.
+std::wstring controlText(HWND control);
+
+// The window with the keyboard focus in the thread that owns `window`.
+HWND focusOfThread(HWND window);
+
+// Answers the next message box of this process from a helper thread: records
+// its text and presses `button`. Use for code under test that shows a box.
+class MessageBoxAnswerer {
+ public:
+  explicit MessageBoxAnswerer(int button, DWORD timeoutMs = 10000);
+  ~MessageBoxAnswerer();
+  // Waits for the helper to finish; the text is empty when no box came.
+  std::wstring text();
+
+ private:
+  static DWORD WINAPI threadMain(void* self);
+  int button_;
+  DWORD timeoutMs_;
+  std::wstring text_;
+  win::KernelObject thread_;
+};
+
+}  // namespace kv::test
