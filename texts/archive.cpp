@@ -137,8 +137,8 @@ ArchiveError readArchiveImage(std::span<const std::uint8_t> image, TextArchiveHe
   return ArchiveError::None;
 }
 
-TextExtent textExtent(const TextArchiveHeader& header, int n) {
-  TextExtent extent{kHeaderSize, 0};
+ArchiveTextSpan textExtent(const TextArchiveHeader& header, int n) {
+  ArchiveTextSpan extent{kHeaderSize, 0};
   if (n < 1 || n > header.textCount) return extent;
   const auto index = static_cast<std::size_t>(n - 1);
   for (std::size_t i = 0; i < index; ++i) {
@@ -180,7 +180,7 @@ ArchiveError readImageText(std::span<const std::uint8_t> image, const TextArchiv
   if (const ArchiveError e = checkArchiveDirectory(header, image.size()); e != ArchiveError::None) {
     return e;
   }
-  const TextExtent extent = textExtent(header, n);
+  const ArchiveTextSpan extent = textExtent(header, n);
   const std::string_view body(reinterpret_cast<const char*>(image.data()) + extent.offset,
                               static_cast<std::size_t>(extent.size));
   return splitTextBody(body, header.entries[static_cast<std::size_t>(n - 1)].lineCount, lines);
@@ -241,7 +241,7 @@ ArchiveError readArchiveFileText(const std::filesystem::path& file, const TextAr
                   now.entries.begin())) {
     return ArchiveError::Changed;
   }
-  const TextExtent extent = textExtent(now, n);
+  const ArchiveTextSpan extent = textExtent(now, n);
   std::string body;
   if (const ArchiveError e = readFileBytes(in, extent.offset, extent.size, body);
       e != ArchiveError::None) {

@@ -70,11 +70,11 @@ ArchiveError readArchiveImage(std::span<const std::uint8_t> image, TextArchiveHe
 
 // Where text n (1-based) begins in the file and how many bytes it has. Only
 // meaningful for a checked directory and 1 <= n <= textCount.
-struct TextExtent {
+struct ArchiveTextSpan {
   std::uint64_t offset = 0;
   std::uint64_t size = 0;
 };
-TextExtent textExtent(const TextArchiveHeader& header, int n);
+ArchiveTextSpan textExtent(const TextArchiveHeader& header, int n);
 
 // Splits the bytes of one text into exactly `lineCount` lines, each ended by
 // CR LF and made of text characters only, at most kMaxLineLength of them.

@@ -57,12 +57,10 @@ class ChildWindow {
 };
 
 // The children the main window creates for requests 1-3. Each returns
-// nothing when the window could not be created. Until the selection dialog,
-// exercise window and result window exist, stand-ins take their place; the
-// window classes below name whichever is in use (tests find them by class).
-inline constexpr const wchar_t* kSelectionChildClass = L"KlaventoSelectionStandIn";
-inline constexpr const wchar_t* kExerciseChildClass = L"KlaventoExerciseStandIn";
-inline constexpr const wchar_t* kResultChildClass = L"KlaventoResultStandIn";
+// nothing when the window could not be created. Tests find them by class.
+inline constexpr const wchar_t* kSelectionChildClass = L"KlaventoSelection";
+inline constexpr const wchar_t* kExerciseChildClass = L"KlaventoExercise";
+inline constexpr const wchar_t* kResultChildClass = L"KlaventoResult";
 std::unique_ptr<ChildWindow> createSelectionChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/archive_discovery.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
@@ -582,6 +584,9 @@ void MainWindow::onFirstActivation() {
   if (hwnd_ == nullptr) return;
 
   state.openDialogFolder = state.settings.folders.student;
+  // The selection dialog needs the teacher's archives listed before it opens.
+  scanOwnArchives(hwnd_);
+  if (hwnd_ == nullptr) return;
   if (state.programArchives.empty() && state.ownArchives.empty()) {
     ::DestroyWindow(hwnd_);
     return;

@@ -19,7 +19,11 @@
 #include "app/state.h"
 #include "tests/win/program_driver.h"
 #include "ui/about_window.h"
+#include "ui/exercise_window.h"
 #include "ui/main_window.h"
+#include "ui/result_options_dialog.h"
+#include "ui/result_window.h"
+#include "ui/selection_dialog.h"
 
 namespace kv {
 namespace {
@@ -77,7 +81,7 @@ TEST_F(Program, RequestsLeaveExactlyOneChild) {
   ASSERT_TRUE(waitForOnlyChild(kExerciseChildClass));
   test::waitUntil([] { return false; }, 300);
   EXPECT_EQ(test::mdiChildren(main).size(), 1u);
-  EXPECT_EQ(win::windowText(onlyChild()), L"Laufschrift");
+  EXPECT_EQ(win::windowText(onlyChild()), L"Laufschrift (individuell)");
   post(3);
   ASSERT_TRUE(waitForOnlyChild(kResultChildClass));
   EXPECT_EQ(win::windowText(onlyChild()), L"Auswertung");
@@ -86,18 +90,45 @@ TEST_F(Program, RequestsLeaveExactlyOneChild) {
   closeWithYes();
 }
 
-TEST_F(Program, EachChildsButtonAsksForTheNext) {
+// A whole round as a learner makes it: start a text, type, end, hand over,
+// see the evaluation, close it and come back to the selection.
+TEST_F(Program, EachChildsButtonsLeadToTheNext) {
   start();
-  clickChildButton(onlyChild(), 101);
+  HWND selection = onlyChild();
+  clickChildButton(selection, SelectionDialog::kNext);  // to the second page
+  test::waitUntil([] { return false; }, 300);
+  clickChildButton(selection, SelectionDialog::kNext);  // "Übung starten"
   ASSERT_TRUE(waitForOnlyChild(kExerciseChildClass));
-  clickChildButton(onlyChild(), 101);
-  ASSERT_TRUE(waitForOnlyChild(kResultChildClass));
-  clickChildButton(onlyChild(), 101);
-  ASSERT_TRUE(waitForOnlyChild(kSelectionChildClass));
+  const HWND exercise = onlyChild();
+  const HWND field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+  ASSERT_NE(field, nullptr);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
+  for (const wchar_t c : std::wstring(L" fded")) {
+    ::PostMessageW(field, WM_CHAR, c, 1);
+    test::waitUntil([] { return false; }, 120);
+  }
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded"; }, 5000))
+      << win::narrowLossy(test::controlText(field));
+  clickChildButton(exercise, ExerciseWindow::kEndButtonId);  // end
+  ASSERT_TRUE(test::waitUntil(
+      [&] { return test::controlText(field).find(L"*** Ende ***") != std::wstring::npos; }, 5000));
+  clickChildButton(exercise, ExerciseWindow::kEndButtonId);  // "Weiter >"
+  const HWND options = test::waitForTopLevelWindow(program.pid(), nullptr, 10000,
+                                                   ResultOptionsDialog::kClassName);
+  ASSERT_NE(options, nullptr) << "the result options come before the evaluation";
+  clickChildButton(options, ResultOptionsDialog::kOk);
+  ASSERT_TRUE(waitForOnlyChild(kResultChildClass, 20000));
+  EXPECT_EQ(win::windowText(onlyChild()), L"Auswertung");
   // The status line has its five panels.
   const HWND status = ::FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
   ASSERT_NE(status, nullptr);
   EXPECT_EQ(::SendMessageW(status, SB_GETPARTS, 0, 0), 5);
+  // Closing the unsaved evaluation asks first.
+  clickChildButton(onlyChild(), ResultWindow::kCloseId);
+  const HWND box = test::waitForMessageBox(program.pid(), 10000);
+  ASSERT_NE(box, nullptr);
+  test::pressDialogButton(box, IDYES);
+  ASSERT_TRUE(waitForOnlyChild(kSelectionChildClass));
   closeWithYes();
 }
 
@@ -342,9 +373,13 @@ TEST_F(CommandLine, KvwArgumentWithEnvironmentVariableOpensTheFileView) {
   writeSavedExercise(L"ergebnis.KVW");
   start(L"\"%KV_TEST_FOLDER%\\ergebnis.KVW\"", kResultChildClass);
   EXPECT_EQ(win::windowText(onlyChild()), L"Dateiansicht");
-  const HWND view = ::FindWindowExW(onlyChild(), nullptr, L"Edit", nullptr);
+  const HWND view = ::GetDlgItem(onlyChild(), ResultWindow::kListId);
   ASSERT_NE(view, nullptr);
-  EXPECT_NE(test::controlText(view).find(L"Die Idee zum Bau"), std::wstring::npos);
+  const int lines = static_cast<int>(::SendMessageW(view, LB_GETCOUNT, 0, 0));
+  ASSERT_GE(lines, 30);
+  wchar_t line[256] = {};
+  ::SendMessageW(view, LB_GETTEXT, 10, reinterpret_cast<LPARAM>(line));
+  EXPECT_NE(std::wstring(line).find(L"Die Idee zum Bau"), std::wstring::npos);
   closeWithYes();
 }
 
