@@ -139,8 +139,8 @@ void ExerciseWindow::onCreate() {
   fieldBold_ = fixedFontName_ != "Consolas";
 
   field_ = ::CreateWindowExW(0, L"EDIT", L"",
-                             WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY |
-                                 ES_NOHIDESEL | WS_BORDER,
+                             WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL |
+                                 ES_READONLY | ES_NOHIDESEL | WS_BORDER,
                              0, 0, 100, 100, hwnd_, reinterpret_cast<HMENU>(kFieldId), instance, nullptr);
   ::SendMessageW(field_, EM_SETLIMITTEXT, 0, 0);
   ::SetWindowSubclass(field_, &ExerciseWindow::fieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
@@ -239,7 +239,7 @@ void ExerciseWindow::applyLayout() {
   ::MoveWindow(field_, f.left, f.top, f.width + metrics_.fieldFrameW, f.height, TRUE);
   const Bounds& b = layout_.endButton;
   ::MoveWindow(endButton_, b.left, b.top, b.width, b.height, TRUE);
-  if (::IsWindowVisible(prompt_) && layout_.promptPoints > 0) {
+  if (promptShown_ && layout_.promptPoints > 0) {
     promptFont_ = makeFont(appState().settings.fonts.dialogFontName, layout_.promptPoints,
                            appState().settings.fonts.dialogFontBold, screenDpi());
     ::SendMessageW(prompt_, WM_SETFONT, reinterpret_cast<WPARAM>(promptFont_.get()), TRUE);
@@ -796,6 +796,7 @@ void ExerciseWindow::setStartPrompt(const std::string& text) {
 }
 
 void ExerciseWindow::showStartPrompt(bool shown) {
+  promptShown_ = shown;
   ::ShowWindow(prompt_, shown ? SW_SHOWNA : SW_HIDE);
   if (shown) applyLayout();
 }

@@ -160,6 +160,7 @@ class ExerciseWindow final : public ChildWindow,
   bool shownOnce_ = false;
   bool negotiating_ = false;
   bool filtersInstalled_ = false;
+  bool promptShown_ = false;
 
   win::Bitmap corner_;  // 22 x 24, recoloured
   std::unique_ptr<win::KeyboardRenderer> keyboard_;
