@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/bytes.h"
 #include "app/settings.h"
 #include "evaluation/summary.h"
 #include "platform/encoding.h"
@@ -23,16 +24,6 @@ constexpr std::size_t kKeyCheckAt = 36;
 // Years 1 to 9999 in days since 30 December 1899.
 constexpr double kFirstDay = -693593;
 constexpr double kLastDay = 2958465;
-
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
-}
-
-std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
-  return v;
-}
 
 std::uint32_t checksumOf(std::span<const std::uint8_t> bytes) {
   return stringChecksum(0, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
@@ -73,10 +64,10 @@ std::string encodeResultFile(const std::vector<std::string>& lines, const TypedE
     stored = stringChecksum(stored, scrambled);
     file += scrambled;
   }
-  put32(file, kPlainAt, plain);
-  put32(file, kStoredAt, stored);
-  put32(file, kWidthAt, static_cast<std::uint32_t>(longestLine) ^ plain ^ stored);
-  put32(file, kKeyCheckAt, stringChecksum(seals.keySeal, "0"));
+  putLe32(file, kPlainAt, plain);
+  putLe32(file, kStoredAt, stored);
+  putLe32(file, kWidthAt, static_cast<std::uint32_t>(longestLine) ^ plain ^ stored);
+  putLe32(file, kKeyCheckAt, stringChecksum(seals.keySeal, "0"));
   return file;
 }
 
@@ -105,15 +96,15 @@ ResultFileError decodeResultFile(std::span<const std::uint8_t> bytes, OpenedResu
 
   const std::uint32_t base = old ? stringChecksum(0, uiWord(23))
                                  : productSealBase(kResultIdentification);
-  const std::uint32_t keySeal = get32(bytes, kProductAt) ^ base;
+  const std::uint32_t keySeal = getLe32(bytes, kProductAt) ^ base;
 
   const auto body = bytes.subspan(kResultFileHeaderSize);
-  const std::uint32_t stored = get32(bytes, kStoredAt);
+  const std::uint32_t stored = getLe32(bytes, kStoredAt);
   if (checksumOf(body) != stored) return ResultFileError::StoredChecksum;
-  if (stringChecksum(keySeal, "0") != get32(bytes, kKeyCheckAt)) return ResultFileError::KeyCheck;
+  if (stringChecksum(keySeal, "0") != getLe32(bytes, kKeyCheckAt)) return ResultFileError::KeyCheck;
 
-  const std::uint64_t dayBits = (get32(bytes, kDateAt) ^ keySeal) |
-                                (static_cast<std::uint64_t>(get32(bytes, kDateAt + 4) ^ keySeal) << 32);
+  const std::uint64_t dayBits = (getLe32(bytes, kDateAt) ^ keySeal) |
+                                (static_cast<std::uint64_t>(getLe32(bytes, kDateAt + 4) ^ keySeal) << 32);
   const double day = std::bit_cast<double>(dayBits);
   if (!std::isfinite(day) || day < kFirstDay || day > kLastDay) return ResultFileError::BadDate;
   const CalendarDate date = dateFromDays(static_cast<std::int32_t>(std::floor(day)));
@@ -125,12 +116,12 @@ ResultFileError decodeResultFile(std::span<const std::uint8_t> bytes, OpenedResu
   for (std::size_t i = 0; i < body.size(); ++i) {
     text[i] = static_cast<char>(body[i] ^ keystream.next());
   }
-  const std::uint32_t plain = get32(bytes, kPlainAt);
+  const std::uint32_t plain = getLe32(bytes, kPlainAt);
   if (stringChecksum(0, text) != plain) return ResultFileError::PlainChecksum;
 
   OpenedResult out;
   out.compatibility = old;
-  out.longestLine = static_cast<std::int32_t>(get32(bytes, kWidthAt) ^ plain ^ stored);
+  out.longestLine = static_cast<std::int32_t>(getLe32(bytes, kWidthAt) ^ plain ^ stored);
   out.date = date;
   std::size_t begin = 0;
   while (begin < text.size()) {

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cstdio>
 
+#include "app/bytes.h"
 #include "app/settings.h"
 #include "platform/encoding.h"
 #include "texts/checksum.h"
@@ -36,10 +37,6 @@ std::vector<std::string> splitLines(std::string_view text) {
     begin = end + 2;
   }
   return lines;
-}
-
-void put32(std::array<std::uint8_t, 40>& block, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) block[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
 }  // namespace
@@ -164,8 +161,8 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
 
   const double day = daysSince1899(in.today);
   const auto dayBits = std::bit_cast<std::uint64_t>(day);
-  put32(ex.headerBlock, 12, static_cast<std::uint32_t>(dayBits) ^ ex.keySeal);
-  put32(ex.headerBlock, 16, static_cast<std::uint32_t>(dayBits >> 32) ^ ex.keySeal);
+  putLe32(ex.headerBlock, 12, static_cast<std::uint32_t>(dayBits) ^ ex.keySeal);
+  putLe32(ex.headerBlock, 16, static_cast<std::uint32_t>(dayBits >> 32) ^ ex.keySeal);
 
   std::string keystrokeLine = label(4) + decimal(ex.keystrokes);
   if (in.correctionAllowed) keystrokeLine += " " + uiWord(23);
@@ -179,7 +176,7 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
     list.push_back(label(10) + decimal(perMinute));
   }
 
-  put32(ex.headerBlock, 28, productSealBase("Klavento 7.0") ^ ex.keySeal);
+  putLe32(ex.headerBlock, 28, productSealBase("Klavento 7.0") ^ ex.keySeal);
 
   std::string errorText;
   if (evaluationImpossible(ex.errorCount)) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "app/bytes.h"
 #include "app/common.h"
 #include "texts/checksum.h"
 
@@ -27,24 +28,14 @@ constexpr std::size_t kCharCountAt = 33;
 constexpr std::size_t kLineCountAt = 37;
 constexpr std::size_t kTextIdAt = 193;
 
-void put32(HeaderBytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t get32(std::span<const std::uint8_t> b, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | b[at + static_cast<std::size_t>(i)];
-  return v;
-}
-
 void putDouble(HeaderBytes& b, std::size_t at, double d) {
   const auto bits = std::bit_cast<std::uint64_t>(d);
-  put32(b, at, static_cast<std::uint32_t>(bits));
-  put32(b, at + 4, static_cast<std::uint32_t>(bits >> 32));
+  putLe32(b, at, static_cast<std::uint32_t>(bits));
+  putLe32(b, at + 4, static_cast<std::uint32_t>(bits >> 32));
 }
 
 double getDouble(std::span<const std::uint8_t> b, std::size_t at) {
-  const std::uint64_t bits = get32(b, at) | (static_cast<std::uint64_t>(get32(b, at + 4)) << 32);
+  const std::uint64_t bits = getLe32(b, at) | (static_cast<std::uint64_t>(getLe32(b, at + 4)) << 32);
   return std::bit_cast<double>(bits);
 }
 
@@ -73,9 +64,9 @@ std::uint32_t randomIdentifier(std::int32_t createdDays, std::mt19937& random) {
 
 HeaderBytes encodeHeader(const TextArchiveHeader& h) {
   HeaderBytes b{};
-  put32(b, kRecordSizeAt, static_cast<std::uint32_t>(h.recordSize));
+  putLe32(b, kRecordSizeAt, static_cast<std::uint32_t>(h.recordSize));
   std::memcpy(b.data() + kSignatureAt, h.signature.data(), std::min<std::size_t>(h.signature.size(), 12));
-  put32(b, kVersionAt, static_cast<std::uint32_t>(h.formatVersion));
+  putLe32(b, kVersionAt, static_cast<std::uint32_t>(h.formatVersion));
   putShortString(b, kNameAt, h.archiveName, kArchiveNameMax);
   putDouble(b, kCreatedAt, h.created);
   putDouble(b, kModifiedAt, h.modified);
@@ -84,20 +75,20 @@ HeaderBytes encodeHeader(const TextArchiveHeader& h) {
     const TextEntry& e = h.entries[i];
     const std::size_t at = kEntriesOffset + i * kEntrySize;
     putShortString(b, at + kTitleAt, e.title, kTitleMax);
-    put32(b, at + kCharCountAt, static_cast<std::uint32_t>(e.charCount));
-    put32(b, at + kLineCountAt, static_cast<std::uint32_t>(e.lineCount));
-    put32(b, at + kTextIdAt, e.textId);
+    putLe32(b, at + kCharCountAt, static_cast<std::uint32_t>(e.charCount));
+    putLe32(b, at + kLineCountAt, static_cast<std::uint32_t>(e.lineCount));
+    putLe32(b, at + kTextIdAt, e.textId);
   }
-  put32(b, kArchiveIdAt, h.archiveId);
+  putLe32(b, kArchiveIdAt, h.archiveId);
   return b;
 }
 
 bool decodeHeader(std::span<const std::uint8_t> b, TextArchiveHeader& h) {
   if (b.size() < kHeaderSize) return false;
   TextArchiveHeader out;
-  out.recordSize = static_cast<std::int32_t>(get32(b, kRecordSizeAt));
+  out.recordSize = static_cast<std::int32_t>(getLe32(b, kRecordSizeAt));
   out.signature.assign(reinterpret_cast<const char*>(b.data() + kSignatureAt), 12);
-  out.formatVersion = static_cast<std::int32_t>(get32(b, kVersionAt));
+  out.formatVersion = static_cast<std::int32_t>(getLe32(b, kVersionAt));
   if (!getShortString(b, kNameAt, kArchiveNameMax, out.archiveName)) return false;
   out.created = getDouble(b, kCreatedAt);
   out.modified = getDouble(b, kModifiedAt);
@@ -107,11 +98,11 @@ bool decodeHeader(std::span<const std::uint8_t> b, TextArchiveHeader& h) {
     TextEntry& e = out.entries[i];
     const std::size_t at = kEntriesOffset + i * kEntrySize;
     if (!getShortString(b, at + kTitleAt, kTitleMax, e.title)) return false;
-    e.charCount = static_cast<std::int32_t>(get32(b, at + kCharCountAt));
-    e.lineCount = static_cast<std::int32_t>(get32(b, at + kLineCountAt));
-    e.textId = get32(b, at + kTextIdAt);
+    e.charCount = static_cast<std::int32_t>(getLe32(b, at + kCharCountAt));
+    e.lineCount = static_cast<std::int32_t>(getLe32(b, at + kLineCountAt));
+    e.textId = getLe32(b, at + kTextIdAt);
   }
-  out.archiveId = get32(b, kArchiveIdAt);
+  out.archiveId = getLe32(b, kArchiveIdAt);
   h = std::move(out);
   return true;
 }
