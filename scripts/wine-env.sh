@@ -3,7 +3,8 @@
 # Xvfb display. Everything started here is ended by pid on exit.
 
 KV_TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX="$KV_TOP/build/wineprefix"
+# KV_WINEPREFIX lets parallel runs use prefixes of their own.
+export WINEPREFIX="${KV_WINEPREFIX:-$KV_TOP/build/wineprefix}"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
