@@ -13,4 +13,8 @@ if [ "$what" = all ] || [ "$what" = windows ]; then
   cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
   cmake --build "$top/build/windows" -j2
+  # The setup program needs NSIS; without it the build stays complete otherwise.
+  if command -v makensis >/dev/null; then
+    cmake --build "$top/build/windows" -j2 --target installer
+  fi
 fi

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/state.h"
 #include "evaluation/comparison.h"
@@ -104,6 +105,42 @@ std::wstring withLineBreaks(const std::string& cp1252) {
 }
 
 COLORREF systemColour(int index) { return ::GetSysColor(index); }
+
+// Off unless KV_MEASURE_KEYS names a file: then each character event's
+// handling, display redraw and key lighting included, is appended to it as
+// "<form> <milliseconds>" for scripts/measure_keys.sh.
+class KeyPathTimer {
+ public:
+  explicit KeyPathTimer(int form) : form_(form) {
+    if (log() != nullptr) ::QueryPerformanceCounter(&start_);
+  }
+  ~KeyPathTimer() {
+    std::FILE* file = log();
+    if (file == nullptr) return;
+    LARGE_INTEGER end{};
+    LARGE_INTEGER frequency{};
+    ::QueryPerformanceCounter(&end);
+    ::QueryPerformanceFrequency(&frequency);
+    const double ms = static_cast<double>(end.QuadPart - start_.QuadPart) * 1000.0 /
+                      static_cast<double>(frequency.QuadPart);
+    std::fprintf(file, "%d %.4f\n", form_, ms);
+    std::fflush(file);
+  }
+  KeyPathTimer(const KeyPathTimer&) = delete;
+  KeyPathTimer& operator=(const KeyPathTimer&) = delete;
+
+ private:
+  static std::FILE* log() {
+    static std::FILE* const file = [] {
+      wchar_t path[MAX_PATH] = {};
+      const DWORD n = ::GetEnvironmentVariableW(L"KV_MEASURE_KEYS", path, MAX_PATH);
+      return n > 0 && n < MAX_PATH ? _wfopen(path, L"a") : nullptr;
+    }();
+    return file;
+  }
+  int form_;
+  LARGE_INTEGER start_{};
+};
 
 }  // namespace
 
@@ -542,6 +579,7 @@ LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
       break;
     }
     case WM_CHAR: {
+      const KeyPathTimer timer(appState().exercise.form);
       const auto byte = codePointToCp1252(static_cast<char32_t>(wParam));
       std::uint8_t ch = byte ? *byte : 0;
       session_.onCharacter(ch);

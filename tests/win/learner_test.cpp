@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/settings.h"
+#include "keyboard/keyboard_renderer_win.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
 #include "ui/exercise_window.h"
@@ -156,6 +161,406 @@ TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
   ASSERT_TRUE(program.waitForExit(10000, code));
   EXPECT_EQ(code, 0u);
 }
+
+// ---------------------------------------------------------------------------
+// Rounds that start the program, choose a form and open the exercise window.
+
+constexpr const wchar_t* kFirstLine = L"fded fded fded fded sded sded sded sded aded aded aded aded";
+constexpr const wchar_t* kEndLines = L" \r\n\r\n\r\n*** Ende ***";
+
+// Waits until the file exists; Wine does not report when a Unix program ends,
+// so the programs started for these tests announce it with a file.
+bool waitForFile(const std::wstring& path, DWORD timeoutMs) {
+  return test::waitUntil(
+      [&] { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+}
+
+class LearnerRound : public testing::Test {
+ protected:
+  // Starts the program and stops at the first page of the selection.
+  void startProgram() {
+    ASSERT_TRUE(program.start(test::besideThisExe(KV_EXE_NAME)));
+    main = test::waitForTopLevelWindow(program.pid(), L"Klavento 7", 20000, kMainWindowClass);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+          const auto children = test::mdiChildren(main);
+          selection = children.size() == 1 ? children[0] : nullptr;
+          return selection != nullptr && test::className(selection) == SelectionDialog::kClassName;
+        },
+        15000));
+    // The X window of the program gets the keyboard focus, as a click would.
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
+    ::Sleep(500);
+  }
+
+  void chooseForm(int form) {
+    click(selection, SelectionDialog::kFormOption1 + form - 1);
+    ::Sleep(300);
+  }
+
+  void chooseCorrection() {
+    const HWND yes = ::GetDlgItem(selection, SelectionDialog::kCorrectionYes);
+    ASSERT_NE(yes, nullptr);
+    ::SendMessageW(yes, BM_CLICK, 0, 0);
+    ASSERT_EQ(::SendMessageW(yes, BM_GETCHECK, 0, 0), BST_CHECKED) << "correction cannot be chosen";
+  }
+
+  // The first built-in text from its first line; the field has the focus.
+  void openExercise() {
+    click(selection, SelectionDialog::kNext);
+    ::Sleep(500);
+    click(selection, SelectionDialog::kNext);
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+          const auto children = test::mdiChildren(main);
+          exercise = children.size() == 1 ? children[0] : nullptr;
+          return exercise != nullptr && test::className(exercise) == ExerciseWindow::kClassName;
+        },
+        15000));
+    field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
+  }
+
+  void startProgramWithExercise(int form) {
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(chooseForm(form));
+    ASSERT_NO_FATAL_FAILURE(openExercise());
+  }
+
+  // The space that starts the exercise empties the field of its banners.
+  void startTyping() {
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool key space"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).empty(); }, 5000))
+        << "the exercise did not start";
+    ::Sleep(300);
+  }
+
+  bool ended() const {
+    return test::controlText(field).find(L"*** Ende ***") != std::wstring::npos;
+  }
+
+  // "Weiter >" and the result options lead to the evaluation; its lines.
+  void toEvaluation(std::vector<std::wstring>& lines) {
+    click(exercise, ExerciseWindow::kEndButtonId);
+    const HWND options = test::waitForTopLevelWindow(program.pid(), nullptr, 10000,
+                                                     ResultOptionsDialog::kClassName);
+    ASSERT_NE(options, nullptr);
+    click(options, ResultOptionsDialog::kOk);
+    HWND result = nullptr;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+          const auto children = test::mdiChildren(main);
+          result = children.size() == 1 ? children[0] : nullptr;
+          return result != nullptr && test::className(result) == ResultWindow::kClassName;
+        },
+        20000));
+    const HWND list = ::GetDlgItem(result, ResultWindow::kListId);
+    ASSERT_NE(list, nullptr);
+    const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) lines.push_back(listLine(list, i));
+  }
+
+  static std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std::wstring& start) {
+    for (const auto& line : lines) {
+      if (line.rfind(start, 0) == 0) return line;
+    }
+    return {};
+  }
+
+  static std::string joined(const std::vector<std::wstring>& lines) {
+    std::string out;
+    for (const auto& line : lines) out += win::narrowLossy(line) + "\n";
+    return out;
+  }
+
+  void TearDown() override {
+    if (main != nullptr && program.running()) {
+      EXPECT_TRUE(program.closeNormally(main));
+    }
+  }
+
+  test::ProgramProcess program;
+  HWND main = nullptr;
+  HWND selection = nullptr;
+  HWND exercise = nullptr;
+  HWND field = nullptr;
+};
+
+// One xdotool call types at a perfectly even rhythm: after 35 regular
+// intervals the exercise is void, and nothing typed reaches the evaluation.
+TEST_F(LearnerRound, EvenMachineRhythmVoidsTheExercise) {
+  ASSERT_NO_FATAL_FAILURE(startProgramWithExercise(3));
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  const std::wstring text = kFirstLine;
+  ASSERT_GE(text.size(), 45u);
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 100 \"" + text + L"\""));
+  ASSERT_TRUE(test::waitUntil([&] { return ended(); }, 15000))
+      << win::narrowLossy(test::controlText(field));
+  // The keys still on their way land in a read-only field.
+  ::Sleep(static_cast<DWORD>(100 * text.size() + 500));
+  EXPECT_EQ(test::controlText(field), kEndLines);
+
+  std::vector<std::wstring> lines;
+  ASSERT_NO_FATAL_FAILURE(toEvaluation(lines));
+  const std::string all = joined(lines);
+  EXPECT_EQ(all.find("fded"), std::string::npos) << all;
+  EXPECT_EQ(lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 0") << all;
+}
+
+// The same characters at a varied rhythm are a learner's and stay: the
+// rhythm rule does not void honest typing.
+TEST_F(LearnerRound, VariedRhythmKeepsTheExerciseRunning) {
+  ASSERT_NO_FATAL_FAILURE(startProgramWithExercise(3));
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ASSERT_TRUE(typeLikeALearner(kFirstLine));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == kFirstLine; }, 10000))
+      << win::narrowLossy(test::controlText(field));
+  EXPECT_FALSE(ended());
+}
+
+// With correction every key reaches the field, Shift+Insert included. The
+// clipboard is filled while the selection is shown, which the guard leaves
+// alone; the typing field then receives 30 characters in one change.
+TEST_F(LearnerRound, PasteWithCorrectionVoidsTheExercise) {
+  ASSERT_NO_FATAL_FAILURE(startProgram());
+  ASSERT_NO_FATAL_FAILURE(chooseForm(4));
+  ASSERT_NO_FATAL_FAILURE(chooseCorrection());
+  const std::wstring pasted = L"fded fded fded fded sded sded";  // 29 characters
+  ASSERT_TRUE(runUnix(L"/bin/sh -c \"printf %s '" + pasted + L"' | /usr/bin/xclip -selection clipboard\""));
+  ASSERT_TRUE(test::waitUntil([] { return ::IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }, 5000))
+      << "the clipboard was never filled";
+  ASSERT_NO_FATAL_FAILURE(openExercise());
+  ASSERT_NE(win::windowText(exercise).find(L"(mit Korrektur)"), std::wstring::npos);
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool key shift+Insert"));
+  ASSERT_TRUE(test::waitUntil([&] { return ended(); }, 5000))
+      << "Shift+Insert pasted nothing: " << win::narrowLossy(test::controlText(field));
+  EXPECT_EQ(test::controlText(field), kEndLines);
+
+  std::vector<std::wstring> lines;
+  ASSERT_NO_FATAL_FAILURE(toEvaluation(lines));
+  const std::string all = joined(lines);
+  EXPECT_EQ(all.find("fded"), std::string::npos) << all;
+}
+
+// Without correction the keyboard filter swallows Backspace before the
+// field sees it: nothing is deleted and the exercise goes on.
+TEST_F(LearnerRound, BackspaceWithoutCorrectionDoesNothing) {
+  ASSERT_NO_FATAL_FAILURE(startProgramWithExercise(4));
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ASSERT_TRUE(typeLikeALearner(L"fded fded"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded fded"; }, 5000))
+      << win::narrowLossy(test::controlText(field));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool key BackSpace"));
+  ::Sleep(1000);
+  EXPECT_EQ(test::controlText(field), L"fded fded");
+  EXPECT_FALSE(ended());
+  ASSERT_TRUE(typeLikeALearner(L" s"));
+  EXPECT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded fded s"; }, 5000))
+      << "typing goes on after Backspace: " << win::narrowLossy(test::controlText(field));
+}
+
+// With correction Backspace deletes, as in any edit field.
+TEST_F(LearnerRound, BackspaceWithCorrectionDeletes) {
+  ASSERT_NO_FATAL_FAILURE(startProgram());
+  ASSERT_NO_FATAL_FAILURE(chooseForm(4));
+  ASSERT_NO_FATAL_FAILURE(chooseCorrection());
+  ASSERT_NO_FATAL_FAILURE(openExercise());
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ASSERT_TRUE(typeLikeALearner(L"fded fdex"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded fdex"; }, 5000))
+      << win::narrowLossy(test::controlText(field));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool key BackSpace"));
+  EXPECT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded fde"; }, 5000))
+      << win::narrowLossy(test::controlText(field));
+  EXPECT_FALSE(ended());
+}
+
+// Screen pixels are shared by all processes of the Wine session, so the
+// keyboard the program draws can be read from here: one copy of an area of
+// the screen, read pixel by pixel.
+class ScreenArea {
+ public:
+  explicit ScreenArea(const RECT& area) : area_(area) {
+    const int w = area.right - area.left;
+    const int h = area.bottom - area.top;
+    pixels_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    copied_ = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels_.data(), &info,
+                          DIB_RGB_COLORS) == h;
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+  }
+  bool copied() const { return copied_; }
+
+  // Screen coordinates; CLR_INVALID outside the copied area.
+  COLORREF at(int x, int y) const {
+    if (x < area_.left || x >= area_.right || y < area_.top || y >= area_.bottom) return CLR_INVALID;
+    const std::uint32_t bgr = pixels_[static_cast<std::size_t>(y - area_.top) *
+                                          static_cast<std::size_t>(area_.right - area_.left) +
+                                      static_cast<std::size_t>(x - area_.left)];
+    return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+  }
+
+  // Bounds of all pixels of `colour` inside `part`; empty when there are none.
+  RECT boundsOf(const RECT& part, COLORREF colour, int& count) const {
+    RECT found{part.right, part.bottom, part.left, part.top};
+    count = 0;
+    for (int y = part.top; y < part.bottom; ++y) {
+      for (int x = part.left; x < part.right; ++x) {
+        if (at(x, y) != colour) continue;
+        ++count;
+        found.left = std::min<LONG>(found.left, x);
+        found.top = std::min<LONG>(found.top, y);
+        found.right = std::max<LONG>(found.right, x + 1);
+        found.bottom = std::max<LONG>(found.bottom, y + 1);
+      }
+    }
+    return count > 0 ? found : RECT{};
+  }
+  int countOf(const RECT& part, COLORREF colour) const {
+    int count = 0;
+    boundsOf(part, colour, count);
+    return count;
+  }
+
+ private:
+  RECT area_;
+  std::vector<std::uint32_t> pixels_;
+  bool copied_ = false;
+};
+
+// The first character of the text is "f": its key lights navy. D, its
+// neighbour to the left and the next key to light, keeps the middle finger's
+// colour until "f" is typed; then the light moves from F to D.
+TEST_F(LearnerRound, LeuchttasteiLightsTheFirstKeyAndMovesOn) {
+  ASSERT_NO_FATAL_FAILURE(startProgramWithExercise(2));
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ::Sleep(500);
+  RECT client{};
+  ASSERT_TRUE(::GetClientRect(exercise, &client));
+  ::MapWindowPoints(exercise, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  RECT fieldRect{};
+  ASSERT_TRUE(::GetWindowRect(field, &fieldRect));
+  // The keyboard is drawn above the typing field.
+  const RECT keyboard{client.left, client.top, client.right, fieldRect.top};
+  ASSERT_GT(keyboard.bottom - keyboard.top, 40);
+
+  const ScreenArea before(keyboard);
+  ASSERT_TRUE(before.copied());
+  const COLORREF navy = win::kLitKeyColour;
+  int litPixels = 0;
+  const RECT f = before.boundsOf(keyboard, navy, litPixels);
+  ASSERT_GT(litPixels, 100) << "no key is lit";
+  const int w = f.right - f.left;
+  const int h = f.bottom - f.top;
+  // One key, not a row of them.
+  EXPECT_LT(w, 3 * h);
+  EXPECT_GT(litPixels, w * h / 3);
+
+  const FingerColours fingers;
+  // D sits one key pitch to the left; the pitch is at least the key's width.
+  const RECT d{f.left - w - w / 2, f.top, f.left - 1, f.bottom};
+  EXPECT_EQ(before.countOf(d, navy), 0) << "a neighbour is lit too";
+  EXPECT_GT(before.countOf(d, win::colourRef(fingers.middle)), w * h / 4)
+      << "D does not show the middle finger's colour";
+
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type f"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"f"; }, 5000));
+  EXPECT_TRUE(test::waitUntil(
+      [&] {
+        int moved = 0;
+        const RECT now = ScreenArea(keyboard).boundsOf(keyboard, navy, moved);
+        return moved > 100 && now.right <= f.left;
+      },
+      3000))
+      << "the light did not move to the left neighbour";
+  const ScreenArea after(keyboard);
+  EXPECT_EQ(after.countOf(f, navy), 0) << "F stays lit";
+  EXPECT_GT(after.countOf(f, win::colourRef(fingers.index)), w * h / 4)
+      << "F is back in the index finger's colour";
+}
+
+// ---------------------------------------------------------------------------
+// Run by hand with --gtest_also_run_disabled_tests: pictures for the user
+// guide and the typing that scripts/measure_keys.sh times.
+
+struct FormName {
+  int form;
+  const char* name;
+};
+const FormName kForms[] = {{1, "laufschrift"}, {2, "leuchttastei"}, {3, "textvorgabe"}, {4, "vorlage"}};
+
+class LearnerForms : public LearnerRound, public testing::WithParamInterface<FormName> {
+ protected:
+  // The main window as it is on screen now, in docs/bilder/<name>.png. The
+  // picture is written under another name first and renamed when complete.
+  void photograph(const std::wstring& name) {
+    ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::Sleep(500);
+    RECT r{};
+    ASSERT_TRUE(::GetWindowRect(main, &r));
+    const std::wstring folder = win::widen(KV_SOURCE_DIR) + L"/docs/bilder/";
+    const std::wstring picture = folder + name + L".png";
+    const std::wstring partial = folder + L"." + name + L".png";
+    std::wstring windowsPath = L"Z:" + picture;
+    std::replace(windowsPath.begin(), windowsPath.end(), L'/', L'\\');
+    ::DeleteFileW(windowsPath.c_str());
+    const std::wstring crop = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) +
+                              L"+" + std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+    ASSERT_TRUE(runUnix(L"/bin/sh -c \"/usr/bin/import -window root png:- | /usr/bin/convert png:- -crop " +
+                        crop + L" +repage '" + partial + L"' && mv '" + partial + L"' '" + picture + L"'\""));
+    EXPECT_TRUE(waitForFile(windowsPath, 20000)) << "no picture " << win::narrowLossy(picture);
+  }
+};
+
+TEST_P(LearnerForms, DISABLED_ExerciseWindowAtTwoWidths) {
+  ASSERT_NO_FATAL_FAILURE(startProgramWithExercise(GetParam().form));
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ASSERT_TRUE(typeLikeALearner(L"fded fded fded"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded fded fded"; }, 5000));
+  RECT client{};
+  ASSERT_TRUE(::GetClientRect(::GetParent(exercise), &client));
+  for (const int width : {client.right, client.right * 2 / 3}) {
+    RECT r{};
+    ASSERT_TRUE(::GetWindowRect(exercise, &r));
+    ::SetWindowPos(exercise, nullptr, 0, 0, width, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::Sleep(800);
+    ASSERT_NO_FATAL_FAILURE(photograph(L"uebung-" + win::widen(GetParam().name) + L"-" +
+                                       std::to_wstring(width)));
+  }
+}
+
+TEST_P(LearnerForms, DISABLED_TypingForTheKeyMeasurement) {
+  wchar_t log[MAX_PATH] = {};
+  ASSERT_GT(::GetEnvironmentVariableW(L"KV_MEASURE_KEYS", log, MAX_PATH), 0u)
+      << "KV_MEASURE_KEYS names the program's measurement file";
+  ASSERT_NO_FATAL_FAILURE(startProgramWithExercise(GetParam().form));
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  const std::wstring text = std::wstring(kFirstLine) + L" " + kFirstLine;
+  ASSERT_TRUE(typeLikeALearner(text));
+  EXPECT_TRUE(test::waitUntil([&] { return test::controlText(field) == text; }, 10000))
+      << win::narrowLossy(test::controlText(field));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachForm, LearnerForms, testing::ValuesIn(kForms),
+                         [](const testing::TestParamInfo<FormName>& row) { return std::string(row.param.name); });
 
 }  // namespace
 }  // namespace kv

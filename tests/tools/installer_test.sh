@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Installs the setup program silently into a throwaway copy of the Wine
+# prefix, checks files and registry, opens a .kvw file through the
+# association, uninstalls silently and checks that nothing is left behind.
+# Usage: installer_test.sh SETUP.exe SHELL_OPEN_PROBE.exe
+set -uo pipefail
+setup=$1
+probe=$2
+top=$(cd "$(dirname "$0")/../.." && pwd)
+
+failures=0
+fail() { echo "FEHLER: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+
+[ -f "$setup" ] || { echo "FEHLER: Setup-Programm fehlt: $setup"; exit 1; }
+[ -f "$probe" ] || { echo "FEHLER: Hilfsprogramm fehlt: $probe"; exit 1; }
+
+# The prefix the surrounding run prepared (or the project's), copied so the
+# installation never touches it.
+source_prefix=${WINEPREFIX:-$top/build/wineprefix}
+work=$(mktemp -d "$top/build/installer-test.XXXXXX")
+if [ -f "$source_prefix/.klavento-ready-2" ]; then
+  cp -a "$source_prefix" "$work/prefix"
+fi
+
+export KV_WINEPREFIX="$work/prefix"
+source "$top/scripts/wine-env.sh"
+# Wine would mirror the association and Start-menu entries into the real
+# home's desktop menus; this test must leave no trace outside its folder.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+trap 'kv_cleanup; rm -rf "$work"' EXIT
+trap 'exit 130' INT TERM
+if [ -z "${DISPLAY:-}" ]; then kv_start_xvfb || exit 1; fi
+kv_prepare_prefix
+wineserver -w
+
+drive_c="$WINEPREFIX/drive_c"
+instdir="$drive_c/Program Files/Klavento 7"
+startmenu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Klavento 7"
+app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\KVWIN7.EXE'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Klavento 7'
+
+# The data of one registry value ("" for the default value); fails when absent.
+reg_value() {
+  local key=$1 name=$2 out
+  if [ -z "$name" ]; then
+    out=$(wine reg query "$key" /ve 2>/dev/null) || return 1
+  else
+    out=$(wine reg query "$key" /v "$name" 2>/dev/null) || return 1
+  fi
+  printf '%s\n' "$out" | tr -d '\r' | grep -E '  REG_(SZ|EXPAND_SZ|DWORD)  ' | head -n 1 |
+    sed -E 's/^.*  REG_(SZ|EXPAND_SZ|DWORD)  +//'
+}
+
+expect_value() {
+  local key=$1 name=$2 want=$3 got
+  got=$(reg_value "$key" "$name") || { fail "Registry: $key [${name:-Standard}] fehlt"; return; }
+  if [ "$got" = "$want" ]; then ok "$key [${name:-Standard}] = $got"
+  else fail "$key [${name:-Standard}] = '$got', erwartet '$want'"; fi
+}
+
+# Registry lines that concern the program, key timestamps removed, to compare
+# the prefix before installing and after uninstalling.
+registry_traces() {
+  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
+    grep -aiE 'klavento|kvw|KVWIN7' | sed -E 's/^(\[.*\]) [0-9]+$/\1/' | sort
+}
+before=$(registry_traces)
+
+echo "-- Installieren (still)"
+wine "$setup" /S
+rc=$?
+wineserver -w
+[ $rc -eq 0 ] && ok "Setup endete mit 0" || fail "Setup endete mit $rc"
+
+for f in klavento.exe kvtool.exe Deinstallieren.exe Handbuch/Benutzerhandbuch.md; do
+  [ -f "$instdir/$f" ] && ok "Datei $f" || fail "Datei $f fehlt in $instdir"
+done
+cmp -s "$instdir/klavento.exe" "$(dirname "$setup")/klavento.exe" &&
+  ok "klavento.exe ist das gebaute Programm" || fail "klavento.exe weicht vom gebauten ab"
+for f in "Klavento 7.lnk" "Benutzerhandbuch.lnk"; do
+  [ -f "$startmenu/$f" ] && ok "Startmenü: $f" || fail "Startmenü-Eintrag $f fehlt"
+done
+
+expect_value "$app_paths" "" 'C:\Program Files\Klavento 7\klavento.exe'
+expect_value "$app_paths" Path 'C:\Program Files\Klavento 7'
+expect_value 'HKCR\.kvw' "" 'Klavento.Uebung'
+expect_value 'HKCR\Klavento.Uebung\shell\open\command' "" '"C:\Program Files\Klavento 7\klavento.exe" "%1"'
+expect_value "$uninstall_key" DisplayName 'Klavento 7'
+expect_value "$uninstall_key" DisplayVersion '7.0.0'
+expect_value "$uninstall_key" Publisher 'Klavento-Projekt'
+expect_value "$uninstall_key" UninstallString '"C:\Program Files\Klavento 7\Deinstallieren.exe"'
+
+echo "-- .kvw-Datei über die Verknüpfung öffnen"
+mkdir -p "$drive_c/Klavento Test"
+cp "$top/tests/fuzz/result_seeds/kurz.kvw" "$drive_c/Klavento Test/Übung eins.kvw"
+if wine "$probe" 'C:\Klavento Test\Übung eins.kvw' 'C:\Program Files\Klavento 7\klavento.exe'; then
+  ok "Verknüpfung startet klavento.exe mit der Dateiansicht"
+else
+  fail "Öffnen über die Verknüpfung"
+fi
+wineserver -w
+
+echo "-- Deinstallieren (still)"
+wine "$instdir/Deinstallieren.exe" /S
+rc=$?
+# The uninstaller continues from a copy in TEMP; wait for it too.
+wineserver -w
+[ $rc -eq 0 ] && ok "Deinstallation endete mit 0" || fail "Deinstallation endete mit $rc"
+[ ! -e "$instdir" ] && ok "Programmordner entfernt" || fail "Reste in $instdir: $(ls -A "$instdir" | tr '\n' ' ')"
+[ ! -e "$startmenu" ] && ok "Startmenü-Ordner entfernt" || fail "Startmenü-Ordner noch da"
+for key in "$app_paths" "$uninstall_key" 'HKCR\.kvw' 'HKCR\Klavento.Uebung'; do
+  if wine reg query "$key" >/dev/null 2>&1; then fail "Schlüssel $key noch da"; else ok "Schlüssel $key entfernt"; fi
+done
+wineserver -w
+after=$(registry_traces)
+if [ "$before" = "$after" ]; then ok "Registry wie vor der Installation"
+else
+  fail "Registry-Reste:"
+  diff <(printf '%s\n' "$before") <(printf '%s\n' "$after") | head -n 20
+fi
+
+if [ $failures -ne 0 ]; then echo "Installer-Test: $failures Fehler"; exit 1; fi
+echo "Installer-Test bestanden"
