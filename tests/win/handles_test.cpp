@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/program_driver.h"
+
 namespace kv::win {
 namespace {
 
 // GDI objects still alive in this process; a leak shows up as a rising count.
-DWORD gdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD gdiObjects() { return test::gdiObjectCount(::GetCurrentProcess()); }
 
 TEST(Handles, ReleaseOnScopeExitAndMoveTransfersOwnership) {
   Brush outer;
@@ -34,6 +36,7 @@ TEST(Handles, ReleaseGivesUpOwnership) {
 
 TEST(Handles, ScopedSelectRestoresAndNothingLeaks) {
   const DWORD before = gdiObjects();
+  ASSERT_GT(before, 0u) << "the count must see this process's objects";
   for (int i = 0; i < 50; ++i) {
     MemoryDc dc(::CreateCompatibleDC(nullptr));
     ASSERT_TRUE(dc);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/program_driver.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,7 +18,7 @@ namespace {
 
 constexpr unsigned char kCarriageReturn = 0x0D;
 
-DWORD gdiObjects() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD gdiObjects() { return test::gdiObjectCount(::GetCurrentProcess()); }
 
 bool nearBlack(COLORREF c) {
   return GetRValue(c) < 0x30 && GetGValue(c) < 0x30 && GetBValue(c) < 0x30;
@@ -391,6 +393,7 @@ TEST(KeyboardRenderer, SizeTooLargeToDrawStillLeavesAWorkingKeyTable) {
 
 TEST(KeyboardRenderer, RepeatedLayoutPassesLeakNoGdiObjects) {
   const DWORD before = gdiObjects();
+  ASSERT_GT(before, 0u) << "the count must see this process's objects";
   {
     KeyTable table;
     KeyboardRenderer renderer(KeyboardLook{}, table);

@@ -1,5 +1,10 @@
 #include "tests/win/program_driver.h"
 
+#include <winternl.h>
+
+#include <cstdint>
+#include <vector>
+
 #include "platform/win/strings.h"
 
 namespace kv::test {
@@ -220,5 +225,58 @@ DWORD WINAPI MessageBoxAnswerer::threadMain(void* param) {
   }
   return 0;
 }
+
+// Wine answers GetGuiResources with 0 (not implemented). There the counts are
+// taken from what Wine does keep: the GDI handle table it maps into every
+// process and points the PEB to, as Windows did, and the windows themselves.
+constexpr std::size_t kGdiTableEntries = 0x10000;
+#pragma pack(push, 1)
+struct GdiTableEntry {
+  std::uint64_t object;
+  std::uint32_t owner;
+  std::uint16_t unique;
+  std::uint8_t type;  // 0 for a free entry
+  std::uint8_t flags;
+  std::uint64_t userPointer;
+};
+#pragma pack(pop)
+static_assert(sizeof(GdiTableEntry) == 24);
+constexpr std::size_t kPebGdiTableOffset = 0xF8;  // x64 PEB
+
+std::optional<DWORD> gdiHandleTableCount(HANDLE process, std::map<int, int>* byType) {
+  PROCESS_BASIC_INFORMATION basic{};
+  ULONG length = 0;
+  if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
+                                  &length) != 0) {
+    return std::nullopt;
+  }
+  std::uint64_t table = 0;
+  SIZE_T read = 0;
+  const auto* peb = static_cast<const char*>(static_cast<void*>(basic.PebBaseAddress));
+  if (!::ReadProcessMemory(process, peb + kPebGdiTableOffset, &table, sizeof table, &read) ||
+      table == 0) {
+    return std::nullopt;
+  }
+  std::vector<GdiTableEntry> entries(kGdiTableEntries);
+  if (!::ReadProcessMemory(process, reinterpret_cast<const void*>(table), entries.data(),
+                           entries.size() * sizeof(GdiTableEntry), &read) ||
+      read != entries.size() * sizeof(GdiTableEntry)) {
+    return std::nullopt;
+  }
+  DWORD used = 0;
+  for (const GdiTableEntry& e : entries) {
+    if (e.type == 0) continue;
+    ++used;
+    if (byType != nullptr) ++(*byType)[e.type];
+  }
+  return used;
+}
+
+DWORD gdiObjectCount(HANDLE process) {
+  const DWORD reported = ::GetGuiResources(process, GR_GDIOBJECTS);
+  if (reported != 0) return reported;
+  return gdiHandleTableCount(process).value_or(0);
+}
+
 
 }  // namespace kv::test

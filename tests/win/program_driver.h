@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,13 @@ class ProgramProcess {
 // Runs the system's reg.exe with these arguments, as an administrator
 // would; true when it succeeded.
 bool reg(const std::wstring& args);
+
+// Wine answers GetGuiResources with 0, so leak checks count what Wine does
+// keep: the used entries of the GDI handle table it maps into every process.
+// `byType` receives the counts per object type when given.
+std::optional<DWORD> gdiHandleTableCount(HANDLE process, std::map<int, int>* byType = nullptr);
+// GDI objects of the process: GetGuiResources where it answers, else the table.
+DWORD gdiObjectCount(HANDLE process);
 
 // Polls until `condition` holds or the time is up.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
