@@ -1,5 +1,7 @@
 #include "ui/result_window.h"
 
+#include "ui/saved_exercise_dialog.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
@@ -38,11 +40,6 @@ constexpr const char* kCompatibilityMessage =
     "alle Funktionen zur Verfügung.";
 
 void errorBeep() { ::MessageBeep(0xFFFFFFFF); }
-
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 bool boldListFont(const std::string& name) { return name != "Consolas"; }
 
@@ -513,22 +510,9 @@ bool ResultWindow::saveTo(const std::wstring& chosenPath) {
 
 void ResultWindow::openAnother() {
   const ButtonsOff off(*this);
-  wchar_t file[MAX_PATH] = {};
-  const std::wstring folder = win::widen(appState().openDialogFolder);
-  static constexpr wchar_t kFilter[] = L"Text mit Auswertung (*.kvw)\0*.kvw\0";
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = host_.frame();
-  ofn.lpstrFilter = kFilter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  ofn.lpstrTitle = L"Gespeicherte Übung öffnen";
-  ofn.lpstrDefExt = L"kvw";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!::GetOpenFileNameW(&ofn)) return;
-  openFile(file);
+  const auto file = askForSavedExercise(host_.frame());
+  if (!file) return;
+  openFile(*file);
 }
 
 bool ResultWindow::openFile(const std::wstring& path) {

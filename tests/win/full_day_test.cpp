@@ -41,20 +41,7 @@ constexpr DWORD kGdiTolerance = 5;
 constexpr DWORD kUserTolerance = 5;
 constexpr SIZE_T kPrivateTolerance = 8u * 1024u * 1024u;
 
-// Runs a Linux program from inside Wine; Wine starts Unix executables as
-// they are. Its end is not reported back, so callers wait for its effect.
-bool runUnix(const std::wstring& commandLine) {
-  std::wstring cmd = commandLine;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return false;
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return true;
-}
+using test::runUnix;
 
 void pause(DWORD ms) {
   test::waitUntil([] { return false; }, ms);

@@ -23,20 +23,7 @@
 namespace kv {
 namespace {
 
-// Runs a Linux program from inside Wine; Wine starts Unix executables as
-// they are. Its end is not reported back, so callers wait for its effect.
-bool runUnix(const std::wstring& commandLine) {
-  std::wstring cmd = commandLine;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return false;
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return true;
-}
+using test::runUnix;
 
 // xdotool types one word at a time with its own delay: a single even rhythm
 // over 35 keys would rightly void the exercise as machine-made.

@@ -279,4 +279,17 @@ DWORD gdiObjectCount(HANDLE process) {
 }
 
 
+bool runUnix(const std::wstring& commandLine) {
+  std::wstring cmd = commandLine;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return true;
+}
+
 }  // namespace kv::test

@@ -49,6 +49,11 @@ std::optional<DWORD> gdiHandleTableCount(HANDLE process, std::map<int, int>* byT
 // GDI objects of the process: GetGuiResources where it answers, else the table.
 DWORD gdiObjectCount(HANDLE process);
 
+// Runs a Linux program (xdotool, import) from inside Wine, which starts Unix
+// executables as they are. Its end is not reported back, so callers wait for
+// its effect.
+bool runUnix(const std::wstring& commandLine);
+
 // Polls until `condition` holds or the time is up.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
