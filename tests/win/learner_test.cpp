@@ -61,14 +61,8 @@ TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
   ASSERT_TRUE(program.start(test::besideThisExe(KV_EXE_NAME)));
   const HWND main = test::waitForTopLevelWindow(program.pid(), L"Klavento 7", 20000, kMainWindowClass);
   ASSERT_NE(main, nullptr);
-  HWND selection = nullptr;
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        const auto children = test::mdiChildren(main);
-        selection = children.size() == 1 ? children[0] : nullptr;
-        return selection != nullptr && test::className(selection) == SelectionDialog::kClassName;
-      },
-      15000));
+  HWND selection = test::waitForOnlyChild(main, SelectionDialog::kClassName, 15000);
+  ASSERT_NE(selection, nullptr);
   // "Textvorgabe auf Bildschirm", then the first built-in text, and start.
   click(selection, SelectionDialog::kFormOption1 + 2);
   ::Sleep(300);
@@ -76,14 +70,8 @@ TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
   ::Sleep(500);
   click(selection, SelectionDialog::kNext);
 
-  HWND exercise = nullptr;
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        const auto children = test::mdiChildren(main);
-        exercise = children.size() == 1 ? children[0] : nullptr;
-        return exercise != nullptr && test::className(exercise) == ExerciseWindow::kClassName;
-      },
-      15000));
+  HWND exercise = test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000);
+  ASSERT_NE(exercise, nullptr);
   const HWND field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
   // The X window of the program gets the keyboard focus, as a click would.
@@ -104,14 +92,8 @@ TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
   ASSERT_NE(options, nullptr);
   click(options, ResultOptionsDialog::kOk);
 
-  HWND result = nullptr;
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        const auto children = test::mdiChildren(main);
-        result = children.size() == 1 ? children[0] : nullptr;
-        return result != nullptr && test::className(result) == ResultWindow::kClassName;
-      },
-      20000));
+  HWND result = test::waitForOnlyChild(main, ResultWindow::kClassName, 20000);
+  ASSERT_NE(result, nullptr);
   const HWND list = ::GetDlgItem(result, ResultWindow::kListId);
   const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
   ASSERT_GE(count, 30);

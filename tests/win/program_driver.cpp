@@ -292,4 +292,16 @@ bool runUnix(const std::wstring& commandLine) {
   return true;
 }
 
+HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {
+  HWND child = nullptr;
+  waitUntil(
+      [&] {
+        const auto children = mdiChildren(mainWindow);
+        child = children.size() == 1 ? children[0] : nullptr;
+        return child != nullptr && className(child) == cls;
+      },
+      timeoutMs);
+  return child != nullptr && className(child) == cls ? child : nullptr;
+}
+
 }  // namespace kv::test

@@ -67,6 +67,10 @@ HWND waitForMessageBox(DWORD pid, DWORD timeoutMs);
 std::wstring messageBoxText(HWND box);
 void pressDialogButton(HWND dialog, int id);
 
+// The main window's only child once it is of this class; null when that does
+// not happen within the time.
+HWND waitForOnlyChild(HWND mainWindow, const wchar_t* className, DWORD timeoutMs);
+
 // The main window's child windows inside its multiple-document client.
 std::vector<HWND> mdiChildren(HWND mainWindow);
 std::wstring className(HWND window);
