@@ -18,9 +18,16 @@ run_ctest() {
   sed -E 's/^[0-9]+: //' "$log" | grep -E "$summary"
   if [ $rc -ne 0 ]; then
     echo "---- Ausgabe der fehlgeschlagenen Tests ($tree) ----"
-    (cd "$tree" && ctest --rerun-failed --output-on-failure --timeout 600) 2>&1 | tail -n 200
+    (cd "$tree" && ctest --rerun-failed --output-on-failure --timeout 600) >"$log.rerun" 2>&1
+    tail -n 200 "$log.rerun"
+    # Only the end of a long log may be seen: name what failed once more, last.
+    echo "---- Fehler im ersten Lauf ($tree) ----"
+    sed -E 's/^[0-9]+: //' "$log" |
+      grep -E -B1 -A6 '(: Failure$|^\[  FAILED  \] [A-Za-z_]+\.|wine client error|Exit code|Exception|SEH exception|\*\*\*Failed)' |
+      head -n 80
+    grep -E '^\[  FAILED  \] [A-Za-z_]+\.[A-Za-z_0-9/]+$|tests passed|Failed' "$log.rerun" | tail -n 20
   fi
-  rm -f "$log"
+  rm -f "$log" "$log.rerun"
   return $rc
 }
 
