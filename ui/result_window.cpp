@@ -140,7 +140,9 @@ bool ResultWindow::create() {
   RECT client{};
   ::GetClientRect(host_.mdiClient(), &client);
   // WS_VSCROLL here would be the child's own bar; the list has its own.
-  if (!createIn(host_.mdiClient(), kClassName, kEvaluationCaption,
+  // Created with its final caption: a saved file never shows as an evaluation,
+  // not even for a moment.
+  if (!createIn(host_.mdiClient(), kClassName, caption(),
                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, client.right, client.bottom)) {
     return false;
   }
@@ -226,10 +228,12 @@ void ResultWindow::showLines() {
   ::InvalidateRect(list_, nullptr, TRUE);
 }
 
+const wchar_t* ResultWindow::caption() const {
+  return !fileView_ ? kEvaluationCaption : compatibility_ ? kCompatibilityCaption : kFileCaption;
+}
+
 void ResultWindow::applyCaptions() {
-  ::SetWindowTextW(hwnd_, !fileView_      ? kEvaluationCaption
-                          : compatibility_ ? kCompatibilityCaption
-                                           : kFileCaption);
+  ::SetWindowTextW(hwnd_, caption());
   ::SetWindowTextW(saveButton_, fileView_ ? L"Ö&ffnen …" : L"&Speichern …");
   ::ShowWindow(printButton_, compatibility_ ? SW_HIDE : SW_SHOW);
   ::EnableWindow(printButton_, !compatibility_);

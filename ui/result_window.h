@@ -69,6 +69,7 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   void createControls();
   void loadFromState();
   void showLines();
+  const wchar_t* caption() const;
   void applyCaptions();
   void applyDialogFont();
   void buildFontTable();

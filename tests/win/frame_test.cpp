@@ -42,12 +42,7 @@ class Program : public testing::Test {
 
   // True once the main window holds exactly one child, of this class.
   bool waitForOnlyChild(const wchar_t* className, DWORD timeoutMs = 10000) {
-    return test::waitUntil(
-        [&] {
-          const auto children = test::mdiChildren(main);
-          return children.size() == 1 && test::className(children[0]) == className;
-        },
-        timeoutMs);
+    return test::waitForOnlyChild(main, className, timeoutMs) != nullptr;
   }
   HWND onlyChild() {
     const auto children = test::mdiChildren(main);

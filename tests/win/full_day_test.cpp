@@ -236,14 +236,7 @@ class DISABLED_FullDay : public testing::Test {
 
   // The only child of the main window, once it is of this class.
   HWND waitForChild(const wchar_t* className, DWORD timeoutMs) {
-    HWND found = nullptr;
-    test::waitUntil(
-        [&] {
-          found = onlyChild();
-          return found != nullptr && test::className(found) == className;
-        },
-        timeoutMs);
-    return found != nullptr && test::className(found) == className ? found : nullptr;
+    return test::waitForOnlyChild(main_, className, timeoutMs);
   }
 
   // A common dialog of the program with this caption: types the path into its

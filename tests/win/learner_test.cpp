@@ -116,12 +116,7 @@ TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
   HWND box = test::waitForMessageBox(program.pid(), 10000);
   ASSERT_NE(box, nullptr);
   test::pressDialogButton(box, IDYES);
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        const auto children = test::mdiChildren(main);
-        return children.size() == 1 && test::className(children[0]) == SelectionDialog::kClassName;
-      },
-      10000));
+  ASSERT_NE(test::waitForOnlyChild(main, SelectionDialog::kClassName, 10000), nullptr);
   ::PostMessageW(main, WM_CLOSE, 0, 0);
   box = test::waitForMessageBox(program.pid(), 10000);
   ASSERT_NE(box, nullptr);
@@ -151,13 +146,8 @@ class LearnerRound : public testing::Test {
     ASSERT_TRUE(program.start(test::besideThisExe(KV_EXE_NAME)));
     main = test::waitForTopLevelWindow(program.pid(), L"Klavento 7", 20000, kMainWindowClass);
     ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(test::waitUntil(
-        [&] {
-          const auto children = test::mdiChildren(main);
-          selection = children.size() == 1 ? children[0] : nullptr;
-          return selection != nullptr && test::className(selection) == SelectionDialog::kClassName;
-        },
-        15000));
+    selection = test::waitForOnlyChild(main, SelectionDialog::kClassName, 15000);
+    ASSERT_NE(selection, nullptr);
     // The X window of the program gets the keyboard focus, as a click would.
     ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
     ::Sleep(500);
@@ -180,13 +170,8 @@ class LearnerRound : public testing::Test {
     click(selection, SelectionDialog::kNext);
     ::Sleep(500);
     click(selection, SelectionDialog::kNext);
-    ASSERT_TRUE(test::waitUntil(
-        [&] {
-          const auto children = test::mdiChildren(main);
-          exercise = children.size() == 1 ? children[0] : nullptr;
-          return exercise != nullptr && test::className(exercise) == ExerciseWindow::kClassName;
-        },
-        15000));
+    exercise = test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000);
+    ASSERT_NE(exercise, nullptr);
     field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
     ASSERT_NE(field, nullptr);
     ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
@@ -217,14 +202,8 @@ class LearnerRound : public testing::Test {
                                                      ResultOptionsDialog::kClassName);
     ASSERT_NE(options, nullptr);
     click(options, ResultOptionsDialog::kOk);
-    HWND result = nullptr;
-    ASSERT_TRUE(test::waitUntil(
-        [&] {
-          const auto children = test::mdiChildren(main);
-          result = children.size() == 1 ? children[0] : nullptr;
-          return result != nullptr && test::className(result) == ResultWindow::kClassName;
-        },
-        20000));
+    const HWND result = test::waitForOnlyChild(main, ResultWindow::kClassName, 20000);
+    ASSERT_NE(result, nullptr);
     const HWND list = ::GetDlgItem(result, ResultWindow::kListId);
     ASSERT_NE(list, nullptr);
     const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));

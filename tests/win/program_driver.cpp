@@ -301,7 +301,12 @@ HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {
         return child != nullptr && className(child) == cls;
       },
       timeoutMs);
-  return child != nullptr && className(child) == cls ? child : nullptr;
+  if (child == nullptr || className(child) != cls) return nullptr;
+  // Another process sees the child as soon as it exists, before its creation
+  // has run; the window's thread answers only once it is done.
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(child, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+  return child;
 }
 
 }  // namespace kv::test
