@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -354,6 +355,113 @@ TEST_F(SelectionDialogTest, ArchiveBoxHeadingsAndChoiceComeBack) {
   EXPECT_EQ(text(D::kLastLine), L"2");
   EXPECT_TRUE(checked(D::kModeWholeText));
   EXPECT_EQ(text(D::kRepetitions), L"4");
+}
+
+// Answers the folder picker from a helper thread as a user would: points it
+// at `folder` (none: leaves the start folder) and presses `button`. Records
+// the prompt the picker showed.
+class FolderPickerAnswerer {
+ public:
+  FolderPickerAnswerer(int button, fs::path folder) : button_(button), folder_(std::move(folder)) {
+    thread_.reset(::CreateThread(nullptr, 0, &FolderPickerAnswerer::run, this, 0, nullptr));
+  }
+  ~FolderPickerAnswerer() { wait(); }
+  void wait() {
+    if (thread_) ::WaitForSingleObject(thread_.get(), INFINITE);
+  }
+  std::wstring prompt() {
+    wait();
+    return prompt_;
+  }
+  bool answered() {
+    wait();
+    return answered_;
+  }
+
+ private:
+  static DWORD WINAPI run(void* param) {
+    auto* self = static_cast<FolderPickerAnswerer*>(param);
+    HWND picker = nullptr;
+    test::waitUntil(
+        [&] {
+          picker = test::findTopLevelWindow(::GetCurrentProcessId(), nullptr, L"#32770");
+          return picker != nullptr &&
+                 ::FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr) != nullptr;
+        },
+        10000);
+    if (picker == nullptr) return 0;
+    ::Sleep(500);  // the picker fills its tree and selects the start folder first
+    ::EnumChildWindows(
+        picker,
+        [](HWND child, LPARAM p) -> BOOL {
+          auto* me = reinterpret_cast<FolderPickerAnswerer*>(p);
+          if (test::className(child) == L"Static" && me->prompt_.empty()) {
+            me->prompt_ = win::windowText(child);
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(self));
+    if (!self->folder_.empty()) {
+      const std::wstring path = self->folder_.wstring();
+      ::SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+      ::Sleep(200);
+    }
+    test::pressDialogButton(picker, self->button_);
+    self->answered_ = true;
+    return 0;
+  }
+
+  int button_;
+  fs::path folder_;
+  std::wstring prompt_;
+  bool answered_ = false;
+  win::KernelObject thread_;
+};
+
+TEST_F(SelectionDialogTest, BrowseChoosesTheFolderOfOwnArchivesAndRescans) {
+  const fs::path other = fs::temp_directory_path() / "kv-selection-test-2";
+  fs::remove_all(other);
+  fs::create_directories(other);
+  writeArchive(other / "aufbau.kv7", "Aufbaukurs", {{w1252("Sätze"), numberedLines("der die das", 5)}});
+  open();
+  click(D::kNext);
+  const HWND box = item(D::kArchiveBox);
+  const int texts = static_cast<int>(::SendMessageW(item(D::kTextList), LB_GETCOUNT, 0, 0));
+  AppState& state = appState();
+  const std::string teacher = state.settings.folders.teacher;
+
+  {  // Cancelled: the folder, the list and the choice stay.
+    FolderPickerAnswerer picker(IDCANCEL, {});
+    chooseArchive(5);
+    win::processPendingMessages();
+    ASSERT_TRUE(picker.answered()) << "no folder picker";
+    EXPECT_EQ(picker.prompt(), L"Ordner mit eigenen Textarchiven wählen:");
+  }
+  EXPECT_EQ(state.settings.folders.teacher, teacher);
+  EXPECT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 6);
+  EXPECT_EQ(archiveShown(), 1);
+
+  {  // Another folder: its archives replace the old ones, the built-in stays chosen.
+    FolderPickerAnswerer picker(IDOK, other);
+    chooseArchive(5);
+    win::processPendingMessages();
+    ASSERT_TRUE(picker.answered()) << "no folder picker";
+  }
+  win::processPendingMessages();
+  EXPECT_TRUE(fs::equivalent(fs::path(win::widen(state.settings.folders.teacher)), other));
+  ASSERT_EQ(::SendMessageW(box, CB_GETCOUNT, 0, 0), 5);
+  wchar_t caption[128] = {};
+  ::SendMessageW(box, CB_GETLBTEXT, 3, reinterpret_cast<LPARAM>(caption));
+  EXPECT_STREQ(caption, L"Aufbaukurs");
+  EXPECT_EQ(archiveItem(L"Grundkurs"), CB_ERR);
+  EXPECT_EQ(archiveShown(), 1);
+  EXPECT_EQ(::SendMessageW(item(D::kTextList), LB_GETCOUNT, 0, 0), texts);
+  chooseArchive(3);
+  EXPECT_EQ(state.exercise.archiveCaption, "Aufbaukurs");
+  EXPECT_EQ(::SendMessageW(item(D::kTextList), LB_GETCOUNT, 0, 0), 1);
+  dialog.reset();
+  std::error_code ec;
+  fs::remove_all(other, ec);
 }
 
 TEST_F(SelectionDialogTest, PreviewShowsTheTextAndEscapeEndsIt) {
