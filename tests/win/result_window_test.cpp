@@ -386,7 +386,8 @@ std::string readAll(const std::wstring& path) {
 
 TEST_F(ResultWindowTest, SavedAsKvwAndTxtAndReopenedWithIdenticalLines) {
   const std::wstring folder = workFolder();
-  for (const wchar_t* name : {L"ergebnis.doc", L"ergebnis.doc.kvw", L"ergebnis.TXT", L"kaputt.kvw"}) {
+  for (const wchar_t* name : {L"ergebnis.doc", L"ergebnis.doc.kvw", L"ergebnis.TXT", L"kaputt.kvw",
+                              L"nurtext.txt", L"nurtext.kvw"}) {
     ::DeleteFileW((folder + L"\\" + name).c_str());
   }
   appState().settings.folders.student = "C:\\";
@@ -411,6 +412,25 @@ TEST_F(ResultWindowTest, SavedAsKvwAndTxtAndReopenedWithIdenticalLines) {
   ASSERT_TRUE(window.saveTo(folder + L"\\ergebnis.TXT"));
   EXPECT_EQ(readAll(folder + L"\\ergebnis.TXT"),
             "Das ist HUT.\r\nOhne einen Fehler\r\nZeile mit Ende\r\nWer fragt gewinnt.\r\n");
+
+  // The second filter chosen and a bare name typed: the plain text, as the
+  // filter promised.
+  {
+    DialogDriver driver([&](HWND dialog) {
+      const HWND filters = ::GetDlgItem(dialog, cmb1);
+      ::SendMessageW(filters, CB_SETCURSEL, 1, 0);
+      // What a click in the list sends.
+      for (const int code : {CBN_SELCHANGE, CBN_SELENDOK}) {
+        ::SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, static_cast<WORD>(code)),
+                       reinterpret_cast<LPARAM>(filters));
+      }
+      chooseFile(folder + L"\\nurtext")(dialog);
+    });
+    click(window, ResultWindow::kSaveId);
+    ASSERT_TRUE(driver.finished());
+  }
+  EXPECT_FALSE(fs::exists(fs::path(folder) / L"nurtext.kvw"));
+  EXPECT_EQ(readAll(folder + L"\\nurtext.txt"), readAll(folder + L"\\ergebnis.TXT"));
 
   // Reopened as the main window does for the command line: the file view.
   OpenedResult opened;
