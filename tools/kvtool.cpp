@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "tools/kvtool_archive.h"
+#include "tools/kvtool_cli.h"
 #include "tools/kvtool_eval.h"
 
 #ifdef _WIN32
@@ -16,7 +17,8 @@
 
 int main(int argc, char** argv) {
   CLI::App app{"kvtool – Werkzeug für Klavento 7: Textarchive und Übungsdateien", "kvtool"};
-  app.set_version_flag("--version", std::string("kvtool (Klavento 7) ") + KV_VERSION);
+  app.set_version_flag("--version", std::string("kvtool (Klavento 7) ") + KV_VERSION,
+                       "Versionsnummer anzeigen");
   app.set_help_flag("-h,--help", "Diese Hilfe anzeigen");
   app.require_subcommand(0, 1);
 #ifdef _WIN32
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
 #endif
   kv::tool::addArchiveCommands(app);
   kv::tool::addEvaluationCommands(app);
+  kv::tool::useGermanTexts(app);
   CLI11_PARSE(app, argc, argv);
   if (app.get_subcommands().empty()) {
     std::cout << app.help();

@@ -13,6 +13,7 @@
 #include "evaluation/comparison.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
+#include "tools/kvtool_cli.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 #include "session/exercise_session.h"
@@ -314,15 +315,20 @@ void addEvaluationCommands(CLI::App& app) {
   CLI::App* evaluate = app.add_subcommand(
       "evaluate", "Einen anderswo geschriebenen Text auswerten (nach den Regeln f\u00FCr Textverarbeitung)");
   evaluate->add_option("--template", input->templatePath, "Vorlage (Textdatei, UTF-8 oder Windows-1252)")
-      ->required();
-  evaluate->add_option("--typed", input->typedPath, "Geschriebener Text (Textdatei)")->required();
-  evaluate->add_option("--form", input->form, "\u00DCbungsform 1-4 (Standard 3)")->check(CLI::Range(1, 4));
+      ->required()
+      ->type_name("DATEI");
+  evaluate->add_option("--typed", input->typedPath, "Geschriebener Text (Textdatei)")
+      ->required()
+      ->type_name("DATEI");
+  evaluate->add_option("--form", input->form, "\u00DCbungsform 1-4 (Standard 3)")->check(numberBetween(1, 4))->type_name("ZAHL");
   evaluate->add_option("--pace", input->pace,
                        "Formen 1/2: Anschl\u00E4ge pro Minute; Formen 3/4: Zeitlimit in Minuten")
-      ->check(CLI::Range(0, 100000));
+      ->check(numberBetween(0, 100000))
+      ->type_name("ZAHL");
   evaluate->add_flag("--correction", input->correction, "Mit Korrekturm\u00F6glichkeit geschrieben");
   evaluate->add_option("--seconds", input->seconds, "\u00DCbungszeit in Sekunden")
-      ->check(CLI::Range(0.0, 4.0e6));
+      ->check(decimalBetween(0.0, 4.0e6))
+      ->type_name("SEKUNDEN");
   evaluate->add_flag("--time-limit-reached", input->timeLimitReached, "Das Zeitlimit hat die \u00DCbung beendet");
   evaluate->add_flag("--json", input->json, "Kennzahlen als JSON ausgeben");
   evaluate->callback([input] {
@@ -334,21 +340,21 @@ void addEvaluationCommands(CLI::App& app) {
   result->require_subcommand(1);
   auto options = std::make_shared<ResultOptionsCli>();
   CLI::App* show = result->add_subcommand("show", "Eine .kvw-Datei pr\u00FCfen und anzeigen");
-  show->add_option("FILE", options->file, ".kvw-Datei")->required();
+  show->add_option("DATEI", options->file, ".kvw-Datei")->required();
   show->callback([options] {
     const int rc = runResultShow(options->file, std::cout, std::cerr);
     if (rc != 0) throw CLI::RuntimeError(rc);
   });
   CLI::App* check = result->add_subcommand("check", "Dateien oder Ordner pr\u00FCfen, eine Zeile je Datei");
-  check->add_option("FILE", options->inputs, ".kvw-Dateien oder Ordner")->required();
+  check->add_option("DATEI", options->inputs, ".kvw-Dateien oder Ordner")->required();
   check->add_flag("--csv", options->csv, "Als CSV (Semikolon) f\u00FCr eine Tabellenkalkulation");
   check->callback([options] {
     const int rc = runResultCheck(options->inputs, options->csv, std::cout, std::cerr);
     if (rc != 0) throw CLI::RuntimeError(rc);
   });
   CLI::App* exportText = result->add_subcommand("export", "Nur den geschriebenen Text als .txt speichern");
-  exportText->add_option("FILE", options->file, ".kvw-Datei")->required();
-  exportText->add_option("OUT", options->output, "Zieldatei (.txt, UTF-8)")->required();
+  exportText->add_option("DATEI", options->file, ".kvw-Datei")->required();
+  exportText->add_option("ZIEL", options->output, "Zieldatei (.txt, UTF-8)")->required();
   exportText->callback([options] {
     const int rc = runResultExport(options->file, options->output, std::cerr);
     if (rc != 0) throw CLI::RuntimeError(rc);

@@ -7,5 +7,15 @@ out=$("$tool" --help) || { echo "--help failed"; fail=1; }
 grep -q "Klavento" <<<"$out" || { echo "--help: no product name"; fail=1; }
 ver=$("$tool" --version) || { echo "--version failed"; fail=1; }
 grep -Eq "^kvtool \(Klavento 7\) [0-9]+\.[0-9]+" <<<"$ver" || { echo "--version: $ver"; fail=1; }
-if "$tool" --gibtsnicht >/dev/null 2>&1; then echo "unknown option accepted"; fail=1; fi
+if err=$("$tool" --gibtsnicht 2>&1); then echo "unknown option accepted"; fail=1; fi
+grep -q "^kvtool: Unerwartete Angabe: --gibtsnicht" <<<"$err" || { echo "unknown option: $err"; fail=1; }
+if err=$("$tool" archive pack -o 2>&1); then echo "missing value accepted"; fail=1; fi
+grep -q "^kvtool: Zu --output fehlt der Wert" <<<"$err" || { echo "missing value: $err"; fail=1; }
+# No English from the parser, in any help.
+for args in "--help" "archive --help" "archive pack --help" "evaluate --help" "result export --help"; do
+  out=$("$tool" $args 2>&1)
+  if grep -Eq "Usage|Options|Subcommands|REQUIRED|Run with|Display program" <<<"$out"; then
+    echo "English in kvtool $args:"; echo "$out"; fail=1
+  fi
+done
 exit $fail
