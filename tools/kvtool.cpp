@@ -2,6 +2,8 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "tools/kvtool_archive.h"
 #include "tools/kvtool_cli.h"
@@ -28,7 +30,10 @@ int main(int argc, char** argv) {
   kv::tool::addArchiveCommands(app);
   kv::tool::addEvaluationCommands(app);
   kv::tool::useGermanTexts(app);
-  CLI11_PARSE(app, argc, argv);
+  std::vector<std::string> arguments = kv::tool::utf8Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  CLI11_PARSE(app, static_cast<int>(pointers.size()), pointers.data());
   if (app.get_subcommands().empty()) {
     std::cout << app.help();
   }

@@ -1,4 +1,5 @@
 #include "tools/kvtool_archive.h"
+#include "tools/kvtool_cli.h"
 
 #include <CLI/CLI.hpp>
 
@@ -72,52 +73,21 @@ void say(std::string_view utf8) {
   emit(std::cout, line);
 }
 
-#ifdef _WIN32
-// Narrow arguments arrive in the system's ANSI code page.
-std::wstring fromAnsi(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(n, 0)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-#endif
-
-fs::path argumentPath(const std::string& argument) {
-#ifdef _WIN32
-  return fs::path(fromAnsi(argument));
-#else
-  return fs::path(argument);
-#endif
-}
+fs::path argumentPath(const std::string& argument) { return tool::pathOfArgument(argument); }
 
 std::u8string toU8(std::string_view utf8) { return std::u8string(utf8.begin(), utf8.end()); }
 
-std::string pathText(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
+std::string pathText(const fs::path& path) { return tool::textOfPath(path); }
 
 std::string utf8Of(std::string_view cp1252) { return cp1252ToUtf8(cp1252); }
 
 // Names and titles from the command line, as Windows-1252; nothing when they
 // hold a character the code page lacks.
 std::optional<std::string> argumentCp1252(const std::string& argument) {
-#ifdef _WIN32
-  const std::wstring wide = fromAnsi(argument);
-  return utf16ToCp1252(std::u16string(wide.begin(), wide.end()));
-#else
   return utf8ToCp1252(argument);
-#endif
 }
 
-std::string argumentUtf8(const std::string& argument) {
-#ifdef _WIN32
-  return pathText(argumentPath(argument));
-#else
-  return argument;
-#endif
-}
+std::string argumentUtf8(const std::string& argument) { return argument; }
 
 std::string inQuotes(std::string_view utf8) { return "„" + std::string(utf8) + "“"; }
 

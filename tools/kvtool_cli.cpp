@@ -1,9 +1,16 @@
 #include "tools/kvtool_cli.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <sstream>
 #include <string_view>
 #include <type_traits>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
 
 namespace kv::tool {
 namespace {
@@ -128,6 +135,36 @@ std::string germanError(const CLI::Error& error) {
   if (is(static_cast<CLI::FileError*>(nullptr))) return "Eine Datei kann nicht gelesen werden: " + afterColon(what);
   if (is(static_cast<CLI::RequiresError*>(nullptr)) || is(static_cast<CLI::ExcludesError*>(nullptr))) return "Unzulässige Kombination: " + what;
   return "Fehlerhafter Aufruf: " + what;
+}
+
+std::vector<std::string> utf8Arguments(int argc, char** argv) {
+  std::vector<std::string> out;
+#ifdef _WIN32
+  int count = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  if (wide != nullptr) {
+    for (int i = 0; i < count; ++i) {
+      const int length = static_cast<int>(std::wcslen(wide[i]));
+      const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide[i], length, nullptr, 0, nullptr, nullptr);
+      std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+      ::WideCharToMultiByte(CP_UTF8, 0, wide[i], length, text.data(), size, nullptr, nullptr);
+      out.push_back(std::move(text));
+    }
+    ::LocalFree(wide);
+    return out;
+  }
+#endif
+  for (int i = 0; i < argc; ++i) out.emplace_back(argv[i]);
+  return out;
+}
+
+std::filesystem::path pathOfArgument(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string textOfPath(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
 }
 
 void useGermanTexts(CLI::App& app) {

@@ -55,7 +55,7 @@ std::string visibleMarks(std::string_view line) {
 
 bool readTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
   std::vector<std::uint8_t> bytes;
-  if (!readWholeFile(fs::path(path), bytes)) {
+  if (!readWholeFile(pathOfArgument(path), bytes)) {
     error = "Die Datei \u201E" + path + "\u201C kann nicht gelesen werden.";
     return false;
   }
@@ -133,7 +133,7 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
   summary.form = in.form;
   summary.pace = in.pace;
   summary.correctionAllowed = in.correction;
-  summary.exerciseTitle = fs::path(in.templatePath).stem().string();
+  summary.exerciseTitle = textOfPath(pathOfArgument(in.templatePath).stem());
   if (auto title = utf8ToCp1252(summary.exerciseTitle)) summary.exerciseTitle = *title;
   summary.selection = {1, static_cast<std::int32_t>(templateLines.size()), 0, 1};
   summary.startTick = 0;
@@ -217,7 +217,7 @@ std::string dateText(const CalendarDate& d) {
 bool openForTool(const std::string& path, OpenedResult& opened, std::string& why) {
   std::vector<std::uint8_t> bytes;
   ResultFileError error = ResultFileError::CannotRead;
-  if (readWholeFile(fs::path(path), bytes)) error = decodeResultFile(bytes, opened);
+  if (readWholeFile(pathOfArgument(path), bytes)) error = decodeResultFile(bytes, opened);
   if (error == ResultFileError::None) return true;
   why = u8(resultFileErrorMessage(error, "\x01"));
   why.replace(why.find('\x01'), 1, path);
@@ -253,12 +253,12 @@ int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostrea
   std::vector<std::string> files;
   for (const std::string& input : inputs) {
     std::error_code ec;
-    if (fs::is_directory(fs::path(input), ec)) {
+    if (fs::is_directory(pathOfArgument(input), ec)) {
       std::vector<std::string> found;
-      for (const auto& entry : fs::directory_iterator(fs::path(input), ec)) {
-        std::string ext = entry.path().extension().string();
+      for (const auto& entry : fs::directory_iterator(pathOfArgument(input), ec)) {
+        std::string ext = textOfPath(entry.path().extension());
         for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (entry.is_regular_file() && ext == ".kvw") found.push_back(entry.path().string());
+        if (entry.is_regular_file() && ext == ".kvw") found.push_back(textOfPath(entry.path()));
       }
       std::sort(found.begin(), found.end());
       files.insert(files.end(), found.begin(), found.end());
@@ -279,7 +279,7 @@ int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostrea
   for (const std::string& file : files) {
     OpenedResult opened;
     std::string why;
-    std::vector<std::string> row = {fs::path(file).filename().string()};
+    std::vector<std::string> row = {textOfPath(pathOfArgument(file).filename())};
     if (openForTool(file, opened, why)) {
       const ResultFigures f = figuresOf(opened.lines);
       row.insert(row.end(), {dateText(opened.date), u8(opened.lines[4]), u8(opened.lines[5]),
@@ -303,7 +303,7 @@ int runResultExport(const std::string& path, const std::string& output, std::ost
     return 1;
   }
   const std::string text = encodeTextExport(opened.lines, typedLineCountOf(opened.lines));
-  if (!writeFileAtomically(fs::path(output), cp1252ToUtf8(text))) {
+  if (!writeFileAtomically(pathOfArgument(output), cp1252ToUtf8(text))) {
     err << "Die Datei \u201E" << output << "\u201C kann nicht geschrieben werden.\n";
     return 1;
   }
