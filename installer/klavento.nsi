@@ -121,10 +121,11 @@ SectionEnd
 !ifdef HANDBOOK_DIR
 Section "Benutzerhandbuch" SecHandbook
   SetOutPath "$INSTDIR\Handbuch"
-  File "${HANDBOOK_DIR}\Benutzerhandbuch.md"
+  File "${HANDBOOK_HTML}"
   SetOutPath "$INSTDIR\Handbuch\bilder"
   File "${HANDBOOK_DIR}\bilder\*.png"
-  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Benutzerhandbuch.lnk" "$WINDIR\notepad.exe" '"$INSTDIR\Handbuch\Benutzerhandbuch.md"'
+  ; Opens in the browser the user has chosen.
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Benutzerhandbuch.lnk" "$INSTDIR\Handbuch\Benutzerhandbuch.html"
 SectionEnd
 !endif
 

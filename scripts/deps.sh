@@ -9,7 +9,7 @@ packages=(
   fonts-liberation2 locales
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   ghostscript
-  nsis desktop-file-utils shared-mime-info
+  nsis desktop-file-utils shared-mime-info python3-markdown
 )
 
 missing=()

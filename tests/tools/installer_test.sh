@@ -73,8 +73,14 @@ rc=$?
 wineserver -w
 [ $rc -eq 0 ] && ok "Setup endete mit 0" || fail "Setup endete mit $rc"
 
-for f in klavento.exe kvtool.exe Deinstallieren.exe Handbuch/Benutzerhandbuch.md; do
+for f in klavento.exe kvtool.exe Deinstallieren.exe Handbuch/Benutzerhandbuch.html; do
   [ -f "$instdir/$f" ] && ok "Datei $f" || fail "Datei $f fehlt in $instdir"
+done
+# Every picture the handbook page shows is installed beside it.
+pictures=$(grep -o 'src="bilder/[^"]*"' "$instdir/Handbuch/Benutzerhandbuch.html" 2>/dev/null | sed 's/^src="//; s/"$//')
+[ -n "$pictures" ] && ok "Handbuch zeigt Bilder" || fail "Handbuch ohne Bilder"
+for p in $pictures; do
+  [ -f "$instdir/Handbuch/$p" ] || fail "Handbuch-Bild $p fehlt"
 done
 cmp -s "$instdir/klavento.exe" "$(dirname "$setup")/klavento.exe" &&
   ok "klavento.exe ist das gebaute Programm" || fail "klavento.exe weicht vom gebauten ab"
