@@ -19,7 +19,7 @@ cmake --build "$tree" -j"${KV_JOBS:-2}" --target kv_win_tests klavento || {
 source "$top/scripts/wine-env.sh"
 trap kv_cleanup EXIT
 trap 'exit 130' INT TERM
-kv_prepare_prefix
+kv_prepare_prefix || exit 1
 # The day's settings and files stay out of the prefix the other tests use.
 base=$WINEPREFIX
 export WINEPREFIX="$base-full-day"

@@ -17,7 +17,7 @@ source "$top/scripts/wine-env.sh"
 work=$(mktemp -d)
 trap 'kv_cleanup; rm -rf "$work"' EXIT
 kv_start_xvfb
-kv_prepare_prefix
+kv_prepare_prefix || exit 1
 
 log="$work/keys.txt"
 export KV_MEASURE_KEYS="Z:${log//\//\\}"

@@ -29,10 +29,10 @@ mkdir -p "$top/docs/bilder"
 for dpi in 96 144; do
   if [ "$dpi" = 96 ]; then
     export WINEPREFIX=$shared_prefix
-    kv_prepare_prefix
+    kv_prepare_prefix || exit 1
   else
     export WINEPREFIX=$dpi_prefix
-    kv_prepare_prefix
+    kv_prepare_prefix || exit 1
     wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
     wineserver -w
   fi

@@ -16,5 +16,5 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "Bildschirmfoto: DISPLAY=$DISPLAY import -window root klavento.png"
   echo "Beenden mit Strg+C."
 fi
-kv_prepare_prefix
+kv_prepare_prefix || exit 1
 wine "$top/build/windows/klavento.exe" "$@"

@@ -104,7 +104,7 @@ source "$top/scripts/wine-env.sh"
 trap kv_cleanup EXIT
 trap 'exit 130' INT TERM
 kv_start_xvfb || exit 1
-kv_prepare_prefix
+kv_prepare_prefix || exit 1
 run_ctest "$top/build/windows"
 windows=$?
 

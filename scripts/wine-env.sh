@@ -43,6 +43,14 @@ kv_start_xvfb() {
   export DISPLAY=":$n"
 }
 
+# True when the prefix's saved user registry holds our settings. Read after
+# the server has ended, when the registry is on disk.
+kv_prefix_has_settings() {
+  grep -q '^"Arial"="Liberation Sans"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q '^"Courier New"="Liberation Mono"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
+}
+
 # Creates the prefix once and reuses it; the stamp names what it was made with.
 kv_prepare_prefix() {
   # Bump the stamp's number when the prefix set-up changes, so it is redone.
@@ -52,6 +60,9 @@ kv_prepare_prefix() {
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
+  # wineboot leaves helpers behind; an import while their server shuts down
+  # can be lost, so start from a quiet prefix.
+  wineserver -w
   local reg="$WINEPREFIX/klavento-fonts.reg"
   cat >"$reg" <<'REG'
 REGEDIT4
@@ -66,7 +77,16 @@ REGEDIT4
 "Managed"="N"
 "Decorated"="Y"
 REG
-  wine regedit "$reg" >/dev/null 2>&1
-  wineserver -w
-  touch "$stamp"
+  local try
+  for try in 1 2 3; do
+    wine regedit "$reg" >/dev/null 2>&1
+    wineserver -w
+    if kv_prefix_has_settings; then
+      touch "$stamp"
+      return 0
+    fi
+  done
+  echo "Das Wine-Präfix $WINEPREFIX konnte nicht eingerichtet werden:" \
+       "die Schriftersetzungen fehlen in der Registry." >&2
+  return 1
 }

@@ -31,7 +31,7 @@ export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 trap 'kv_cleanup; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 if [ -z "${DISPLAY:-}" ]; then kv_start_xvfb || exit 1; fi
-kv_prepare_prefix
+kv_prepare_prefix || exit 1
 wineserver -w
 
 drive_c="$WINEPREFIX/drive_c"

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 
 #include "app/startup.h"
@@ -152,8 +154,14 @@ TEST(Startup, FailedVersionGateAsksAboutUpdatesAndEnds) {
 }
 
 TEST(Startup, TheScreenListsArialAndCourierNew) {
+  const std::vector<std::string> families = screenFontFamilies();
+  // Checked first: a failed survey would wait on its message box.
+  for (const char* face : {"Arial", "Courier New"}) {
+    ASSERT_NE(std::find(families.begin(), families.end(), face), families.end())
+        << face << " missing: the prefix lacks its font replacements";
+  }
   FontChoice fonts;
-  EXPECT_TRUE(passFontSurvey(screenFontFamilies(), fonts));
+  EXPECT_TRUE(passFontSurvey(families, fonts));
   EXPECT_EQ(fonts.proportionalName, "Arial");
   EXPECT_EQ(fonts.fixedName, "Courier New");
 }
