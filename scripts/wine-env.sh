@@ -51,10 +51,42 @@ kv_prefix_has_settings() {
     grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
 }
 
+# Wine draws the caption buttons and the arrows of lists and spin buttons with
+# the Marlett symbol font; without it they show as letters ("0 1 r"). Its copy
+# comes with fonts-wine, whose other fonts (bitmap "MS Sans Serif", Tahoma)
+# would change the look and metrics of every dialog, so only Marlett is taken
+# from the package, once, and put into the prefix.
+kv_install_marlett() {
+  local cache="$KV_TOP/build/wine-fonts/marlett.ttf"
+  if [ ! -f "$cache" ]; then
+    local work
+    work=$(mktemp -d)
+    if ! (cd "$work" && apt-get download fonts-wine >/dev/null 2>&1); then
+      [ "$(id -u)" -eq 0 ] && apt-get update -q >/dev/null 2>&1
+      (cd "$work" && apt-get download fonts-wine >/dev/null 2>&1)
+    fi
+    local deb
+    deb=$(ls "$work"/fonts-wine_*.deb 2>/dev/null | head -n 1)
+    if [ -n "$deb" ] && dpkg-deb -x "$deb" "$work/x" 2>/dev/null; then
+      local font
+      font=$(find "$work/x" -iname marlett.ttf | head -n 1)
+      [ -n "$font" ] && mkdir -p "$(dirname "$cache")" && cp "$font" "$cache"
+    fi
+    rm -rf "$work"
+  fi
+  if [ -f "$cache" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp "$cache" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+  else
+    echo "Hinweis: Die Schrift Marlett (Paket fonts-wine) war nicht zu bekommen;" \
+         "Fensterknöpfe zeigen unter Wine Buchstaben statt Symbolen." >&2
+  fi
+}
+
 # Creates the prefix once and reuses it; the stamp names what it was made with.
 kv_prepare_prefix() {
   # Bump the stamp's number when the prefix set-up changes, so it is redone.
-  local stamp="$WINEPREFIX/.klavento-ready-2"
+  local stamp="$WINEPREFIX/.klavento-ready-3"
   if [ -f "$stamp" ]; then return 0; fi
   echo "Richte das Wine-Präfix ein ($WINEPREFIX) …"
   rm -rf "$WINEPREFIX"
@@ -63,6 +95,7 @@ kv_prepare_prefix() {
   # wineboot leaves helpers behind; an import while their server shuts down
   # can be lost, so start from a quiet prefix.
   wineserver -w
+  kv_install_marlett
   local reg="$WINEPREFIX/klavento-fonts.reg"
   cat >"$reg" <<'REG'
 REGEDIT4

@@ -379,6 +379,19 @@ class FolderPickerAnswerer {
   }
 
  private:
+  static std::wstring selectedText(HWND tree) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem == nullptr || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) {
+      return {};
+    }
+    return text;
+  }
+
   static DWORD WINAPI run(void* param) {
     auto* self = static_cast<FolderPickerAnswerer*>(param);
     HWND picker = nullptr;
@@ -402,9 +415,17 @@ class FolderPickerAnswerer {
         },
         reinterpret_cast<LPARAM>(self));
     if (!self->folder_.empty()) {
+      // Asked again until the tree shows the folder chosen: the picker may
+      // still be filling its tree.
       const std::wstring path = self->folder_.wstring();
-      ::SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-      ::Sleep(200);
+      const std::wstring name = self->folder_.filename().wstring();
+      const HWND tree = ::FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr);
+      test::waitUntil(
+          [&] {
+            ::SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+            return selectedText(tree) == name;
+          },
+          10000);
     }
     test::pressDialogButton(picker, self->button_);
     self->answered_ = true;
