@@ -55,29 +55,24 @@ kv_prefix_has_settings() {
 # the Marlett symbol font; without it they show as letters ("0 1 r"). Its copy
 # comes with fonts-wine, whose other fonts (bitmap "MS Sans Serif", Tahoma)
 # would change the look and metrics of every dialog, so only Marlett is taken
-# from the package, once, and put into the prefix.
+# from the package and put into the prefix.
 kv_install_marlett() {
-  local cache="$KV_TOP/build/wine-fonts/marlett.ttf"
-  if [ ! -f "$cache" ]; then
-    local work
-    work=$(mktemp -d)
-    if ! (cd "$work" && apt-get download fonts-wine >/dev/null 2>&1); then
-      [ "$(id -u)" -eq 0 ] && apt-get update -q >/dev/null 2>&1
-      (cd "$work" && apt-get download fonts-wine >/dev/null 2>&1)
-    fi
-    local deb
-    deb=$(ls "$work"/fonts-wine_*.deb 2>/dev/null | head -n 1)
-    if [ -n "$deb" ] && dpkg-deb -x "$deb" "$work/x" 2>/dev/null; then
-      local font
-      font=$(find "$work/x" -iname marlett.ttf | head -n 1)
-      [ -n "$font" ] && mkdir -p "$(dirname "$cache")" && cp "$font" "$cache"
-    fi
-    rm -rf "$work"
+  local fonts="$WINEPREFIX/drive_c/windows/Fonts" work deb font
+  work=$(mktemp -d)
+  # Callers may run with set -e: nothing here may end them.
+  if ! (cd "$work" && apt-get download fonts-wine >/dev/null 2>&1); then
+    if [ "$(id -u)" -eq 0 ]; then apt-get update -q >/dev/null 2>&1 || true; fi
+    (cd "$work" && apt-get download fonts-wine >/dev/null 2>&1) || true
   fi
-  if [ -f "$cache" ]; then
-    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp "$cache" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
-  else
+  deb=$(ls "$work"/fonts-wine_*.deb 2>/dev/null | head -n 1) || true
+  if [ -n "$deb" ] && dpkg-deb -x "$deb" "$work/x" 2>/dev/null; then
+    font=$(find "$work/x" -iname marlett.ttf | head -n 1) || true
+    if [ -n "$font" ]; then
+      mkdir -p "$fonts" && cp "$font" "$fonts/marlett.ttf" || true
+    fi
+  fi
+  rm -rf "$work"
+  if [ ! -f "$fonts/marlett.ttf" ]; then
     echo "Hinweis: Die Schrift Marlett (Paket fonts-wine) war nicht zu bekommen;" \
          "Fensterknöpfe zeigen unter Wine Buchstaben statt Symbolen." >&2
   fi
