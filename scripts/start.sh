@@ -9,7 +9,7 @@ export LC_NUMERIC=C
 
 source "$top/scripts/wine-env.sh"
 trap kv_cleanup EXIT
-trap 'exit 130' INT TERM
+trap 'exit 130' INT TERM HUP
 if [ -z "${DISPLAY:-}" ]; then
   kv_start_xvfb
   echo "Kein Bildschirm (DISPLAY) gesetzt: Klavento läuft auf dem virtuellen Bildschirm $DISPLAY."
@@ -17,4 +17,7 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "Beenden mit Strg+C."
 fi
 kv_prepare_prefix || exit 1
-wine "$top/build/windows/klavento.exe" "$@"
+# In the background and waited for, so that a TERM or HUP (terminal closed)
+# ends the script at once and its cleanup takes the program and display along.
+wine "$top/build/windows/klavento.exe" "$@" &
+wait $!
