@@ -47,16 +47,8 @@ void pause(DWORD ms) {
   test::waitUntil([] { return false; }, ms);
 }
 
-void click(HWND window, int id) {
-  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
-}
-
-std::wstring listLine(HWND list, int index) {
-  wchar_t line[512] = {};
-  ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line));
-  return line;
-}
+const auto click = &test::pressDialogButton;
+using test::listLine;
 
 struct Figures {
   DWORD gdi = 0;
@@ -245,15 +237,7 @@ class DISABLED_FullDay : public testing::Test {
     const HWND dialog = test::waitForTopLevelWindow(program_.pid(), caption, 15000, L"#32770");
     ASSERT_NE(dialog, nullptr) << "no dialog " << win::narrowLossy(caption);
     pause(400);  // let it finish setting itself up
-    HWND edit = nullptr;
-    ::EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM found) -> BOOL {
-          if (test::className(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = child;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
+    const HWND edit = test::fileNameField(dialog);
     ASSERT_NE(edit, nullptr) << "no file name field";
     DWORD_PTR ignored = 0;
     ::SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),

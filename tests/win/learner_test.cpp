@@ -45,16 +45,8 @@ bool typeLikeALearner(const std::wstring& text) {
   return true;
 }
 
-void click(HWND window, int id) {
-  ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(window, id)));
-}
-
-std::wstring listLine(HWND list, int index) {
-  wchar_t line[512] = {};
-  ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line));
-  return line;
-}
+const auto click = &test::pressDialogButton;
+using test::listLine;
 
 TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
   test::ProgramProcess program;

@@ -3,6 +3,8 @@
 #include <winternl.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "platform/win/strings.h"
@@ -186,6 +188,56 @@ std::vector<HWND> mdiChildren(HWND mainWindow) {
     children.push_back(c);
   }
   return children;
+}
+
+std::wstring listLine(HWND list, int index) {
+  wchar_t line[512] = {};
+  ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(line));
+  return line;
+}
+
+HWND fileNameField(HWND dialog) {
+  HWND edit = nullptr;
+  ::EnumChildWindows(
+      dialog,
+      [](HWND child, LPARAM found) -> BOOL {
+        if (className(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&edit));
+  return edit;
+}
+
+void saveWindowPicture(HWND window, const std::wstring& path) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  const win::WindowDc screen(nullptr);
+  const win::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+  const win::Bitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
+  {
+    const win::ScopedSelect select(dc.get(), bitmap.get());
+    ::BitBlt(dc.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY);
+  }
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  const int stride = (width * 3 + 3) & ~3;
+  std::string pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), '\0');
+  ::GetDIBits(dc.get(), bitmap.get(), 0, static_cast<UINT>(height), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(std::filesystem::path(path), std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out << pixels;
 }
 
 HWND focusOfThread(HWND window) {

@@ -65,7 +65,15 @@ HWND waitForTopLevelWindow(DWORD pid, const wchar_t* caption, DWORD timeoutMs,
 // A message box of the process (dialog class #32770), its text and buttons.
 HWND waitForMessageBox(DWORD pid, DWORD timeoutMs);
 std::wstring messageBoxText(HWND box);
+// Clicks button `id` of a dialog or window of any thread, as the button would.
 void pressDialogButton(HWND dialog, int id);
+
+// One line of a list box.
+std::wstring listLine(HWND list, int index);
+// The file name field of an open or save dialog: its one visible edit control.
+HWND fileNameField(HWND dialog);
+// The window as it is on the screen now, written to a .bmp file.
+void saveWindowPicture(HWND window, const std::wstring& path);
 
 // The main window's only child once it is of this class; null when that does
 // not happen within the time.

@@ -149,16 +149,7 @@ class DialogDriver {
 // Types a file name into an open or save dialog and confirms it.
 DialogDriver::Action chooseFile(const std::wstring& path) {
   return [path](HWND dialog) {
-    // The file name field is the dialog's one visible edit control.
-    HWND edit = nullptr;
-    ::EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM found) -> BOOL {
-          if (test::className(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = child;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&edit));
+    const HWND edit = test::fileNameField(dialog);
     if (edit == nullptr) return;
     ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     test::pressDialogButton(dialog, IDOK);
@@ -527,38 +518,6 @@ TEST_F(ResultWindowTest, CompatibilityViewHidesPrinting) {
   EXPECT_FALSE(::IsWindowEnabled(print)) << "enabling the buttons leaves printing off";
 }
 
-// Writes the window as it is on the screen to a .bmp file.
-void photograph(HWND window, const std::wstring& path) {
-  RECT r{};
-  ::GetWindowRect(window, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  const win::WindowDc screen(nullptr);
-  const win::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-  const win::Bitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
-  {
-    const win::ScopedSelect select(dc.get(), bitmap.get());
-    ::BitBlt(dc.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY);
-  }
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = width;
-  info.biHeight = height;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  const int stride = (width * 3 + 3) & ~3;
-  std::string pixels(static_cast<std::size_t>(stride) * height, '\0');
-  ::GetDIBits(dc.get(), bitmap.get(), 0, height, pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream out(fs::path(path), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out << pixels;
-}
-
 // KV_RESULT_PICTURES=<Windows folder> photographs the evaluation view at two
 // widths for the user guide.
 TEST_F(ResultWindowTest, PicturesAtTwoWidths) {
@@ -578,7 +537,7 @@ TEST_F(ResultWindowTest, PicturesAtTwoWidths) {
     TestHost::pump();
     ::Sleep(200);
     TestHost::pump();
-    photograph(window.hwnd(), win::widen(folder) + L"\\auswertung-" + std::to_wstring(++n) + L".bmp");
+    test::saveWindowPicture(window.hwnd(), win::widen(folder) + L"\\auswertung-" + std::to_wstring(++n) + L".bmp");
   }
 }
 

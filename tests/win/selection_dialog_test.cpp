@@ -572,35 +572,7 @@ void photograph(HWND window, const wchar_t* name) {
     win::processPendingMessages();
     ::Sleep(25);
   }
-  RECT r{};
-  ::GetWindowRect(window, &r);
-  const int w = r.right - r.left;
-  const int h = r.bottom - r.top;
-  win::WindowDc screen(nullptr);
-  win::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-  win::Bitmap bitmap(::CreateCompatibleBitmap(screen.get(), w, h));
-  {
-    win::ScopedSelect keep(dc.get(), bitmap.get());
-    ::BitBlt(dc.get(), 0, 0, w, h, screen.get(), r.left, r.top, SRCCOPY);
-  }
-  BITMAPINFOHEADER info{};
-  info.biSize = sizeof info;
-  info.biWidth = w;
-  info.biHeight = h;
-  info.biPlanes = 1;
-  info.biBitCount = 24;
-  const int stride = (w * 3 + 3) & ~3;
-  std::vector<char> pixels(static_cast<std::size_t>(stride * h));
-  ::GetDIBits(dc.get(), bitmap.get(), 0, static_cast<UINT>(h), pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof info;
-  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-  std::ofstream out(fs::path(std::wstring(folder) + L"\\" + name + L".bmp"), std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&file), sizeof file);
-  out.write(reinterpret_cast<const char*>(&info), sizeof info);
-  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+  test::saveWindowPicture(window, std::wstring(folder) + L"\\" + name + L".bmp");
 }
 
 TEST_F(SelectionDialogTest, DISABLED_PicturesForTheUserGuide) {
