@@ -692,12 +692,7 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DESTROY: {
       session_.onClose();
-      ExerciseOutcome& outcome = lastExerciseOutcome();
-      outcome.startTick = session_.startTick();
-      outcome.endTick = session_.endTick();
-      outcome.timeLimitReached = session_.timeLimitReached();
-      outcome.injectedKeys = session_.injectedKeys();
-      outcome.physicalKeys = session_.physicalKeys();
+      recordOutcome();
       ::KillTimer(hwnd_, kPaceTimer);
       ::KillTimer(hwnd_, kClockTimer);
       keyboardHook_.reset();
@@ -902,17 +897,22 @@ class ProgressBridge final : public ComparisonProgress {
 
 }  // namespace
 
-void ExerciseWindow::runEvaluation() {
-  AppState& state = appState();
-  state.progressMax = session_.progressMax();
-  state.evaluationRunning = true;
-  state.centreProgressWindow = false;
+// What the result window needs from the session once this window is gone.
+void ExerciseWindow::recordOutcome() const {
   ExerciseOutcome& outcome = lastExerciseOutcome();
   outcome.startTick = session_.startTick();
   outcome.endTick = session_.endTick();
   outcome.timeLimitReached = session_.timeLimitReached();
   outcome.injectedKeys = session_.injectedKeys();
   outcome.physicalKeys = session_.physicalKeys();
+}
+
+void ExerciseWindow::runEvaluation() {
+  AppState& state = appState();
+  state.progressMax = session_.progressMax();
+  state.evaluationRunning = true;
+  state.centreProgressWindow = false;
+  recordOutcome();
   const ComparisonInputs inputs{state.exercise.form, state.exercise.pace, session_.timeLimitReached()};
   runWithProgress(host_.frame(), [inputs] {
     ProgressBridge progress;

@@ -63,6 +63,7 @@ class ExerciseWindow final : public ChildWindow,
   HWND typingField() const { return field_; }
 
  private:
+  void recordOutcome() const;
   friend class win::MdiChildWindow<ExerciseWindow>;
 
   // SessionHost

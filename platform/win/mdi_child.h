@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "platform/win/window.h"
+
 namespace kv::win {
 
 template <typename Derived>
@@ -61,17 +63,7 @@ class MdiChildWindow {
   }
 
   static bool registerClass(const wchar_t* className, HICON icon = nullptr) {
-    WNDCLASSEXW wc{};
-    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), className, &wc)) return true;
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &MdiChildWindow::windowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hIcon = icon;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
-    return ::RegisterClassExW(&wc) != 0;
+    return registerWindowClass(className, &MdiChildWindow::windowProc, icon);
   }
 
   bool createIn(HWND client, const wchar_t* className, const wchar_t* caption, DWORD style,

@@ -6,6 +6,21 @@
 
 namespace kv::win {
 
+// Registers a window class of this program once; later calls find it.
+inline bool registerWindowClass(const wchar_t* className, WNDPROC procedure, HICON icon) {
+  WNDCLASSEXW wc{};
+  if (::GetClassInfoExW(::GetModuleHandleW(nullptr), className, &wc)) return true;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.hIcon = icon;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = className;
+  return ::RegisterClassExW(&wc) != 0;
+}
+
 template <typename Derived>
 class BaseWindow {
  public:
@@ -42,17 +57,7 @@ class BaseWindow {
   }
 
   static bool registerClass(const wchar_t* className, HICON icon = nullptr) {
-    WNDCLASSEXW wc{};
-    if (::GetClassInfoExW(::GetModuleHandleW(nullptr), className, &wc)) return true;
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = &BaseWindow::windowProc;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hIcon = icon;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = className;
-    return ::RegisterClassExW(&wc) != 0;
+    return registerWindowClass(className, &BaseWindow::windowProc, icon);
   }
 
   LRESULT defaultHandling(UINT msg, WPARAM wParam, LPARAM lParam) {
