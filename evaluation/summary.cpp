@@ -186,8 +186,11 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
     note.insert(note.size() - 1, decimal(ex.stopColumn));
     note.insert(note.find(','), decimal(ex.stopLine));
     errorText = decimal(ex.errorCount) + " " + note;
+  } else if (ex.keystrokes == 0) {
+    // Nothing was typed (a voided exercise): a share of nothing is no figure.
+    errorText = decimal(ex.errorCount);
   } else {
-    const double divisor = ex.keystrokes > 0 ? static_cast<double>(ex.keystrokes) : 1.0;
+    const double divisor = static_cast<double>(ex.keystrokes);
     char percent[64];
     std::snprintf(percent, sizeof percent, "%.3f", ex.errorCount * 100.0 / divisor);
     std::string p = percent;

@@ -26,12 +26,18 @@ int screenDpi() {
   return screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
 }
 
-win::Font makeFont(const std::string& face, int points, bool bold, int dpi) {
+enum class Pitch { Fixed, Proportional };
+
+win::Font makeFont(const std::string& face, int points, bool bold, int dpi,
+                   Pitch pitch = Pitch::Fixed) {
   LOGFONTW lf{};
   lf.lfHeight = pointsToPixels(points, dpi);
   lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+  // Asking a proportional face for a fixed pitch makes the font mapper pick
+  // another face, which is both ugly and not the one measured.
+  lf.lfPitchAndFamily = pitch == Pitch::Fixed ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH;
+  lf.lfQuality = ANTIALIASED_QUALITY;
   const std::wstring wide = win::widen(face);
   wcsncpy_s(lf.lfFaceName, wide.c_str(), _TRUNCATE);
   return win::Font(::CreateFontIndirectW(&lf));
@@ -78,7 +84,8 @@ class WindowFontMeasurer final : public TextMeasurer {
     dpi_ = screenDpi();
   }
   TextExtent measure(std::string_view text, int points) override {
-    win::Font font = makeFont(fonts_.dialogFontName, points, fonts_.dialogFontBold, dpi_);
+    win::Font font =
+        makeFont(fonts_.dialogFontName, points, fonts_.dialogFontBold, dpi_, Pitch::Proportional);
     win::ScopedSelect select(dc_.get(), font.get());
     const std::wstring wide = win::widen(text);
     SIZE size{};
@@ -177,14 +184,16 @@ void ExerciseWindow::onCreate() {
 
   field_ = ::CreateWindowExW(0, L"EDIT", L"",
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL |
-                                 ES_READONLY | ES_NOHIDESEL | WS_BORDER,
+                                 ES_WANTRETURN | ES_READONLY | ES_NOHIDESEL | WS_BORDER,
                              0, 0, 100, 100, hwnd_, reinterpret_cast<HMENU>(kFieldId), instance, nullptr);
   ::SendMessageW(field_, EM_SETLIMITTEXT, 0, 0);
   ::SetWindowSubclass(field_, &ExerciseWindow::fieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
   endButton_ = ::CreateWindowExW(0, L"BUTTON", L"&Beenden",
                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, 0, 0,
                                  100, 28, hwnd_, reinterpret_cast<HMENU>(kEndButtonId), instance, nullptr);
-  prompt_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_CENTER | SS_NOTIFY, 0, 0, 10, 10, hwnd_,
+  // Drawn by the window: a static control wraps a line that it finds a pixel
+  // too wide, and then the prompt's last line falls out of its box.
+  prompt_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW | SS_NOTIFY, 0, 0, 10, 10, hwnd_,
                               reinterpret_cast<HMENU>(kPromptId), instance, nullptr);
 
   if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
@@ -202,6 +211,8 @@ void ExerciseWindow::onCreate() {
   measureMetrics();
   computeSizes();
   setFieldFont(rules_.initialTextSize);
+  // The status line's progress bar must not show the last exercise's fill.
+  appState().liveKeystrokes = 0;
   session_.setLongestLineIndex(rules_.text.longestLineIndex);
   session_.prepare(settings.fingers.background);
   applyLayout();
@@ -278,10 +289,12 @@ void ExerciseWindow::applyLayout() {
   ::MoveWindow(endButton_, b.left, b.top, b.width, b.height, TRUE);
   if (promptShown_ && layout_.promptPoints > 0) {
     promptFont_ = makeFont(appState().settings.fonts.dialogFontName, layout_.promptPoints,
-                           appState().settings.fonts.dialogFontBold, screenDpi());
+                           appState().settings.fonts.dialogFontBold, screenDpi(),
+                           Pitch::Proportional);
     ::SendMessageW(prompt_, WM_SETFONT, reinterpret_cast<WPARAM>(promptFont_.get()), TRUE);
     const Bounds& p = layout_.prompt;
     ::SetWindowPos(prompt_, HWND_TOP, p.left, p.top, p.width, p.height, SWP_NOACTIVATE);
+    ::InvalidateRect(prompt_, nullptr, TRUE);
   }
   if (::GetFocus() == field_ && !session_.waitingForStart()) {
     ::SendMessageW(field_, EM_SCROLLCARET, 0, 0);
@@ -409,6 +422,40 @@ void ExerciseWindow::paintDisplay(HDC dc) {
     }
   }
   ::BitBlt(dc, d.left, d.top, d.width, d.height, buffer.get(), 0, 0, SRCCOPY);
+}
+
+// The prompt's lines, each centred on its own row and never wrapped; the
+// block of lines with text sits in the middle of the box.
+void ExerciseWindow::paintPrompt(const DRAWITEMSTRUCT& item) {
+  const HDC dc = item.hDC;
+  RECT box = item.rcItem;
+  ::FillRect(dc, &box, ::GetSysColorBrush(COLOR_BTNFACE));
+  ::FrameRect(dc, &box, ::GetSysColorBrush(COLOR_BTNSHADOW));
+  std::vector<std::wstring> lines;
+  const std::wstring text = win::widen(promptText_);
+  for (std::size_t begin = 0;;) {
+    const std::size_t end = text.find(L'\r', begin);
+    lines.push_back(text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
+    if (end == std::wstring::npos) break;
+    begin = end + 1;
+  }
+  while (!lines.empty() && lines.front().empty()) lines.erase(lines.begin());
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  if (lines.empty()) return;
+  win::ScopedSelect font(dc, promptFont_ ? promptFont_.get() : dialogFont_.get());
+  TEXTMETRICW tm{};
+  ::GetTextMetricsW(dc, &tm);
+  const int row = std::max<int>(tm.tmHeight, 1);
+  ::SetBkMode(dc, TRANSPARENT);
+  const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+  ::SetTextColor(dc, ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+  int y = box.top + ((box.bottom - box.top) - static_cast<int>(lines.size()) * row) / 2;
+  for (const std::wstring& line : lines) {
+    RECT r{box.left, y, box.right, y + row};
+    ::DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &r,
+                DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    y += row;
+  }
 }
 
 void ExerciseWindow::onPaint() {
@@ -572,6 +619,11 @@ LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
         session_.toggleStatus();
         return 0;
       }
+      // Once the dialog manager has seen the field, the edit control treats
+      // Escape as "close the dialog", which here would ask to end the program,
+      // and Tab as "next control", after which the learner types into nothing.
+      // The end button keeps its Alt letter.
+      if (wParam == VK_ESCAPE || wParam == VK_TAB) return 0;
       std::uint16_t key = static_cast<std::uint16_t>(wParam);
       ShiftState state{shift, alt, ctrl};
       session_.onKeyDown(key, state);
@@ -579,6 +631,7 @@ LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
       break;
     }
     case WM_CHAR: {
+      if (wParam == VK_ESCAPE) return 0;
       const KeyPathTimer timer(appState().exercise.form);
       const auto byte = codePointToCp1252(static_cast<char32_t>(wParam));
       std::uint8_t ch = byte ? *byte : 0;
@@ -673,6 +726,14 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item != nullptr && item->hwndItem == prompt_) {
+        paintPrompt(*item);
+        return TRUE;
+      }
+      break;
+    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == field_) {
@@ -683,6 +744,11 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_CONTEXTMENU:
+      return 0;
+    case WM_SETFOCUS:
+      // A closed message box or a reactivated frame hands the focus to this
+      // window; the learner's next key belongs in the typing field.
+      if (field_ != nullptr) ::SetFocus(field_);
       return 0;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == SC_CLOSE || (wParam & 0xFFF0) == SC_NEXTWINDOW) return 0;
@@ -742,25 +808,32 @@ std::uint32_t ExerciseWindow::now() { return ::GetTickCount(); }
 
 std::string ExerciseWindow::fieldText() { return win::narrowLossy(win::windowText(field_)); }
 
+// The lines the learner ended with Return. The field also wraps a line that
+// is too long for it, but such a wrap is the field's and not the learner's,
+// so it must reach neither the template display nor the evaluation.
 std::vector<std::string> ExerciseWindow::fieldLines() {
   std::vector<std::string> lines;
-  const int count = static_cast<int>(::SendMessageW(field_, EM_GETLINECOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    const int start = static_cast<int>(::SendMessageW(field_, EM_LINEINDEX, static_cast<WPARAM>(i), 0));
-    const int length = static_cast<int>(::SendMessageW(field_, EM_LINELENGTH, static_cast<WPARAM>(start), 0));
-    std::wstring buffer(static_cast<std::size_t>(std::max(length, 1)) + 1, L'\0');
-    *reinterpret_cast<WORD*>(buffer.data()) = static_cast<WORD>(buffer.size());
-    const int got = static_cast<int>(::SendMessageW(field_, EM_GETLINE, static_cast<WPARAM>(i),
-                                                    reinterpret_cast<LPARAM>(buffer.data())));
-    buffer.resize(static_cast<std::size_t>(std::max(got, 0)));
-    lines.push_back(win::narrowLossy(buffer));
+  const std::wstring text = win::windowText(field_);
+  if (text.empty()) return lines;
+  std::size_t begin = 0;
+  for (;;) {
+    const std::size_t end = text.find(L"\r\n", begin);
+    lines.push_back(win::narrowLossy(text.substr(begin, end == std::wstring::npos ? std::wstring::npos
+                                                                                 : end - begin)));
+    if (end == std::wstring::npos) break;
+    begin = end + 2;
   }
   return lines;
 }
 
 int ExerciseWindow::fieldLineCount() {
-  if (::GetWindowTextLengthW(field_) == 0) return 0;
-  return static_cast<int>(::SendMessageW(field_, EM_GETLINECOUNT, 0, 0));
+  const std::wstring text = win::windowText(field_);
+  if (text.empty()) return 0;
+  int count = 1;
+  for (std::size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at + 2)) {
+    ++count;
+  }
+  return count;
 }
 
 void ExerciseWindow::clearField() { ::SetWindowTextW(field_, L""); }
@@ -826,6 +899,7 @@ void ExerciseWindow::setCaption(const std::string& caption) {
 void ExerciseWindow::setStartPrompt(const std::string& text) {
   promptText_ = text;
   ::SetWindowTextW(prompt_, withLineBreaks(text).c_str());
+  ::InvalidateRect(prompt_, nullptr, TRUE);
 }
 
 void ExerciseWindow::showStartPrompt(bool shown) {
@@ -834,7 +908,10 @@ void ExerciseWindow::showStartPrompt(bool shown) {
   if (shown) applyLayout();
 }
 
-void ExerciseWindow::enableStartPrompt(bool enabled) { ::EnableWindow(prompt_, enabled ? TRUE : FALSE); }
+void ExerciseWindow::enableStartPrompt(bool enabled) {
+  ::EnableWindow(prompt_, enabled ? TRUE : FALSE);
+  ::InvalidateRect(prompt_, nullptr, TRUE);
+}
 
 void ExerciseWindow::setEndButton(const std::string& caption, bool enabled) {
   ::SetWindowTextW(endButton_, win::widen(caption).c_str());

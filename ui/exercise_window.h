@@ -116,6 +116,7 @@ class ExerciseWindow final : public ChildWindow,
   void applyLayout();
   void setFieldFont(int points);
   void onPaint();
+  void paintPrompt(const DRAWITEMSTRUCT& item);
   void paintDisplay(HDC dc);
   void paintPanel(HDC dc, const RECT& area);
   void prepareCornerPicture();

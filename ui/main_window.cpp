@@ -67,19 +67,23 @@ bool MainWindow::create(int showCommand, SplashWindow* splash) {
   HMENU menu = ::CreateMenu();
   fileMenu_ = ::CreatePopupMenu();
   helpMenu_ = ::CreatePopupMenu();
-  ::AppendMenuW(fileMenu_, MF_STRING, kCommandOpen, L"Gespeicherte Übung ö&ffnen...\tStrg+O");
+  // Wine leaves one character's width between an item and its shortcut; the
+  // blanks keep the shortcut clear of the text there as on Windows.
+  ::AppendMenuW(fileMenu_, MF_STRING, kCommandOpen, L"Gespeicherte Übung ö&ffnen...   \tStrg+O");
   ::AppendMenuW(fileMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuW(fileMenu_, MF_STRING, kCommandExit, L"&Beenden\tAlt+F4");
+  ::AppendMenuW(helpMenu_, MF_STRING, kCommandHandbook, L"&Benutzerhandbuch   \tF1");
+  ::AppendMenuW(helpMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuW(helpMenu_, MF_STRING, kCommandWebDin, L"Hinweise zur &DIN 5008 im Internet");
   ::AppendMenuW(helpMenu_, MF_STRING, kCommandWebSpelling,
                 L"Hinweise zur &Rechtschreibung im Internet");
   ::AppendMenuW(helpMenu_, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(helpMenu_, MF_STRING, kCommandAbout, L"Ü&ber Klavento 7...");
+  ::AppendMenuW(helpMenu_, MF_STRING, kCommandAbout, L"&Über Klavento 7...");
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_), L"&Datei");
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(helpMenu_), L"&Hilfe");
 
-  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kCommandOpen}};
-  accelerators_ = ::CreateAcceleratorTableW(keys, 1);
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kCommandOpen}, {FVIRTKEY, VK_F1, kCommandHandbook}};
+  accelerators_ = ::CreateAcceleratorTableW(keys, 2);
 
   const HWND hwnd = ::CreateWindowExW(0, kMainWindowClass, kAppTitle,
                                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
@@ -93,6 +97,7 @@ bool MainWindow::create(int showCommand, SplashWindow* splash) {
   win::setMainFrame(hwnd, &MainWindow::filterMessage);
   placeInitially(showCommand);
   ::UpdateWindow(hwnd);
+  if (splash_ != nullptr) splash_->bringToFront(hwnd);
   ::PostMessageW(hwnd, kFirstActivationMessage, 0, 0);
   return true;
 }
@@ -414,6 +419,23 @@ void MainWindow::openWebPath(const char* path) {
   win::openWebPage(hwnd_, std::string(kProductWebPage) + path);
 }
 
+void MainWindow::openHandbook() {
+  std::wstring folder = win::programPath();
+  folder.resize(folder.find_last_of(L"\\/") + 1);
+  const std::wstring guide = folder + kHandbookPath;
+  if (::GetFileAttributesW(guide.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    win::showError(hwnd_, w1252("Das Benutzerhandbuch wurde nicht gefunden (") +
+                              win::narrowLossy(guide) +
+                              w1252("). Es wird beim Einrichten mit installiert, wenn es dort "
+                                    "ausgewählt ist."));
+    return;
+  }
+  if (!win::openWithShell(hwnd_, guide)) {
+    win::showError(hwnd_, w1252("Das Benutzerhandbuch konnte nicht geöffnet werden (") +
+                              win::narrowLossy(guide) + w1252(")."));
+  }
+}
+
 void MainWindow::showAbout() {
   aboutOpen_ = true;
   AboutWindow about;
@@ -440,6 +462,9 @@ bool MainWindow::onCommand(int id) {
       break;
     case kCommandAbout:
       showAbout();
+      break;
+    case kCommandHandbook:
+      openHandbook();
       break;
     default:
       return false;
@@ -551,6 +576,9 @@ void MainWindow::onFirstActivation() {
 
   // The splash stays for its display time; the window waits with it.
   while (splash_ != nullptr && splash_->timerRunning() && hwnd_ != nullptr) {
+    // The main window comes to the front when it is activated; the picture
+    // belongs in front of it as long as it is shown.
+    splash_->bringToFront(hwnd_);
     if (!win::waitAndProcessMessages(50)) return;
   }
   if (splash_ != nullptr) {

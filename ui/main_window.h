@@ -33,7 +33,13 @@ enum MainCommand : int {
   kCommandWebDin = 203,
   kCommandWebSpelling = 204,
   kCommandAbout = 205,
+  kCommandHandbook = 206,
 };
+
+// Where the user guide lies, relative to the program's folder: the setup
+// installs it there, and the build puts it in the same place beside the
+// program it builds.
+inline constexpr const wchar_t* kHandbookPath = L"Handbuch\\Benutzerhandbuch.html";
 
 // Child window identifiers inside the frame.
 inline constexpr int kStatusBarId = 301;
@@ -82,6 +88,7 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   void applyFontAndStatusLayout();
   void updateCommands();
   void showAbout();
+  void openHandbook();
   void openWebPath(const char* path);
   void placeInitially(int showCommand);
   bool childAlive() const { return child_ != nullptr && child_->hwnd() != nullptr; }

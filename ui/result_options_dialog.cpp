@@ -2,13 +2,15 @@
 
 #include <algorithm>
 
+#include "app/settings.h"
 #include "platform/win/strings.h"
 #include "ui/minor_window_rules.h"
 
 namespace kv {
 namespace {
-// Room to type; what is stored is cleaned and cut to the line maximum.
-constexpr int kFieldLimit = 255;
+// The header line's maximum: a longer text would be cut mid-word without the
+// learner seeing it, so the field stops taking characters there.
+constexpr auto kFieldLimit = static_cast<WPARAM>(kLearnerLineMax);
 constexpr const wchar_t* kIntroText =
     L"Angaben für den Kopf der Auswertung (z. B. Name, Klasse):";
 }  // namespace

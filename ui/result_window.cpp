@@ -234,7 +234,7 @@ const wchar_t* ResultWindow::caption() const {
 
 void ResultWindow::applyCaptions() {
   ::SetWindowTextW(hwnd_, caption());
-  ::SetWindowTextW(saveButton_, fileView_ ? L"Ö&ffnen …" : L"&Speichern …");
+  ::SetWindowTextW(saveButton_, fileView_ ? L"Ö&ffnen …" : L"S&peichern …");
   ::ShowWindow(printButton_, compatibility_ ? SW_HIDE : SW_SHOW);
   ::EnableWindow(printButton_, !compatibility_);
 }

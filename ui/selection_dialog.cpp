@@ -15,6 +15,7 @@
 #include "platform/win/system_info.h"
 #include "ui/archive_discovery.h"
 #include "ui/colour_chooser.h"
+#include "ui/folder_picker.h"
 #include "ui/selection_pictures.h"
 #include "ui/themed_button.h"
 
@@ -145,13 +146,6 @@ bool keyLeavesBoxClosed(WPARAM key) {
 
 std::wstring fieldText(HWND field) { return win::windowText(field); }
 
-int CALLBACK folderPickerCallback(HWND window, UINT msg, LPARAM, LPARAM data) {
-  if (msg == BFFM_INITIALIZED && data != 0) {
-    ::SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-  }
-  return 0;
-}
-
 }  // namespace
 
 SelectionDialog::SelectionDialog(ChildHost& host)
@@ -210,7 +204,7 @@ void SelectionDialog::createControls() {
   add(L"EDIT", L"", ES_NUMBER | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kPaceField, WS_EX_CLIENTEDGE);
   spin(kPaceField, kPaceSpin);
   add(L"BUTTON", L"Korrektur", BS_GROUPBOX, kCorrectionGroup);
-  add(L"BUTTON", L"&ohne Korrektur", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, kCorrectionNo);
+  add(L"BUTTON", L"o&hne Korrektur", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, kCorrectionNo);
   add(L"BUTTON", L"&mit Korrektur", BS_AUTORADIOBUTTON, kCorrectionYes);
 
   add(L"STATIC", L"Text&archiv:", SS_LEFT, kArchiveLabel);
@@ -236,9 +230,9 @@ void SelectionDialog::createControls() {
   add(L"EDIT", L"", ES_NUMBER | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kLastLine, WS_EX_CLIENTEDGE);
   spin(kLastLine, kLastSpin);
   add(L"BUTTON", L"Wiederholen", BS_GROUPBOX, kRepeatGroup);
-  add(L"BUTTON", L"jede &Zeile", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, kModeEachLine);
+  add(L"BUTTON", L"&jede Zeile", BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, kModeEachLine);
   add(L"BUTTON", L"den ganzen Te&xt", BS_AUTORADIOBUTTON, kModeWholeText);
-  add(L"STATIC", L"&Anzahl:", SS_LEFT, kRepetitionsLabel);
+  add(L"STATIC", L"A&nzahl:", SS_LEFT, kRepetitionsLabel);
   add(L"EDIT", L"", ES_NUMBER | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kRepetitions, WS_EX_CLIENTEDGE);
   spin(kRepetitions, kRepetitionsSpin);
 
@@ -456,7 +450,9 @@ void SelectionDialog::onFormChosen(int form, bool shown) {
   const PaceGroup group = paceGroup(form_);
   ::SetWindowTextW(item(kPaceGroup), win::widen(group.caption).c_str());
   ::SetWindowTextW(item(kPaceNone), (L"&" + win::widen(group.noLimit)).c_str());
-  ::SetWindowTextW(item(kPaceValue), (L"&" + win::widen(group.valueOption)).c_str());
+  std::wstring valueCaption = win::widen(group.valueOption);
+  valueCaption.insert(std::min(group.valueMnemonic, valueCaption.size()), L"&");
+  ::SetWindowTextW(item(kPaceValue), valueCaption.c_str());
   const HWND spin = item(kPaceSpin);
   ::SendMessageW(spin, UDM_SETRANGE32, static_cast<WPARAM>(group.minimum), group.maximum);
   UDACCEL accel{0, static_cast<UINT>(group.step)};
@@ -779,25 +775,14 @@ void SelectionDialog::scrollPreviewTo(int line) {
 
 void SelectionDialog::browseForFolder() {
   AppState& state = appState();
-  const std::wstring start = win::widen(state.settings.folders.teacher);
-  wchar_t display[MAX_PATH] = {};
-  BROWSEINFOW info{};
-  info.hwndOwner = host_.frame();
-  info.pszDisplayName = display;
-  info.lpszTitle = L"Ordner mit eigenen Textarchiven wählen:";
-  info.ulFlags = BIF_RETURNONLYFSDIRS;
-  info.lpfn = &folderPickerCallback;
-  info.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
-  PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
-  if (chosen == nullptr) return;
-  wchar_t path[MAX_PATH] = {};
-  const bool gotPath = ::SHGetPathFromIDListW(chosen, path) != FALSE;
-  ::ILFree(chosen);
-  if (!gotPath) return;
-  const auto narrowed = win::narrow(path);
+  const std::optional<std::wstring> path =
+      pickFolder(host_.frame(), L"Ordner mit eigenen Textarchiven wählen:",
+                 win::widen(state.settings.folders.teacher));
+  if (!path) return;
+  const auto narrowed = win::narrow(*path);
   if (!narrowed) {
     // A folder whose name leaves Windows-1252 could not be read back.
-    win::showError(host_.frame(), archiveReadErrorMessage(win::narrowLossy(path)));
+    win::showError(host_.frame(), archiveReadErrorMessage(win::narrowLossy(*path)));
     return;
   }
   state.settings.folders.teacher = *narrowed;

@@ -17,7 +17,7 @@ PaceGroup paceGroup(int form) {
     case 2:
       return {w1252("Geschwindigkeit"), w1252("individuell"), w1252("Anschläge/Minute:"), 30, 200, 5};
     default:
-      return {w1252("Zeitbegrenzung"), w1252("ohne"), w1252("Zeitlimit in Minuten:"), 1, 90, 1};
+      return {w1252("Zeitbegrenzung"), w1252("ohne"), w1252("Zeitlimit in Minuten:"), 1, 90, 1, 4};
   }
 }
 

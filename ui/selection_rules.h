@@ -28,6 +28,9 @@ struct PaceGroup {
   int minimum = 0;
   int maximum = 0;
   int step = 1;
+  // Where the value option's Alt letter sits: "Zeitlimit" takes its l, since
+  // its Z belongs to "< Zurück" on the same page.
+  std::size_t valueMnemonic = 0;
 };
 // Texts are Windows-1252.
 PaceGroup paceGroup(int form);

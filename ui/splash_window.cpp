@@ -19,6 +19,22 @@ void SplashWindow::placeWindow() {
   win::centreOnScreen(hwnd_);
 }
 
+void SplashWindow::bringToFront(HWND mainWindow) {
+  // Being topmost is not enough: the main window, shown and activated after
+  // the picture, is raised above it. Owned by the main window, the picture
+  // stays in front of it whatever activates it.
+  if (hwnd_ == nullptr || finished_) return;
+  if (mainWindow != nullptr &&
+      reinterpret_cast<HWND>(::GetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT)) != mainWindow) {
+    ::SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(mainWindow));
+  }
+  // A move to the top where the window already is changes nothing, not even
+  // on the screen; from the bottom the move is real and the display follows.
+  constexpr UINT kOnlyOrder = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  ::SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, kOnlyOrder);
+  ::SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, kOnlyOrder);
+}
+
 void SplashWindow::finish() {
   finished_ = true;
   if (hwnd_ != nullptr) ::DestroyWindow(hwnd_);

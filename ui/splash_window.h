@@ -21,6 +21,8 @@ class SplashWindow final : public PopupWindow<SplashWindow> {
   bool timerRunning() const { return timerRunning_; }
   // From now on the window may close; closes it.
   void finish();
+  // Puts the picture in front of the main window, shown after it.
+  void bringToFront(HWND mainWindow);
 
   LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 

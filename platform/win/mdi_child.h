@@ -54,6 +54,7 @@ class MdiChildWindow {
       self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (self == nullptr) return ::DefMDIChildProcW(hwnd, msg, wParam, lParam);
+    if (moveFocusAsDialog(hwnd, msg, wParam, lParam)) return 0;
     const LRESULT result = self->handleMessage(msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -6,7 +6,14 @@ namespace kv::win {
 namespace {
 
 int show(HWND owner, std::string_view text, UINT type) {
-  return ::MessageBoxW(owner, widen(text).c_str(), kMessageCaption, type);
+  // The box takes the focus with it; without this, a learner who answers it
+  // during an exercise types on into nothing while the clock runs.
+  const HWND focus = ::GetFocus();
+  const int answer = ::MessageBoxW(owner, widen(text).c_str(), kMessageCaption, type);
+  if (focus != nullptr && ::IsWindow(focus) && ::IsWindowVisible(focus) && ::IsWindowEnabled(focus)) {
+    ::SetFocus(focus);
+  }
+  return answer;
 }
 
 void errorBeep() { ::MessageBeep(0xFFFFFFFF); }

@@ -6,12 +6,13 @@
 
 namespace kv::win {
 
-bool openWebPage(HWND owner, std::string_view address) {
-  const std::wstring wide = widen(address);
+bool openWithShell(HWND owner, const std::wstring& target) {
   const HINSTANCE result =
-      ::ShellExecuteW(owner, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      ::ShellExecuteW(owner, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   // ShellExecute reports success as a value above 32.
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
+
+bool openWebPage(HWND owner, std::string_view address) { return openWithShell(owner, widen(address)); }
 
 }  // namespace kv::win

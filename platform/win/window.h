@@ -21,6 +21,24 @@ inline bool registerWindowClass(const wchar_t* className, WNDPROC procedure, HIC
   return ::RegisterClassExW(&wc) != 0;
 }
 
+// The program's windows are not dialogs, but the message loop lets the dialog
+// manager handle their Tab and Alt keys. For a label's Alt letter it asks the
+// window to move the focus (WM_NEXTDLGCTL), which only a dialog does by itself:
+// here the focus goes where a dialog would send it. True when handled.
+inline bool moveFocusAsDialog(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_NEXTDLGCTL) return false;
+  const HWND target = LOWORD(lParam) != 0
+                          ? reinterpret_cast<HWND>(wParam)
+                          : ::GetNextDlgTabItem(window, ::GetFocus(), wParam != 0 ? TRUE : FALSE);
+  if (target == nullptr || !::IsChild(window, target)) return true;
+  ::SetFocus(target);
+  // A field reached by keyboard has its text selected, ready to be typed over.
+  if ((::SendMessageW(target, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0) {
+    ::SendMessageW(target, EM_SETSEL, 0, -1);
+  }
+  return true;
+}
+
 template <typename Derived>
 class BaseWindow {
  public:
@@ -48,6 +66,7 @@ class BaseWindow {
       self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (moveFocusAsDialog(hwnd, msg, wParam, lParam)) return 0;
     const LRESULT result = self->handleMessage(msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);

@@ -247,6 +247,7 @@ TEST_F(LearnerRound, EvenMachineRhythmVoidsTheExercise) {
   const std::string all = joined(lines);
   EXPECT_EQ(all.find("fded"), std::string::npos) << all;
   EXPECT_EQ(lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 0") << all;
+  EXPECT_EQ(lineStartingWith(lines, L"Fehlerzahl"), L"Fehlerzahl    0") << all;
 }
 
 // The same characters at a varied rhythm are a learner's and stay: the

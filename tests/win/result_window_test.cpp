@@ -222,7 +222,7 @@ TEST_F(ResultWindowTest, FreshEvaluationShowsTheSummary) {
   TestHost host(1000, 800);
   ResultWindow& window = host.open();
   EXPECT_EQ(win::windowText(window.hwnd()), L"Auswertung");
-  EXPECT_EQ(win::windowText(::GetDlgItem(window.hwnd(), ResultWindow::kSaveId)), L"&Speichern …");
+  EXPECT_EQ(win::windowText(::GetDlgItem(window.hwnd(), ResultWindow::kSaveId)), L"S&peichern …");
   EXPECT_EQ(win::windowText(::GetDlgItem(window.hwnd(), ResultWindow::kCloseId)), L"&Schließen");
   const auto& lines = window.lines();
   ASSERT_GE(lines.size(), 30u);
