@@ -277,15 +277,20 @@ bool TextArchives::isBuiltin(std::string_view path) const {
 }
 
 bool TextArchives::openArchive(std::string_view path, TextArchiveHeader& header,
-                               CurrentText& text) const {
+                               CurrentText& text, ArchiveError* why) const {
   resetHeader(header);
   text.archivePath = std::string(path);
+  if (why != nullptr) *why = ArchiveError::None;
   if (isBuiltin(path)) {
     fillBuiltinHeader(header);
     return true;
   }
   TextArchiveHeader read;
-  if (readArchiveFile(pathFromCp1252(path), read) != ArchiveError::None) return false;
+  if (const ArchiveError error = readArchiveFile(pathFromCp1252(path), read);
+      error != ArchiveError::None) {
+    if (why != nullptr) *why = error;
+    return false;
+  }
   header = std::move(read);
   return true;
 }

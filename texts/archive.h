@@ -145,7 +145,9 @@ class TextArchives {
 
   // Resets `header`, sets text.archivePath to `path` and fills the header from
   // the archive. On failure the header stays reset: empty, no texts.
-  bool openArchive(std::string_view path, TextArchiveHeader& header, CurrentText& text) const;
+  // `why`, when given, receives the reason of a failure.
+  bool openArchive(std::string_view path, TextArchiveHeader& header, CurrentText& text,
+                   ArchiveError* why = nullptr) const;
 
   // Text n of the archive named by text.archivePath, whose directory is
   // `header` (see loadText in text_model.h for the rest).

@@ -92,6 +92,16 @@ bool germanEntryLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+std::string skipReasonText(const SkippedArchive& skipped) {
+  switch (skipped.reason) {
+    case SkippedArchive::Reason::NoTexts: return "Das Archiv enthält keine Texte.";
+    case SkippedArchive::Reason::Unavailable:
+      return "Die Datei ist verschlüsselt, ausgelagert oder nur vorübergehend angelegt.";
+    case SkippedArchive::Reason::Unreadable: break;
+  }
+  return std::string(describeArchiveError(skipped.error));
+}
+
 void scanArchiveFolder(std::string& folder, std::vector<std::string>& list, ScanContext& cx) {
   cx.progress.setMaximum(100);
   cx.progress.setPosition(0);
@@ -104,11 +114,18 @@ void scanArchiveFolder(std::string& folder, std::vector<std::string>& list, Scan
   }
 
   list.clear();
+  cx.state.skipped.clear();
   auto pass = [&](const std::string& ext) {
     cx.lister.list(folder + "*" + ext, [&](const DirectoryEntry& e) {
-      const bool usable = !e.directory && !e.encrypted && !e.offline && !e.sparse && !e.temporary &&
-                          (e.size & 0xFFFFFFFFu) >= kHeaderSize;
-      if (usable) list.push_back(folder + e.name);
+      if (e.directory) return list.size() < kMaxScannedFiles;
+      if (e.encrypted || e.offline || e.sparse || e.temporary) {
+        cx.state.skipped.push_back({folder + e.name, SkippedArchive::Reason::Unavailable});
+      } else if ((e.size & 0xFFFFFFFFu) < kHeaderSize) {
+        cx.state.skipped.push_back(
+            {folder + e.name, SkippedArchive::Reason::Unreadable, ArchiveError::TooShort});
+      } else {
+        list.push_back(folder + e.name);
+      }
       return list.size() < kMaxScannedFiles;
     });
   };
@@ -122,9 +139,10 @@ void scanArchiveFolder(std::string& folder, std::vector<std::string>& list, Scan
   for (std::size_t i = 0; i < list.size(); ++i) {
     cx.progress.setPosition(static_cast<std::int32_t>(i + 1));
     const std::string name = list[i];
+    ArchiveError error = ArchiveError::None;
     try {
-      if (cx.archives.openArchive(name, cx.currentHeader, cx.currentText) &&
-          cx.currentHeader.textCount > 0) {
+      const bool opened = cx.archives.openArchive(name, cx.currentHeader, cx.currentText, &error);
+      if (opened && cx.currentHeader.textCount > 0) {
         const bool preferred = !cx.state.preferredArchiveFound &&
                                sameArchivePath(name, cx.state.preferredArchivePath);
         if (preferred || sameArchivePath(name, cx.state.lastArchivePath)) {
@@ -135,9 +153,13 @@ void scanArchiveFolder(std::string& folder, std::vector<std::string>& list, Scan
       } else {
         if (name == cx.state.lastArchivePath) cx.state.lastArchivePath.clear();
         list[i].clear();
+        cx.state.skipped.push_back(opened ? SkippedArchive{name, SkippedArchive::Reason::NoTexts}
+                                          : SkippedArchive{name, SkippedArchive::Reason::Unreadable,
+                                                           error});
       }
     } catch (const std::exception&) {
       list[i].clear();
+      cx.state.skipped.push_back({name, SkippedArchive::Reason::Unreadable, ArchiveError::CannotRead});
     }
     cx.progress.runPendingEvents();
   }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "texts/archive.h"
 #include "texts/text_model.h"
 
 namespace kv {
@@ -60,10 +61,23 @@ class ScanProgress {
   virtual void runPendingEvents() = 0;
 };
 
+// A file of the folder that looked like an archive but is not offered.
+struct SkippedArchive {
+  enum class Reason { Unreadable, NoTexts, Unavailable };
+  std::string path;  // Windows-1252
+  Reason reason = Reason::Unreadable;
+  ArchiveError error = ArchiveError::None;  // for Unreadable
+};
+// Why, in German (UTF-8), for the program's notice and for kvtool.
+std::string skipReasonText(const SkippedArchive& skipped);
+
 struct ArchiveScanState {
   std::string lastArchivePath;       // its extension is the search pattern
   std::string preferredArchivePath;  // to be preselected once by the dialog
   bool preferredArchiveFound = false;
+  // The last scan's files that are not offered, in the order found: a
+  // teacher must be able to learn why an archive does not appear.
+  std::vector<SkippedArchive> skipped;
 };
 
 // Orders two archive entries; the Windows side compares by the user's locale.

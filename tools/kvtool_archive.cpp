@@ -19,6 +19,7 @@
 
 #include "platform/encoding.h"
 #include "texts/archive.h"
+#include "texts/archive_scan.h"
 #include "texts/builtin_texts.h"
 #include "texts/text_model.h"
 
@@ -177,8 +178,71 @@ void requireArguments(const Addressed& a, std::size_t rest, std::string_view usa
 
 // ---- list, show ----
 
+class NoProgress final : public ScanProgress {
+ public:
+  void setMaximum(std::int32_t) override {}
+  void setPosition(std::int32_t) override {}
+  void runPendingEvents() override {}
+};
+
+// A folder is listed as the program scans it: the archives it offers, then
+// the files it passes over and why, so a teacher can mend them.
+void listFolder(const fs::path& folder) {
+  const std::optional<std::string> name = utf8ToCp1252(pathText(folder));
+  if (!name) {
+    fail("Der Ordnername " + inQuotes(pathText(folder)) +
+         " enthält Zeichen, die Klavento nicht lesen kann.");
+  }
+  FileSystemLister lister;
+  const TextArchives archives("");
+  NoProgress progress;
+  ArchiveScanState state;
+  TextArchiveHeader current;
+  TextArchiveHeader saved;
+  CurrentText text;
+  ScanContext context{lister, archives, progress, state, current, saved, text, germanEntryLess};
+  std::string scanned = *name;
+  std::vector<std::string> entries;
+  scanArchiveFolder(scanned, entries, context);
+  say("Ordner: " + pathText(folder));
+  if (entries.empty()) {
+    say("Keine lesbaren Textarchive.");
+  } else {
+    say("Textarchive:");
+    for (const std::string& entry : entries) {
+      TextArchiveHeader header;
+      const std::string path = entryPath(entry);
+      const bool read = readArchiveFile(pathFromCp1252(path), header) == ArchiveError::None;
+      const std::size_t slash = path.find_last_of("\\/");
+      std::string line = "  " + utf8Of(padded(entryName(entry), 32)) + "  " +
+                         utf8Of(path.substr(slash == std::string::npos ? 0 : slash + 1));
+      if (read) {
+        line += " (" + std::to_string(header.textCount) +
+                (header.textCount == 1 ? " Text)" : " Texte)");
+      }
+      say(line);
+    }
+  }
+  if (!state.skipped.empty()) {
+    say("Nicht angeboten:");
+    for (const SkippedArchive& skipped : state.skipped) {
+      const std::size_t slash = skipped.path.find_last_of("\\/");
+      say("  " + utf8Of(skipped.path.substr(slash == std::string::npos ? 0 : slash + 1)) + ": " +
+          skipReasonText(skipped));
+    }
+  }
+}
+
 void listArchive(const Addressed& a) {
-  requireArguments(a, 0, "list DATEI | list --builtin");
+  requireArguments(a, 0, "list DATEI | list ORDNER | list --builtin");
+  if (!a.builtin) {
+    std::error_code ec;
+    const fs::path path = argumentPath(fileArgument(a));
+    if (fs::is_directory(path, ec)) {
+      listFolder(path);
+      return;
+    }
+  }
   const LoadedArchive archive = loadArchive(a.builtin, fileArgument(a));
   const TextArchiveHeader& h = archive.header;
   say("Archiv: " + utf8Of(h.archiveName));
@@ -582,8 +646,8 @@ void addArchiveCommands(CLI::App& app) {
     return a;
   };
 
-  CLI::App* list = archive->add_subcommand("list", "Archivname und Texte (Nummer, Titel, Zeilen, Zeichen) auflisten");
-  auto listArgs = addressed(list, "DATEI", "Das Archiv (.kv7 oder .kv5)");
+  CLI::App* list = archive->add_subcommand("list", "Archivname und Texte (Nummer, Titel, Zeilen, Zeichen) auflisten, oder die Archive eines Ordners");
+  auto listArgs = addressed(list, "DATEI", "Das Archiv (.kv7 oder .kv5), oder ein Ordner: seine Archive und die Dateien, die Klavento nicht anbietet, mit Grund");
   list->callback([listArgs] { run([&] { listArchive(*listArgs); }); });
 
   CLI::App* show = archive->add_subcommand("show", "Die Zeilen eines Textes ausgeben (UTF-8)");

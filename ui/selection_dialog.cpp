@@ -786,13 +786,18 @@ void SelectionDialog::browseForFolder() {
     return;
   }
   state.settings.folders.teacher = *narrowed;
-  rescan();
+  rescan(/*tellSkipped=*/true);
 }
 
-void SelectionDialog::rescan() {
+void SelectionDialog::rescan(bool tellSkipped) {
   AppState& state = appState();
   scanOwnArchives(host_.frame());
   fillArchiveBox();
+  if (tellSkipped) {
+    const std::string notice =
+        skippedArchivesNotice(state.settings.folders.teacher, state.archiveScan.skipped);
+    if (!notice.empty()) win::showInformation(host_.frame(), notice);
+  }
   ExerciseParameters& ex = state.exercise;
   // The archive in use keeps its place if the new list still has it.
   for (int i = 1; i < static_cast<int>(items_.size()); ++i) {
@@ -830,7 +835,7 @@ void SelectionDialog::showMenu() {
                                        r.right, r.bottom, 0, hwnd_, nullptr);
   ::DestroyMenu(menu);
   switch (command) {
-    case kMenuRescan: rescan(); break;
+    case kMenuRescan: rescan(/*tellSkipped=*/true); break;
     case kMenuFolder: browseForFolder(); break;
     case kMenuWeb:
       if (appState().settings.policies.webLinksEnabled) win::openWebPage(hwnd_, kProductWebPage);

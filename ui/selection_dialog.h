@@ -120,7 +120,9 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
   void fillPreview();
   void scrollPreviewTo(int line);
   void browseForFolder();
-  void rescan();
+  // Scans the folder of own archives again; `tellSkipped` names the files
+  // that are not offered, for a scan the user asked for.
+  void rescan(bool tellSkipped);
   void showMenu();
 
   void onNext();

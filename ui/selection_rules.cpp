@@ -107,6 +107,25 @@ std::string archivePathOf(const std::vector<std::string>& programArchives,
   return i < own ? entryPath(ownArchives[static_cast<std::size_t>(i)]) : std::string();
 }
 
+std::string skippedArchivesNotice(const std::string& folder,
+                                  const std::vector<SkippedArchive>& skipped) {
+  if (skipped.empty()) return {};
+  // A folder full of broken files must not make a box taller than the screen.
+  constexpr std::size_t kListed = 12;
+  std::string text = w1252("Diese Dateien im Ordner „") + folder +
+                     w1252("“ werden nicht als Textarchiv angeboten:\n");
+  for (std::size_t i = 0; i < skipped.size() && i < kListed; ++i) {
+    const std::string& path = skipped[i].path;
+    const std::size_t slash = path.find_last_of("\\/");
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    text += "\n" + name + ": " + w1252(skipReasonText(skipped[i]));
+  }
+  if (skipped.size() > kListed) {
+    text += w1252("\n… und ") + std::to_string(skipped.size() - kListed) + w1252(" weitere.");
+  }
+  return text;
+}
+
 bool isHeadingItem(const std::vector<ArchiveItem>& items, int index) {
   if (index <= 0) return true;
   if (index >= static_cast<int>(items.size())) return false;

@@ -102,6 +102,11 @@ std::string archivePathOf(const std::vector<std::string>& programArchives,
 // Items the learner cannot choose as an archive: index 0 and the own heading.
 bool isHeadingItem(const std::vector<ArchiveItem>& items, int index);
 
+// After a scan the user asked for: the files of `folder` that are not offered,
+// each with its reason; empty when there are none. Windows-1252.
+std::string skippedArchivesNotice(const std::string& folder,
+                                  const std::vector<SkippedArchive>& skipped);
+
 struct Preselection {
   int index = 1;
   bool makeCurrent = false;

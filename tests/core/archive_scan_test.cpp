@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "texts/archive.h"
 
@@ -168,6 +169,42 @@ TEST_F(ArchiveScan, EmptyFolderSearchesTheCurrentDirectory) {
   EXPECT_EQ(folderAfter_, "") << "an empty folder gets no backslash";
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(entryPath(list[0]), "hier.kv7");
+}
+
+// A teacher whose archive does not appear must be able to learn why: every
+// file the scan passes over is named with its reason, and a new scan starts
+// the list afresh.
+TEST_F(ArchiveScan, FilesPassedOverAreNamedWithTheirReason) {
+  writeArchive("gut.kv7", "Gut");
+  writeArchive("leer.kv7", "Leer", 0);
+  writeBytes("klein.kv7", 1000);
+  writeBytes("fremd.kv7", 60000);
+  writeArchive("kaputt.kv7", "Kaputt");
+  fs::resize_file(dir_ / "kaputt.kv7", fs::file_size(dir_ / "kaputt.kv7") - 3);
+  fs::create_directories(dir_ / "ordner.kv7");
+
+  const auto list = scan(folder());
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(entryName(list[0]), "Gut");
+
+  std::map<std::string, std::string> reasons;
+  for (const SkippedArchive& s : state_.skipped) {
+    reasons[s.path.substr(s.path.find_last_of("\\/") + 1)] = skipReasonText(s);
+  }
+  const std::map<std::string, std::string> expected = {
+      {"klein.kv7", std::string(describeArchiveError(ArchiveError::TooShort))},
+      {"fremd.kv7", std::string(describeArchiveError(ArchiveError::BadHeader))},
+      {"kaputt.kv7", std::string(describeArchiveError(ArchiveError::BodySize))},
+      {"leer.kv7", "Das Archiv enthält keine Texte."},
+  };
+  EXPECT_EQ(reasons, expected) << "a folder is never a file passed over";
+
+  fs::remove(dir_ / "klein.kv7");
+  fs::remove(dir_ / "fremd.kv7");
+  fs::remove(dir_ / "kaputt.kv7");
+  fs::remove(dir_ / "leer.kv7");
+  scan(folder());
+  EXPECT_TRUE(state_.skipped.empty()) << "the last scan's files stay listed";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/encoding.h"
 #include "texts/archive_scan.h"
 
@@ -211,13 +213,39 @@ TEST_F(ArchiveBox, Preselection) {
     ExerciseParameters p;
     p.archiveIndex = r.index;
     p.archiveCaption = r.caption;
-    ArchiveScanState scan{r.last, r.preferred, r.preferredFound};
+    ArchiveScanState scan{r.last, r.preferred, r.preferredFound, {}};
     const Preselection got = preselectArchive(items, programs, p, scan);
     EXPECT_EQ(got.index, r.expected.index);
     EXPECT_EQ(got.makeCurrent, r.expected.makeCurrent);
     EXPECT_EQ(scan.preferredArchivePath, r.preferredAfter);
     EXPECT_EQ(scan.lastArchivePath, r.lastAfter);
   }
+}
+
+TEST(SkippedArchives, NoticeNamesEachFileWithItsReasonAndStaysShort) {
+  const std::string folder = "C:\\Lehrer\\\xDC" "bungen\\";
+  EXPECT_EQ(skippedArchivesNotice(folder, {}), "") << "nothing to tell, no box";
+
+  std::vector<SkippedArchive> two = {
+      {folder + "leer.kv7", SkippedArchive::Reason::NoTexts},
+      {folder + "kaputt.kv7", SkippedArchive::Reason::Unreadable, ArchiveError::BodySize}};
+  EXPECT_EQ(skippedArchivesNotice(folder, two),
+            w1252("Diese Dateien im Ordner „") + folder +
+                w1252("“ werden nicht als Textarchiv angeboten:\n"
+                      "\nleer.kv7: Das Archiv enthält keine Texte."
+                      "\nkaputt.kv7: ") +
+                w1252(std::string(describeArchiveError(ArchiveError::BodySize))));
+
+  std::vector<SkippedArchive> many;
+  for (int i = 1; i <= 20; ++i) {
+    many.push_back({folder + "a" + std::to_string(i) + ".kv7", SkippedArchive::Reason::Unreadable,
+                    ArchiveError::TooShort});
+  }
+  const std::string notice = skippedArchivesNotice(folder, many);
+  EXPECT_EQ(std::count(notice.begin(), notice.end(), '\n'), 1 + 12 + 1);
+  EXPECT_NE(notice.find("a12.kv7"), std::string::npos);
+  EXPECT_EQ(notice.find("a13.kv7"), std::string::npos);
+  EXPECT_NE(notice.find(w1252("… und 8 weitere.")), std::string::npos);
 }
 
 TEST(StoreParameters, RecordFromTheControls) {

@@ -150,4 +150,16 @@ expect_refusal "extract beschädigter Text" 'Fehler beim Lesen der Datei' "$tool
 [ ! -e "$work/bad/x" ] || problem "extract eines beschädigten Archivs hat geschrieben"
 expect_refusal "list fehlende Datei" 'Fehler beim Lesen der Datei' "$tool" archive list "$work/gibtsnicht.kv7"
 
+# ---- A folder, as the program scans it: what it offers and what it passes over ----
+cp "$work/gross.kv7" "$work/bad/gut.kv7"
+out=$("$tool" archive list "$work/bad") || problem "list ORDNER scheiterte"
+grep -Eq '^  Zweihundertfünfzig Texte +gut\.kv7 \(250 Texte\)$' <<<"$out" || problem "list ORDNER: gut.kv7 fehlt: $out"
+grep -q 'zeichen\.kv7 (250 Texte)' <<<"$out" || problem "list ORDNER: zeichen.kv7 wird angeboten wie im Programm: $out"
+grep -qx 'Nicht angeboten:' <<<"$out" || problem "list ORDNER: keine Liste der übergangenen Dateien: $out"
+grep -qx '  kurz.kv7: Die Datei ist kürzer als der Archivkopf (51388 Bytes).' <<<"$out" || problem "list ORDNER: kurz.kv7: $out"
+for f in abgeschnitten zulang; do
+  grep -q "^  $f\.kv7: Die Dateilänge passt nicht" <<<"$out" || problem "list ORDNER: $f.kv7: $out"
+done
+grep -q '^  signatur\.kv7: Die Datei ist kein Klavento-Textarchiv' <<<"$out" || problem "list ORDNER: signatur.kv7: $out"
+
 exit $fail
