@@ -48,7 +48,8 @@ kv_start_xvfb() {
 kv_prefix_has_settings() {
   grep -q '^"Arial"="Liberation Sans"' "$WINEPREFIX/user.reg" 2>/dev/null &&
     grep -q '^"Courier New"="Liberation Mono"' "$WINEPREFIX/user.reg" 2>/dev/null &&
-    grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null
+    grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q '^\[Software\\\\Classes\\\\.html\]' "$WINEPREFIX/system.reg" 2>/dev/null
 }
 
 # Wine draws the caption buttons and the arrows of lists and spin buttons with
@@ -81,7 +82,7 @@ kv_install_marlett() {
 # Creates the prefix once and reuses it; the stamp names what it was made with.
 kv_prepare_prefix() {
   # Bump the stamp's number when the prefix set-up changes, so it is redone.
-  local stamp="$WINEPREFIX/.klavento-ready-3"
+  local stamp="$WINEPREFIX/.klavento-ready-4"
   if [ -f "$stamp" ]; then return 0; fi
   echo "Richte das Wine-Präfix ein ($WINEPREFIX) …"
   rm -rf "$WINEPREFIX"
@@ -104,6 +105,12 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 "Decorated"="Y"
+
+; A new prefix knows how to open web pages but not that a .html file is one:
+; the program's Hilfe menu opens the user guide, a .html file, in the browser.
+[HKEY_LOCAL_MACHINE\Software\Classes\.html]
+@="htmlfile"
+"Content Type"="text/html"
 REG
   local try
   for try in 1 2 3; do

@@ -79,7 +79,7 @@ printf 'Z:%s\n' "$2" | tr / '\\'
 STUB
 chmod +x "$stubs/wine" "$stubs/winepath"
 fake_prefix=$tmp/prefix
-mkdir -p "$fake_prefix" && touch "$fake_prefix/.klavento-ready-3"
+mkdir -p "$fake_prefix" && touch "$fake_prefix/.klavento-ready-4"
 mkdir -p "$tmp/Übungen"
 cp "$top/tests/fuzz/result_seeds/kurz.kvw" "$tmp/Übungen/Lena eins.kvw"
 log=$tmp/wine.log

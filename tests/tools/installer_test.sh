@@ -19,7 +19,7 @@ ok() { echo "ok: $*"; }
 # installation never touches it.
 source_prefix=${WINEPREFIX:-$top/build/wineprefix}
 work=$(mktemp -d "$top/build/installer-test.XXXXXX")
-if [ -f "$source_prefix/.klavento-ready-3" ]; then
+if [ -f "$source_prefix/.klavento-ready-4" ]; then
   cp -a "$source_prefix" "$work/prefix"
 fi
 

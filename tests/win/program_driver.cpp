@@ -1,5 +1,7 @@
 #include "tests/win/program_driver.h"
 
+#include <algorithm>
+
 #include <winternl.h>
 
 #include <cstdint>
@@ -344,6 +346,24 @@ bool runUnix(const std::wstring& commandLine) {
   return true;
 }
 
+bool typeLikeALearner(const std::wstring& text) {
+  static const int delays[] = {130, 175, 150, 205, 120, 165};
+  std::size_t word = 0;
+  std::size_t begin = 0;
+  while (begin < text.size()) {
+    std::size_t end = text.find(L' ', begin + 1);
+    if (end == std::wstring::npos) end = text.size();
+    const std::wstring part = text.substr(begin, end - begin);
+    const int delay = delays[word++ % 6];
+    if (!runUnix(L"/usr/bin/xdotool type --delay " + std::to_wstring(delay) + L" \"" + part + L"\"")) {
+      return false;
+    }
+    ::Sleep(static_cast<DWORD>(delay * static_cast<int>(part.size()) + 400));
+    begin = end;
+  }
+  return true;
+}
+
 HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {
   HWND child = nullptr;
   waitUntil(
@@ -359,6 +379,60 @@ HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutW(child, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
   return child;
+}
+
+ScreenArea::ScreenArea(const RECT& area) : area_(area) {
+  const int w = area.right - area.left;
+  const int h = area.bottom - area.top;
+  pixels_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+  HDC screen = ::GetDC(nullptr);
+  HDC memory = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = ::SelectObject(memory, bitmap);
+  ::BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+  ::SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  copied_ = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels_.data(), &info,
+                        DIB_RGB_COLORS) == h;
+  ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+}
+
+COLORREF ScreenArea::at(int x, int y) const {
+  if (x < area_.left || x >= area_.right || y < area_.top || y >= area_.bottom) return CLR_INVALID;
+  const std::uint32_t bgr = pixels_[static_cast<std::size_t>(y - area_.top) *
+                                        static_cast<std::size_t>(area_.right - area_.left) +
+                                    static_cast<std::size_t>(x - area_.left)];
+  return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
+}
+
+RECT ScreenArea::boundsOf(const RECT& part, COLORREF colour, int& count) const {
+  RECT found{part.right, part.bottom, part.left, part.top};
+  count = 0;
+  for (int y = part.top; y < part.bottom; ++y) {
+    for (int x = part.left; x < part.right; ++x) {
+      if (at(x, y) != colour) continue;
+      ++count;
+      found.left = std::min<LONG>(found.left, x);
+      found.top = std::min<LONG>(found.top, y);
+      found.right = std::max<LONG>(found.right, x + 1);
+      found.bottom = std::max<LONG>(found.bottom, y + 1);
+    }
+  }
+  return count > 0 ? found : RECT{};
+}
+
+int ScreenArea::countOf(const RECT& part, COLORREF colour) const {
+  int count = 0;
+  boundsOf(part, colour, count);
+  return count;
 }
 
 }  // namespace kv::test

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -53,6 +54,11 @@ DWORD gdiObjectCount(HANDLE process);
 // executables as they are. Its end is not reported back, so callers wait for
 // its effect.
 bool runUnix(const std::wstring& commandLine);
+
+// Types `text` with xdotool into the window that has the keyboard focus, one
+// word at a time with its own delay: a single even rhythm over 35 keys would
+// rightly void an exercise as machine-made. Waits until the keys are typed.
+bool typeLikeALearner(const std::wstring& text);
 
 // Polls until `condition` holds or the time is up.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
@@ -104,6 +110,26 @@ class MessageBoxAnswerer {
   DWORD timeoutMs_;
   std::wstring text_;
   win::KernelObject thread_;
+};
+
+// Screen pixels are shared by all processes of the Wine session, so what
+// the program draws can be read from here: one copy of an area of the
+// screen, read pixel by pixel.
+class ScreenArea {
+ public:
+  explicit ScreenArea(const RECT& area);
+  bool copied() const { return copied_; }
+
+  // Screen coordinates; CLR_INVALID outside the copied area.
+  COLORREF at(int x, int y) const;
+  // Bounds of all pixels of `colour` inside `part`; empty when there are none.
+  RECT boundsOf(const RECT& part, COLORREF colour, int& count) const;
+  int countOf(const RECT& part, COLORREF colour) const;
+
+ private:
+  RECT area_;
+  std::vector<std::uint32_t> pixels_;
+  bool copied_ = false;
 };
 
 }  // namespace kv::test

@@ -1,0 +1,409 @@
+// What a learner meets at the keyboard, tried with real key events from
+// xdotool on the real program: Return in the typing field, Escape, the Alt
+// letters, the message boxes, and what the windows show around an exercise.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/win/strings.h"
+#include "tests/win/program_driver.h"
+#include "ui/exercise_window.h"
+#include "ui/main_window.h"
+#include "ui/result_options_dialog.h"
+#include "ui/result_window.h"
+#include "ui/selection_dialog.h"
+#include "ui/splash_window.h"
+
+namespace kv {
+namespace {
+
+using test::runUnix;
+using test::typeLikeALearner;
+
+bool key(const std::wstring& keys) { return runUnix(L"/usr/bin/xdotool key " + keys); }
+
+// The first two lines of the first built-in text.
+const std::wstring kLine1 = L"fded fded fded fded sded sded sded sded aded aded aded aded";
+const std::wstring kLine2 = L"efef efef eded eded eses eses eaea eaea fede dese sede aede";
+const std::wstring kLearnerName = L"Anna Musterfrau, Klasse 8b der Realschule am Nordpark";
+
+class LearnerKeys : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(program.start(test::besideThisExe(KV_EXE_NAME)));
+    main = test::waitForTopLevelWindow(program.pid(), L"Klavento 7", 20000, kMainWindowClass);
+    ASSERT_NE(main, nullptr);
+    ASSERT_NE(selection(), nullptr);
+    // The X window of the program gets the keyboard focus, as a click would.
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
+    ::Sleep(500);
+  }
+
+  void TearDown() override {
+    if (main != nullptr && program.running()) {
+      EXPECT_TRUE(program.closeNormally(main));
+    }
+  }
+
+  HWND selection() { return test::waitForOnlyChild(main, SelectionDialog::kClassName, 15000); }
+
+  bool selectionCaptionIs(HWND dialog, const wchar_t* caption) {
+    return test::waitUntil([&] { return win::windowText(dialog) == caption; }, 5000);
+  }
+
+  // From the first page: the form, then on the second page the lines 1 to 2
+  // of the first built-in text through the Alt letter of "bis", and the start.
+  void openExercise(int form, bool correction = false) {
+    const HWND dialog = selection();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungsform wählen"));
+    test::pressDialogButton(dialog, SelectionDialog::kFormOption1 + form - 1);
+    ::Sleep(300);
+    if (correction) {
+      ASSERT_TRUE(key(L"alt+m"));
+      ASSERT_TRUE(test::waitUntil(
+          [&] {
+            return ::SendMessageW(::GetDlgItem(dialog, SelectionDialog::kCorrectionYes), BM_GETCHECK,
+                                  0, 0) == BST_CHECKED;
+          },
+          3000))
+          << "Alt+M did not choose correction";
+    }
+    ASSERT_TRUE(key(L"alt+w"));
+    ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungstext wählen"));
+    const HWND last = ::GetDlgItem(dialog, SelectionDialog::kLastLine);
+    ASSERT_TRUE(key(L"alt+b"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == last; }, 3000))
+        << "Alt+B did not move to the field after \"bis\"";
+    ASSERT_TRUE(key(L"2"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(last) == L"2"; }, 3000))
+        << "the field's text was not replaced: " << win::narrowLossy(test::controlText(last));
+    ASSERT_TRUE(key(L"alt+s"));
+    exercise = test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000);
+    ASSERT_NE(exercise, nullptr);
+    field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+    ASSERT_NE(field, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
+  }
+
+  void startTyping() {
+    ASSERT_TRUE(key(L"space"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).empty(); }, 5000))
+        << "the exercise did not start";
+    ::Sleep(300);
+  }
+
+  bool ended() const {
+    return test::controlText(field).find(L"*** Ende ***") != std::wstring::npos;
+  }
+
+  // Alt+B ends, Alt+W hands over; the learner line takes at most 45
+  // characters; OK with Return. The lines of the evaluation.
+  std::vector<std::wstring> toEvaluationByKeys(bool typeLearnerLine) {
+    std::vector<std::wstring> lines;
+    EXPECT_TRUE(key(L"alt+b"));
+    if (!test::waitUntil([&] { return ended(); }, 5000)) {
+      ADD_FAILURE() << "Alt+B did not end the exercise";
+      return lines;
+    }
+    EXPECT_TRUE(key(L"alt+w"));
+    const HWND options = test::waitForTopLevelWindow(program.pid(), nullptr, 10000,
+                                                     ResultOptionsDialog::kClassName);
+    if (options == nullptr) {
+      ADD_FAILURE() << "no result options";
+      return lines;
+    }
+    const HWND line1 = ::GetDlgItem(options, ResultOptionsDialog::kLine1);
+    EXPECT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == line1; }, 5000));
+    if (typeLearnerLine) {
+      const std::wstring& name = kLearnerName;
+      EXPECT_GT(name.size(), 45u);
+      EXPECT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 40 \"" + name + L"\""));
+      EXPECT_TRUE(
+          test::waitUntil([&] { return test::controlText(line1) == name.substr(0, 45); }, 10000))
+          << "the learner line takes more than it keeps: "
+          << win::narrowLossy(test::controlText(line1));
+    }
+    EXPECT_TRUE(key(L"Return"));
+    result = test::waitForOnlyChild(main, ResultWindow::kClassName, 20000);
+    if (result == nullptr) {
+      ADD_FAILURE() << "no result window";
+      return lines;
+    }
+    const HWND list = ::GetDlgItem(result, ResultWindow::kListId);
+    const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) lines.push_back(test::listLine(list, i));
+    return lines;
+  }
+
+  // Schließen asks about the unsaved evaluation; Ja leads back to the selection.
+  void closeEvaluation() {
+    ASSERT_TRUE(key(L"alt+s"));
+    const HWND box = test::waitForMessageBox(program.pid(), 10000);
+    ASSERT_NE(box, nullptr);
+    test::pressDialogButton(box, IDYES);
+    ASSERT_NE(selection(), nullptr);
+  }
+
+  // Pixels of the status line's progress bar fill: the last panel, without
+  // the size grip.
+  int progressFillPixels() {
+    const HWND status = ::FindWindowExW(main, nullptr, STATUSCLASSNAMEW, nullptr);
+    RECT r{};
+    if (status == nullptr || !::GetWindowRect(status, &r)) return -1;
+    const int width = r.right - r.left;
+    const RECT panel{r.left + width * 3 / 5, r.top + 2, r.right - 24, r.bottom - 2};
+    const test::ScreenArea area(panel);
+    if (!area.copied()) return -1;
+    return area.countOf(panel, ::GetSysColor(COLOR_BTNSHADOW));
+  }
+
+  static std::wstring lineStartingWith(const std::vector<std::wstring>& lines,
+                                       const std::wstring& start) {
+    for (const auto& line : lines) {
+      if (line.rfind(start, 0) == 0) return line;
+    }
+    return {};
+  }
+
+  static std::string joined(const std::vector<std::wstring>& lines) {
+    std::string out;
+    for (const auto& line : lines) out += win::narrowLossy(line) + "\n";
+    return out;
+  }
+
+  test::ProgramProcess program;
+  HWND main = nullptr;
+  HWND exercise = nullptr;
+  HWND field = nullptr;
+  HWND result = nullptr;
+};
+
+// Two lines typed with Return in every form with a typing field reach the
+// evaluation as two lines without an error; one keystroke per line break.
+// Before each later exercise the progress bar starts empty again.
+TEST_F(LearnerKeys, ReturnMakesALineBreakInEveryForm) {
+  bool first = true;
+  for (const int form : {3, 1, 2, 4}) {
+    SCOPED_TRACE("form " + std::to_string(form));
+    ASSERT_NO_FATAL_FAILURE(openExercise(form));
+    if (!first) {
+      ::Sleep(800);
+      const int fill = progressFillPixels();
+      ASSERT_GE(fill, 0) << "the status line could not be read";
+      EXPECT_LT(fill, 40) << "the progress bar shows the last exercise's fill";
+    }
+    first = false;
+    ASSERT_NO_FATAL_FAILURE(startTyping());
+    ASSERT_TRUE(typeLikeALearner(kLine1));
+    ASSERT_TRUE(key(L"Return"));
+    ASSERT_TRUE(typeLikeALearner(kLine2));
+    const std::wstring typed = kLine1 + L"\r\n" + kLine2;
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == typed; }, 10000))
+        << win::narrowLossy(test::controlText(field));
+
+    const std::vector<std::wstring> lines = toEvaluationByKeys(/*typeLearnerLine=*/form == 3);
+    ASSERT_GE(lines.size(), 30u);
+    EXPECT_EQ(lines[10], kLine1) << joined(lines);
+    EXPECT_EQ(lines[11], kLine2) << joined(lines);
+    // Typed once; the dialog offers it again for the next exercises.
+    EXPECT_EQ(lines[4], L"Anna Musterfrau, Klasse 8b der Realschule am") << joined(lines);
+    EXPECT_EQ(lineStartingWith(lines, L"Fehlerzahl"), L"Fehlerzahl    0 (0,000 Fehlerprozent)")
+        << joined(lines);
+    // 59 characters of one keystroke each, twice, and the line break between.
+    EXPECT_EQ(lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 119") << joined(lines);
+    ASSERT_NO_FATAL_FAILURE(closeEvaluation());
+  }
+}
+
+// Escape in an exercise with correction keeps the exercise; a question shown
+// during it (Alt+F4: end the program?) gives the focus back after Nein, so
+// the next words land in the typing field.
+TEST_F(LearnerKeys, EscapeKeepsTheExerciseAndTheFocusComesBackAfterAQuestion) {
+  ASSERT_NO_FATAL_FAILURE(openExercise(4, /*correction=*/true));
+  ASSERT_NE(win::windowText(exercise).find(L"(mit Korrektur)"), std::wstring::npos);
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  ASSERT_TRUE(typeLikeALearner(L"fded"));
+  ASSERT_TRUE(key(L"Escape"));
+  EXPECT_EQ(test::waitForMessageBox(program.pid(), 1500), nullptr)
+      << "Escape asked to end the program";
+  ASSERT_TRUE(typeLikeALearner(L" sded"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded sded"; }, 5000))
+      << win::narrowLossy(test::controlText(field));
+
+  ASSERT_TRUE(key(L"alt+F4"));
+  const HWND box = test::waitForMessageBox(program.pid(), 10000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(test::messageBoxText(box), L"Klavento 7 wirklich beenden?");
+  ASSERT_TRUE(key(L"n"));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(box); }, 5000)) << "N did not answer Nein";
+  EXPECT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 3000))
+      << "the typing field lost the focus to the question";
+  ASSERT_TRUE(typeLikeALearner(L" aded"));
+  EXPECT_TRUE(test::waitUntil([&] { return test::controlText(field) == L"fded sded aded"; }, 5000))
+      << win::narrowLossy(test::controlText(field));
+  EXPECT_FALSE(ended());
+}
+
+// On the second page Alt+Z goes back, as on every wizard page; Alt+A and
+// Alt+N move to the field after their labels.
+TEST_F(LearnerKeys, AltLettersOfTheSecondPage) {
+  const HWND dialog = selection();
+  ASSERT_TRUE(key(L"alt+w"));
+  ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungstext wählen"));
+  ASSERT_TRUE(key(L"alt+a"));
+  EXPECT_TRUE(test::waitUntil(
+      [&] { return test::focusOfThread(main) == ::GetDlgItem(dialog, SelectionDialog::kArchiveBox); },
+      3000))
+      << "Alt+A: not in the archive box";
+  ASSERT_TRUE(key(L"alt+n"));
+  EXPECT_TRUE(test::waitUntil(
+      [&] { return test::focusOfThread(main) == ::GetDlgItem(dialog, SelectionDialog::kRepetitions); },
+      3000))
+      << "Alt+N: not in the repetitions field";
+  ASSERT_TRUE(key(L"alt+z"));
+  EXPECT_TRUE(selectionCaptionIs(dialog, L"Übungsform wählen")) << "Alt+Z did not go back";
+}
+
+// While the start picture is shown it is in front of the main window, which
+// appears behind it: its area of the screen is not the main window's grey.
+TEST(StartPicture, IsInFrontOfTheMainWindow) {
+  test::ProgramProcess program;
+  ASSERT_TRUE(program.start(test::besideThisExe(KV_EXE_NAME)));
+  HWND splash = nullptr;
+  HWND main = nullptr;
+  ASSERT_TRUE(test::waitUntil(
+      [&] {
+        splash = test::findTopLevelWindow(program.pid(), nullptr, SplashWindow::kClassName);
+        main = test::findTopLevelWindow(program.pid(), L"Klavento 7", kMainWindowClass);
+        return splash != nullptr && main != nullptr;
+      },
+      20000))
+      << "the picture and the main window are never shown together";
+  ::Sleep(700);
+  RECT r{};
+  ASSERT_TRUE(::GetWindowRect(splash, &r));
+  const test::ScreenArea area(r);
+  ASSERT_TRUE(area.copied());
+  const int all = (r.right - r.left) * (r.bottom - r.top);
+  const int grey = area.countOf(r, ::GetSysColor(COLOR_APPWORKSPACE));
+  EXPECT_LT(grey, all / 10) << "the main window covers the start picture";
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(splash); }, 15000));
+  ASSERT_NE(test::waitForOnlyChild(main, SelectionDialog::kClassName, 15000), nullptr);
+  EXPECT_TRUE(program.closeNormally(main));
+}
+
+// The Datei menu, opened with Alt+D: its first item's shortcut stands apart
+// from the item's text, as in any Windows menu, not one letter's width away.
+TEST_F(LearnerKeys, MenuShortcutsStandApartFromTheirItems) {
+  ASSERT_TRUE(key(L"alt+d"));
+  HWND popup = nullptr;
+  ASSERT_TRUE(test::waitUntil(
+      [&] {
+        popup = test::findTopLevelWindow(program.pid(), nullptr, L"#32768");
+        return popup != nullptr;
+      },
+      5000))
+      << "Alt+D opened no menu";
+  ::Sleep(500);
+  RECT r{};
+  ASSERT_TRUE(::GetWindowRect(popup, &r));
+  // Opened by its key, the menu highlights its first item: the highlighted
+  // rows are that item, and its text is what is not the highlight colour.
+  const test::ScreenArea area(r);
+  ASSERT_TRUE(area.copied());
+  const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+  int top = -1;
+  int bottom = -1;
+  for (int y = r.top; y < r.bottom; ++y) {
+    if (area.at(r.left + 5, y) != highlight) continue;
+    if (top < 0) top = y;
+    bottom = y + 1;
+  }
+  ASSERT_GE(top, 0) << "no highlighted item in the menu";
+  std::vector<int> ink;
+  for (int x = r.left + 5; x < r.right - 5; ++x) {
+    for (int y = top; y < bottom; ++y) {
+      if (area.at(x, y) != highlight) {
+        ink.push_back(x);
+        break;
+      }
+    }
+  }
+  ASSERT_GE(ink.size(), 20u) << "no text in the first item of the menu at " << r.left << ","
+                             << r.top << " " << r.right - r.left << "x" << r.bottom - r.top;
+  int widestGap = 0;
+  for (std::size_t i = 1; i < ink.size(); ++i) widestGap = std::max(widestGap, ink[i] - ink[i - 1]);
+  TEXTMETRICW tm{};
+  HDC dc = ::GetDC(nullptr);
+  ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+  ::GetTextMetricsW(dc, &tm);
+  ::ReleaseDC(nullptr, dc);
+  EXPECT_GE(widestGap, 2 * tm.tmAveCharWidth + 2) << "Strg+O stands against the item's text";
+  ASSERT_TRUE(key(L"Escape"));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindowVisible(popup); }, 3000));
+  ASSERT_TRUE(key(L"Escape"));
+  ::Sleep(500);
+}
+
+// Hilfe, Benutzerhandbuch, by keys: the guide beside the program opens with
+// the program registered for web pages (here a stand-in that notes the file).
+TEST_F(LearnerKeys, HelpMenuOpensTheUserGuide) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring note = std::wstring(temp) + L"kv-handbuch-geoeffnet.txt";
+  ::DeleteFileW(note.c_str());
+  // The shell finds the program for .html files in the classes root.
+  const auto setDefault = [](const wchar_t* key, const std::wstring& value) {
+    HKEY k = nullptr;
+    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    const LONG rc = ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(k);
+    return rc == ERROR_SUCCESS;
+  };
+  wchar_t before[128] = {};
+  LONG size = sizeof before;
+  ASSERT_EQ(::RegQueryValueW(HKEY_CLASSES_ROOT, L".html", before, &size), ERROR_SUCCESS)
+      << "the prefix knows no .html files";
+  ASSERT_TRUE(setDefault(L".html", L"KlaventoTestSeite"));
+  ASSERT_TRUE(setDefault(L"KlaventoTestSeite\\shell\\open\\command",
+                         L"C:\\windows\\system32\\cmd.exe /c echo %1> \"" + note + L"\""));
+  ASSERT_TRUE(key(L"alt+h"));
+  ::Sleep(400);
+  ASSERT_TRUE(key(L"b"));
+  const bool opened = test::waitUntil(
+      [&] { return ::GetFileAttributesW(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
+  setDefault(L".html", before);
+  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");
+  ASSERT_TRUE(opened) << "the guide was not opened";
+  ::Sleep(300);
+  std::wstring guide = test::besideThisExe(L"Handbuch\\Benutzerhandbuch.html");
+  std::string written;
+  {
+    HANDLE file = ::CreateFileW(note.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    char buffer[2048] = {};
+    DWORD got = 0;
+    ::ReadFile(file, buffer, sizeof buffer - 1, &got, nullptr);
+    ::CloseHandle(file);
+    written.assign(buffer, got);
+  }
+  std::transform(guide.begin(), guide.end(), guide.begin(), ::towlower);
+  std::transform(written.begin(), written.end(), written.begin(), ::tolower);
+  EXPECT_NE(written.find(win::narrowLossy(guide)), std::string::npos) << written;
+  EXPECT_NE(::GetFileAttributesW(test::besideThisExe(L"Handbuch\\bilder").c_str()), INVALID_FILE_ATTRIBUTES)
+      << "the guide's pictures are not beside it";
+  ::DeleteFileW(note.c_str());
+}
+
+}  // namespace
+}  // namespace kv
