@@ -315,6 +315,12 @@ TEST(MainWindowMenu, WebLinksGreyedByPolicyAndOpenOnlyWithASelection) {
     EXPECT_TRUE(greyed(kCommandWebSpelling));
     EXPECT_FALSE(greyed(kCommandAbout));
     EXPECT_TRUE(greyed(kCommandOpen)) << "no child yet";
+    // Every Alt letter of the menu bar and of each menu leads to one item.
+    EXPECT_TRUE(test::sharedAltLetters(menu).empty()) << win::narrowLossy(test::describeShared(test::sharedAltLetters(menu)));
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+      const auto shared = test::sharedAltLetters(::GetSubMenu(menu, i));
+      EXPECT_TRUE(shared.empty()) << win::narrowLossy(test::describeShared(shared));
+    }
     window.request(1);
     ASSERT_TRUE(test::waitUntil([&] { return window.child() != nullptr; }, 10000));
     EXPECT_FALSE(greyed(kCommandOpen));

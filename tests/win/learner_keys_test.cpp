@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win/strings.h"
@@ -89,6 +90,31 @@ class LearnerKeys : public testing::Test {
     field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
     ASSERT_NE(field, nullptr);
     ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
+  }
+
+  // The start prompt's rows of text as they are on the screen: its two
+  // lines, each whole inside the box (none wrapped, none cut off).
+  std::vector<std::pair<int, int>> promptTextRows() {
+    std::vector<std::pair<int, int>> rows;
+    const HWND prompt = ::GetDlgItem(exercise, ExerciseWindow::kPromptId);
+    RECT r{};
+    if (prompt == nullptr || !::IsWindowVisible(prompt) || !::GetWindowRect(prompt, &r)) return rows;
+    const test::ScreenArea area(r);
+    if (!area.copied()) return rows;
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    bool inText = false;
+    for (int y = r.top + 2; y < r.bottom - 2; ++y) {
+      bool ink = false;
+      for (int x = r.left + 2; x < r.right - 2 && !ink; ++x) {
+        const COLORREF c = area.at(x, y);
+        ink = GetRValue(c) + GetGValue(c) + GetBValue(c) + 240 <
+              GetRValue(face) + GetGValue(face) + GetBValue(face);
+      }
+      if (ink && !inText) rows.emplace_back(y - r.top, y - r.top + 1);
+      if (ink) rows.back().second = y - r.top + 1;
+      inText = ink;
+    }
+    return rows;
   }
 
   void startTyping() {
@@ -199,6 +225,8 @@ TEST_F(LearnerKeys, ReturnMakesALineBreakInEveryForm) {
       EXPECT_LT(fill, 40) << "the progress bar shows the last exercise's fill";
     }
     first = false;
+    const auto rows = promptTextRows();
+    EXPECT_EQ(rows.size(), 2u) << "the start prompt is not its two lines";
     ASSERT_NO_FATAL_FAILURE(startTyping());
     ASSERT_TRUE(typeLikeALearner(kLine1));
     ASSERT_TRUE(key(L"Return"));

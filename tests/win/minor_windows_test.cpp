@@ -105,6 +105,11 @@ class OptionsDialog : public MinorWindows {
   using D = ResultOptionsDialog;
 };
 
+TEST_F(OptionsDialog, EveryAltLetterLeadsToOnePlace) {
+  const auto shared = test::sharedAltLetters(open());
+  EXPECT_TRUE(shared.empty()) << win::narrowLossy(test::describeShared(shared));
+}
+
 TEST_F(OptionsDialog, NoChoicesLockedByTheExercise) {
   struct Row {
     int form;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <vector>
 
 #include "platform/win/strings.h"
@@ -240,6 +241,74 @@ void saveWindowPicture(HWND window, const std::wstring& path) {
   out.write(reinterpret_cast<const char*>(&file), sizeof file);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
   out << pixels;
+}
+
+namespace {
+
+// The Alt letter of a caption: the character after a single "&", lower case.
+std::optional<wchar_t> altLetter(const std::wstring& caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != L'&') continue;
+    if (caption[i + 1] == L'&') {
+      ++i;
+      continue;
+    }
+    return static_cast<wchar_t>(::towlower(caption[i + 1]));
+  }
+  return std::nullopt;
+}
+
+std::map<wchar_t, std::vector<std::wstring>> onlyShared(
+    std::map<wchar_t, std::vector<std::wstring>> all) {
+  for (auto it = all.begin(); it != all.end();) {
+    it = it->second.size() > 1 ? std::next(it) : all.erase(it);
+  }
+  return all;
+}
+
+}  // namespace
+
+std::map<wchar_t, std::vector<std::wstring>> sharedAltLetters(HWND window) {
+  std::map<wchar_t, std::vector<std::wstring>> all;
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM p) -> BOOL {
+        auto& found = *reinterpret_cast<std::map<wchar_t, std::vector<std::wstring>>*>(p);
+        const std::wstring cls = className(child);
+        const bool caption = ::_wcsicmp(cls.c_str(), L"Button") == 0 || ::_wcsicmp(cls.c_str(), L"Static") == 0;
+        if (!caption || !::IsWindowVisible(child)) return TRUE;
+        if (::_wcsicmp(cls.c_str(), L"Static") == 0 && (::GetWindowLongW(child, GWL_STYLE) & SS_NOPREFIX) != 0) {
+          return TRUE;
+        }
+        const std::wstring text = win::windowText(child);
+        if (const auto letter = altLetter(text)) found[*letter].push_back(text);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&all));
+  return onlyShared(std::move(all));
+}
+
+std::map<wchar_t, std::vector<std::wstring>> sharedAltLetters(HMENU menu) {
+  std::map<wchar_t, std::vector<std::wstring>> all;
+  const int count = ::GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    if (::GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION) <= 0) continue;
+    if (const auto letter = altLetter(text)) all[*letter].push_back(text);
+  }
+  return onlyShared(std::move(all));
+}
+
+std::wstring describeShared(const std::map<wchar_t, std::vector<std::wstring>>& shared) {
+  std::wstring out;
+  for (const auto& [letter, captions] : shared) {
+    out += L"Alt+";
+    out += static_cast<wchar_t>(::towupper(letter));
+    out += L":";
+    for (const auto& caption : captions) out += L" \"" + caption + L"\"";
+    out += L"; ";
+  }
+  return out;
 }
 
 HWND focusOfThread(HWND window) {

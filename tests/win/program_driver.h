@@ -92,6 +92,14 @@ std::wstring className(HWND window);
 // caption stored with the window, not what an edit control holds.
 std::wstring controlText(HWND control);
 
+// Alt letters that more than one visible control of `window` (a button or a
+// label) or more than one item of `menu` uses, each with the captions that
+// share it; empty when every letter leads to one place.
+std::map<wchar_t, std::vector<std::wstring>> sharedAltLetters(HWND window);
+std::map<wchar_t, std::vector<std::wstring>> sharedAltLetters(HMENU menu);
+// The same as one line of text for a test's failure message.
+std::wstring describeShared(const std::map<wchar_t, std::vector<std::wstring>>& shared);
+
 // The window with the keyboard focus in the thread that owns `window`.
 HWND focusOfThread(HWND window);
 

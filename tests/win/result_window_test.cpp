@@ -223,6 +223,9 @@ TEST_F(ResultWindowTest, FreshEvaluationShowsTheSummary) {
   ResultWindow& window = host.open();
   EXPECT_EQ(win::windowText(window.hwnd()), L"Auswertung");
   EXPECT_EQ(win::windowText(::GetDlgItem(window.hwnd(), ResultWindow::kSaveId)), L"S&peichern …");
+  // Speichern and Schließen began with the same letter: Alt+S saved.
+  EXPECT_TRUE(test::sharedAltLetters(window.hwnd()).empty())
+      << win::narrowLossy(test::describeShared(test::sharedAltLetters(window.hwnd())));
   EXPECT_EQ(win::windowText(::GetDlgItem(window.hwnd(), ResultWindow::kCloseId)), L"&Schließen");
   const auto& lines = window.lines();
   ASSERT_GE(lines.size(), 30u);
@@ -432,6 +435,8 @@ TEST_F(ResultWindowTest, SavedAsKvwAndTxtAndReopenedWithIdenticalLines) {
   ResultWindow& fileView = host.open();
   EXPECT_EQ(win::windowText(fileView.hwnd()), L"Dateiansicht");
   EXPECT_EQ(win::windowText(::GetDlgItem(fileView.hwnd(), ResultWindow::kSaveId)), L"Ö&ffnen …");
+  EXPECT_TRUE(test::sharedAltLetters(fileView.hwnd()).empty())
+      << win::narrowLossy(test::describeShared(test::sharedAltLetters(fileView.hwnd())));
   EXPECT_EQ(fileView.lines(), shown);
   EXPECT_EQ(fileView.longestLine(), 44);
 

@@ -227,6 +227,22 @@ TEST_F(SelectionDialogTest, EachFormStartsWithItsParametersAndLines) {
   }
 }
 
+// On each page, in each form, an Alt letter leads to one control only.
+TEST_F(SelectionDialogTest, EveryAltLetterLeadsToOnePlace) {
+  open();
+  for (int form = 1; form <= 4; ++form) {
+    SCOPED_TRACE(form);
+    click(D::kFormOption1 + form - 1);
+    auto shared = test::sharedAltLetters(dialog->hwnd());
+    EXPECT_TRUE(shared.empty()) << "first page: " << win::narrowLossy(test::describeShared(shared));
+    click(D::kNext);
+    ASSERT_EQ(win::windowText(dialog->hwnd()), L"Übungstext wählen");
+    shared = test::sharedAltLetters(dialog->hwnd());
+    EXPECT_TRUE(shared.empty()) << "second page: " << win::narrowLossy(test::describeShared(shared));
+    click(D::kBack);
+  }
+}
+
 TEST_F(SelectionDialogTest, NumberFieldsClampWhenLeft) {
   struct Row {
     int form;
