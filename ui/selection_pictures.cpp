@@ -174,8 +174,8 @@ GlyphTemplate drawGlyphTemplate(int percent) {
       0xC0C0C0, 0x808080, 0xFFFFFF, 0x000000, 0x800080, 0xFF00FF, 0xFF0000, 0x00FF00,
       0x0000FF, 0x00FFFF, 0xFFFF00, 0x008080, 0x800000, 0x008000, 0x808000, 0x000080};
   GlyphTemplate t;
-  t.width = ::MulDiv(56, percent, 100);
-  t.stripHeight = ::MulDiv(28, percent, 100);
+  t.width = ::MulDiv(kGlyphWidth, percent, 100);
+  t.stripHeight = ::MulDiv(kGlyphStripHeight, percent, 100);
   struct Info {
     BITMAPINFOHEADER header;
     RGBQUAD colours[256];
@@ -217,20 +217,31 @@ GlyphTemplate drawGlyphTemplate(int percent) {
     x += word + s(3);
   }
   fill(dc.get(), s(8), s(19), s(12), s(1) + 1, 0x800080);
-  // Strip 1: the home row in the five finger colours, thumb below.
+  // Strip 1: the home row in the five finger colours, thumb below. Every
+  // edge is placed in whole units of the 100 % picture and then scaled, so
+  // the row ends where it does at 100 % at every size; each key is outlined
+  // so that neighbouring colours stay apart even where they are alike.
   {
     const int top = h;
     sunken(top, 0xC0C0C0);
     const COLORREF fingers[8] = {0x00FF00, 0x0000FF, 0x00FFFF, 0xFFFF00,
                                  0xFFFF00, 0x00FFFF, 0x0000FF, 0x00FF00};
-    const int key = s(5);
     for (int k = 0; k < 8; ++k) {
-      const int kx = s(6) + k * (key + s(1)) + (k >= 4 ? s(2) : 0);
-      fill(dc.get(), kx, top + s(7), key + 1, key + 1, 0x000000);
-      fill(dc.get(), kx, top + s(7), key, key, fingers[k]);
+      const int left = kGlyphKeysLeft + k * kGlyphKeyStep + (k >= 4 ? kGlyphHandGap : 0);
+      const int x0 = s(left);
+      const int x1 = s(left + kGlyphKeyStep);
+      const int y0 = top + s(kGlyphKeysTop);
+      const int y1 = top + s(kGlyphKeysTop + kGlyphKeyStep);
+      fill(dc.get(), x0, y0, x1 - x0 + 1, y1 - y0 + 1, 0x000000);
+      fill(dc.get(), x0 + 1, y0 + 1, x1 - x0 - 1, y1 - y0 - 1, fingers[k]);
     }
-    fill(dc.get(), s(16), top + s(15), s(24) + 1, s(5) + 1, 0x000000);
-    fill(dc.get(), s(16), top + s(15), s(24), s(5), 0x008080);
+    const int thumbLeft = s(kGlyphKeysLeft + 2 * kGlyphKeyStep);
+    const int thumbRight = s(kGlyphKeysLeft + 6 * kGlyphKeyStep + kGlyphHandGap);
+    const int thumbTop = top + s(kGlyphKeysTop + kGlyphKeyStep + 3);
+    const int thumbBottom = top + s(kGlyphKeysTop + 2 * kGlyphKeyStep + 2);
+    fill(dc.get(), thumbLeft, thumbTop, thumbRight - thumbLeft + 1, thumbBottom - thumbTop + 1, 0x000000);
+    fill(dc.get(), thumbLeft + 1, thumbTop + 1, thumbRight - thumbLeft - 1, thumbBottom - thumbTop - 1,
+         0x008080);
   }
   // Strip 2: the template in the window's colours above the typed text on
   // the background.

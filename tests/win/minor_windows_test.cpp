@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 #include <string>
 
 #include "app/state.h"
@@ -16,6 +17,7 @@
 #include "tests/win/program_driver.h"
 #include "ui/about_window.h"
 #include "ui/pictures.h"
+#include "ui/selection_pictures.h"
 #include "ui/progress_window.h"
 #include "ui/result_options_dialog.h"
 #include "ui/splash_window.h"
@@ -299,6 +301,51 @@ TEST(Pictures, ChoiceByDensityAndTealReplacedByTheFaceColour) {
   EXPECT_EQ(splash.size.cx, 630);
   const Picture untouched = loadPicture(PictureSet::About, 96);
   EXPECT_EQ(pixelOf(untouched, 0, 0), kTransparentPictureColour);
+}
+
+// The chooser's finger strip at every picture size: eight keys, each at
+// least six pixels of its colour at 100 % and outlined, and all of them
+// inside the sunken screen (at 150 % the row once ran out of it).
+TEST(Pictures, ChooserFingerKeysStayInsideAndApart) {
+  for (const int percent : {100, 125, 150, 175}) {
+    SCOPED_TRACE(percent);
+    const GlyphTemplate t = drawGlyphTemplate(percent);
+    ASSERT_TRUE(t.bitmap);
+    win::MemoryDc dc(::CreateCompatibleDC(nullptr));
+    win::ScopedSelect select(dc.get(), t.bitmap.get());
+    const auto fingerAt = [&](int x, int y) {
+      const COLORREF c = ::GetPixel(dc.get(), x, t.stripHeight + y);
+      return c == 0x00FF00 || c == 0x0000FF || c == 0x00FFFF || c == 0xFFFF00;
+    };
+    const int frame = ::MulDiv(kGlyphFrame, percent, 100);
+    for (int y = 0; y < t.stripHeight; ++y) {
+      for (int x = 0; x < t.width; ++x) {
+        if (fingerAt(x, y)) {
+          ASSERT_GE(x, frame) << "a key on the frame at " << x << "," << y;
+          ASSERT_LT(x, t.width - frame) << "a key on the frame at " << x << "," << y;
+        }
+      }
+    }
+    // Across the middle of the row: eight runs of a finger colour, each
+    // between dark outlines.
+    const int middle = ::MulDiv(kGlyphKeysTop * 2 + kGlyphKeyStep, percent, 200);
+    std::vector<int> runs;
+    COLORREF before = CLR_INVALID;
+    for (int x = 0; x < t.width; ++x) {
+      const COLORREF c = ::GetPixel(dc.get(), x, t.stripHeight + middle);
+      if (fingerAt(x, middle)) {
+        if (runs.empty() || c != before) {
+          EXPECT_EQ(::GetPixel(dc.get(), x - 1, t.stripHeight + middle), 0x000000u)
+              << "no outline before the key at " << x;
+          runs.push_back(0);
+        }
+        ++runs.back();
+      }
+      before = fingerAt(x, middle) ? c : CLR_INVALID;
+    }
+    ASSERT_EQ(runs.size(), 8u);
+    for (const int width : runs) EXPECT_GE(width, ::MulDiv(6, percent, 100) - 1);
+  }
 }
 
 }  // namespace
