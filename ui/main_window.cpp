@@ -127,7 +127,10 @@ bool MainWindow::filterMessage(MSG& msg) {
   if (self->mdiClient_ != nullptr && ::TranslateMDISysAccel(self->mdiClient_, &msg)) return true;
   const HWND root = msg.hwnd != nullptr ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   if (root != self->hwnd_) return false;
-  if (self->accelerators_ != nullptr && ::IsWindowEnabled(self->hwnd_) &&
+  // Keys typed into an exercise belong to it: F1 must not open the guide over
+  // a running clock (with correction every key reaches the field).
+  const bool typing = self->childKind() == ChildKind::Exercise && self->child_->typingFieldHasFocus();
+  if (self->accelerators_ != nullptr && !typing && ::IsWindowEnabled(self->hwnd_) &&
       ::TranslateAcceleratorW(self->hwnd_, self->accelerators_, &msg)) {
     return true;
   }

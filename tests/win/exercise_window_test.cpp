@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "app/state.h"
@@ -152,6 +153,31 @@ TEST_F(ExerciseWindowTest, TypedTextReachesTheEvaluationThroughTheHandOver) {
   EXPECT_EQ(typed.typedText, "asdf jkl\xF6\r\nfdsa \xF6lkj\r\n");
   EXPECT_EQ(typed.keystrokes, 19u) << "20 keystrokes less the closing one";
   EXPECT_TRUE(appState().currentText.lines.empty());
+}
+
+// The field wraps a line too long for it; the wrap is the field's, not a
+// line break of the learner's, and must not split the line for the
+// evaluation or move the template display.
+TEST_F(ExerciseWindowTest, ALineTooLongForTheFieldStaysOneLine) {
+  prepare(3, 0, {"ab cd", "ef gh"});
+  ::SetFocus(field());
+  typeInto(field(), " ");
+  ASSERT_TRUE(exercise_->session().running());
+  const std::string longLine = "ab cd ab cd ab cd ab cd ab cd ab cd ab cd";
+  typeInto(field(), longLine + "\ref gh");
+  ASSERT_GT(::SendMessageW(field(), EM_GETLINECOUNT, 0, 0), 2) << "the field did not wrap";
+
+  HWND end = ::GetDlgItem(exercise_->hwnd(), ExerciseWindow::kEndButtonId);
+  ::SendMessageW(end, BM_CLICK, 0, 0);
+  win::KernelObject answerer(::CreateThread(nullptr, 0, &answerResultOptions, nullptr, 0, nullptr));
+  ::SendMessageW(end, BM_CLICK, 0, 0);
+  ::WaitForSingleObject(answerer.get(), 15000);
+  pump();
+  // The evaluation marks the surplus words with byte 8; the lines are what counts.
+  std::string typed = appState().typed.typedText;
+  typed.erase(std::remove(typed.begin(), typed.end(), '\b'), typed.end());
+  EXPECT_EQ(typed, longLine + "\r\nef gh\r\n");
+  EXPECT_EQ(appState().typed.typedLineCount, 2);
 }
 
 TEST_F(ExerciseWindowTest, CorrectionKeyWithoutCorrectionEndsTheExercise) {

@@ -117,16 +117,8 @@ class LearnerKeys : public testing::Test {
     return rows;
   }
 
-  void startTyping() {
-    ASSERT_TRUE(key(L"space"));
-    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).empty(); }, 5000))
-        << "the exercise did not start";
-    ::Sleep(300);
-  }
-
-  bool ended() const {
-    return test::controlText(field).find(L"*** Ende ***") != std::wstring::npos;
-  }
+  void startTyping() { ASSERT_TRUE(test::startExerciseWithSpace(field)) << "the exercise did not start"; }
+  bool ended() const { return test::exerciseEnded(field); }
 
   // Alt+B ends, Alt+W hands over; the learner line takes at most 45
   // characters; OK with Return. The lines of the evaluation.
@@ -189,20 +181,6 @@ class LearnerKeys : public testing::Test {
     return area.countOf(panel, ::GetSysColor(COLOR_BTNSHADOW));
   }
 
-  static std::wstring lineStartingWith(const std::vector<std::wstring>& lines,
-                                       const std::wstring& start) {
-    for (const auto& line : lines) {
-      if (line.rfind(start, 0) == 0) return line;
-    }
-    return {};
-  }
-
-  static std::string joined(const std::vector<std::wstring>& lines) {
-    std::string out;
-    for (const auto& line : lines) out += win::narrowLossy(line) + "\n";
-    return out;
-  }
-
   test::ProgramProcess program;
   HWND main = nullptr;
   HWND exercise = nullptr;
@@ -225,7 +203,9 @@ TEST_F(LearnerKeys, ReturnMakesALineBreakInEveryForm) {
       EXPECT_LT(fill, 40) << "the progress bar shows the last exercise's fill";
     }
     first = false;
-    const auto rows = promptTextRows();
+    // Read once the window has settled its size and drawn the prompt again.
+    std::vector<std::pair<int, int>> rows;
+    test::waitUntil([&] { return (rows = promptTextRows()).size() == 2; }, 5000);
     EXPECT_EQ(rows.size(), 2u) << "the start prompt is not its two lines";
     ASSERT_NO_FATAL_FAILURE(startTyping());
     ASSERT_TRUE(typeLikeALearner(kLine1));
@@ -237,14 +217,14 @@ TEST_F(LearnerKeys, ReturnMakesALineBreakInEveryForm) {
 
     const std::vector<std::wstring> lines = toEvaluationByKeys(/*typeLearnerLine=*/form == 3);
     ASSERT_GE(lines.size(), 30u);
-    EXPECT_EQ(lines[10], kLine1) << joined(lines);
-    EXPECT_EQ(lines[11], kLine2) << joined(lines);
+    EXPECT_EQ(lines[10], kLine1) << test::joinedLines(lines);
+    EXPECT_EQ(lines[11], kLine2) << test::joinedLines(lines);
     // Typed once; the dialog offers it again for the next exercises.
-    EXPECT_EQ(lines[4], L"Anna Musterfrau, Klasse 8b der Realschule am") << joined(lines);
-    EXPECT_EQ(lineStartingWith(lines, L"Fehlerzahl"), L"Fehlerzahl    0 (0,000 Fehlerprozent)")
-        << joined(lines);
+    EXPECT_EQ(lines[4], L"Anna Musterfrau, Klasse 8b der Realschule am") << test::joinedLines(lines);
+    EXPECT_EQ(test::lineStartingWith(lines, L"Fehlerzahl"), L"Fehlerzahl    0 (0,000 Fehlerprozent)")
+        << test::joinedLines(lines);
     // 59 characters of one keystroke each, twice, and the line break between.
-    EXPECT_EQ(lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 119") << joined(lines);
+    EXPECT_EQ(test::lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 119") << test::joinedLines(lines);
     ASSERT_NO_FATAL_FAILURE(closeEvaluation());
   }
 }

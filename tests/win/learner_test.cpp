@@ -158,16 +158,8 @@ class LearnerRound : public testing::Test {
   }
 
   // The space that starts the exercise empties the field of its banners.
-  void startTyping() {
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool key space"));
-    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).empty(); }, 5000))
-        << "the exercise did not start";
-    ::Sleep(300);
-  }
-
-  bool ended() const {
-    return test::controlText(field).find(L"*** Ende ***") != std::wstring::npos;
-  }
+  void startTyping() { ASSERT_TRUE(test::startExerciseWithSpace(field)) << "the exercise did not start"; }
+  bool ended() const { return test::exerciseEnded(field); }
 
   // "Weiter >" and the result options lead to the evaluation; its lines.
   void toEvaluation(std::vector<std::wstring>& lines) {
@@ -182,19 +174,6 @@ class LearnerRound : public testing::Test {
     ASSERT_NE(list, nullptr);
     const int count = static_cast<int>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) lines.push_back(listLine(list, i));
-  }
-
-  static std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std::wstring& start) {
-    for (const auto& line : lines) {
-      if (line.rfind(start, 0) == 0) return line;
-    }
-    return {};
-  }
-
-  static std::string joined(const std::vector<std::wstring>& lines) {
-    std::string out;
-    for (const auto& line : lines) out += win::narrowLossy(line) + "\n";
-    return out;
   }
 
   void TearDown() override {
@@ -226,10 +205,10 @@ TEST_F(LearnerRound, EvenMachineRhythmVoidsTheExercise) {
 
   std::vector<std::wstring> lines;
   ASSERT_NO_FATAL_FAILURE(toEvaluation(lines));
-  const std::string all = joined(lines);
+  const std::string all = test::joinedLines(lines);
   EXPECT_EQ(all.find("fded"), std::string::npos) << all;
-  EXPECT_EQ(lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 0") << all;
-  EXPECT_EQ(lineStartingWith(lines, L"Fehlerzahl"), L"Fehlerzahl    0") << all;
+  EXPECT_EQ(test::lineStartingWith(lines, L"Gesamtanschl."), L"Gesamtanschl. 0") << all;
+  EXPECT_EQ(test::lineStartingWith(lines, L"Fehlerzahl"), L"Fehlerzahl    0") << all;
 }
 
 // The same characters at a varied rhythm are a learner's and stay: the
@@ -264,7 +243,7 @@ TEST_F(LearnerRound, PasteWithCorrectionVoidsTheExercise) {
 
   std::vector<std::wstring> lines;
   ASSERT_NO_FATAL_FAILURE(toEvaluation(lines));
-  const std::string all = joined(lines);
+  const std::string all = test::joinedLines(lines);
   EXPECT_EQ(all.find("fded"), std::string::npos) << all;
 }
 

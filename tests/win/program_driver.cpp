@@ -199,6 +199,19 @@ std::wstring listLine(HWND list, int index) {
   return line;
 }
 
+std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std::wstring& start) {
+  for (const auto& line : lines) {
+    if (line.rfind(start, 0) == 0) return line;
+  }
+  return {};
+}
+
+std::string joinedLines(const std::vector<std::wstring>& lines) {
+  std::string out;
+  for (const auto& line : lines) out += win::narrowLossy(line) + "\n";
+  return out;
+}
+
 HWND fileNameField(HWND dialog) {
   HWND edit = nullptr;
   ::EnumChildWindows(
@@ -431,6 +444,17 @@ bool typeLikeALearner(const std::wstring& text) {
     begin = end;
   }
   return true;
+}
+
+bool startExerciseWithSpace(HWND typingField) {
+  if (!runUnix(L"/usr/bin/xdotool key space")) return false;
+  const bool started = waitUntil([&] { return controlText(typingField).empty(); }, 5000);
+  ::Sleep(300);
+  return started;
+}
+
+bool exerciseEnded(HWND typingField) {
+  return controlText(typingField).find(L"*** Ende ***") != std::wstring::npos;
 }
 
 HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {

@@ -60,6 +60,11 @@ bool runUnix(const std::wstring& commandLine);
 // rightly void an exercise as machine-made. Waits until the keys are typed.
 bool typeLikeALearner(const std::wstring& text);
 
+// The space bar, typed, starts the exercise: true once the field has been
+// emptied of its banners. True when the typing field shows the end mark.
+bool startExerciseWithSpace(HWND typingField);
+bool exerciseEnded(HWND typingField);
+
 // Polls until `condition` holds or the time is up.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
@@ -76,6 +81,10 @@ void pressDialogButton(HWND dialog, int id);
 
 // One line of a list box.
 std::wstring listLine(HWND list, int index);
+// The first of `lines` that begins with `start`; empty when none does.
+std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std::wstring& start);
+// All of them, one a line, for a failure message.
+std::string joinedLines(const std::vector<std::wstring>& lines);
 // The file name field of an open or save dialog: its one visible edit control.
 HWND fileNameField(HWND dialog);
 // The window as it is on the screen now, written to a .bmp file.
