@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/common.h"
+#include "core/common.h"
 #include "evaluation/typed_exercise.h"
 #include "platform/encoding.h"
 #include "texts/text_model.h"

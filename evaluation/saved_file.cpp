@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/bytes.h"
-#include "app/settings.h"
+#include "core/bytes.h"
+#include "core/settings.h"
 #include "evaluation/summary.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"

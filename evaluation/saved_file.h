@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/common.h"
+#include "core/common.h"
 #include "evaluation/typed_exercise.h"
 
 namespace kv {

@@ -3,8 +3,8 @@
 #include <bit>
 #include <cstdio>
 
-#include "app/bytes.h"
-#include "app/settings.h"
+#include "core/bytes.h"
+#include "core/settings.h"
 #include "platform/encoding.h"
 #include "texts/checksum.h"
 

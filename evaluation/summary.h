@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/common.h"
+#include "core/common.h"
 #include "evaluation/typed_exercise.h"
 #include "texts/line_selection.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/common.h"
+#include "core/common.h"
 
 namespace kv {
 namespace {

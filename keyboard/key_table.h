@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace kv {
 

@@ -18,7 +18,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "keyboard/key_drawing.h"
 #include "keyboard/key_table.h"
 #include "keyboard/keyboard_geometry.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/common.h"
+#include "core/common.h"
 #include "keyboard/dead_keys.h"
 #include "keyboard/key_table.h"
 #include "platform/encoding.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "evaluation/typed_exercise.h"
 #include "texts/text_model.h"
 

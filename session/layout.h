@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "keyboard/keyboard_geometry.h"
 
 namespace kv {

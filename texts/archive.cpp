@@ -4,7 +4,7 @@
 #include <fstream>
 #include <limits>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "texts/builtin_texts.h"
 
 namespace kv {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <limits>
 
-#include "app/bytes.h"
-#include "app/common.h"
+#include "core/bytes.h"
+#include "core/common.h"
 #include "texts/checksum.h"
 
 namespace kv {

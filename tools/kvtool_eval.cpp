@@ -8,8 +8,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "app/common.h"
-#include "app/settings.h"
+#include "core/common.h"
+#include "core/settings.h"
 #include "evaluation/comparison.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/common.h"
+#include "core/common.h"
 #include "texts/text_model.h"
 
 namespace kv {

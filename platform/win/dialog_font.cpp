@@ -44,17 +44,7 @@ std::optional<MenuFont> queryMenuFont() {
   return menu;
 }
 
-void updateDialogFont(FontChoice& fonts) {
-  const auto menu = queryMenuFont();
-  WindowDc screen(nullptr);
-  if (screen.get() == nullptr) return;
-  GdiFontMeasurer measurer(screen.get());
-  computeDialogFont(menu, measurer, fonts);
-}
-
-Font createDialogFont(const FontChoice& fonts) {
-  return makeFont(fonts.dialogFontName, fonts.dialogFontHeight, fonts.dialogFontBold);
-}
+Font createFont(const std::string& face, int height, bool bold) { return makeFont(face, height, bold); }
 
 void applyDialogFont(HWND window, HFONT font) {
   ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);

@@ -5,8 +5,9 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 
-#include "app/settings.h"
+#include "platform/system_records.h"
 #include "platform/win/handles.h"
 
 namespace kv::win {
@@ -25,10 +26,9 @@ class GdiFontMeasurer final : public FontMeasurer {
 // The menu font from the non-client metrics; nothing when the query fails.
 std::optional<MenuFont> queryMenuFont();
 
-// Runs the dialog-font rule on the screen and stores the result in `fonts`.
-void updateDialogFont(FontChoice& fonts);
-
-Font createDialogFont(const FontChoice& fonts);
+// A font of this face, height (logical units, negative for the character
+// height) and weight.
+Font createFont(const std::string& face, int height, bool bold);
 
 // Sets `font` on the window and every child it has.
 void applyDialogFont(HWND window, HFONT font);

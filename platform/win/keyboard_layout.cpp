@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "keyboard/key_table.h"
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
 
@@ -71,20 +70,11 @@ std::string activeKeyboardLayoutId() {
   return narrowLossy(name);
 }
 
-bool CheckKeyboardLayout(HWND owner) { return CheckKeyboardLayout(owner, activeKeyboardLayoutId()); }
-
-bool CheckKeyboardLayout(HWND owner, std::string_view layoutId) {
-  if (kv::CheckKeyboardLayout(layoutId)) return true;
-  return warnUnsupportedLayout(owner);
-}
-
 // The answer is Abort or Ignore, and Win32 has no box with just those two.
 // The Abort/Retry/Ignore box comes closest: the system's look, icon and
 // button captions, no Cancel, so Escape and the close box do nothing. Retry
 // is taken out before the box is first shown.
-bool warnUnsupportedLayout(HWND owner) {
-  const std::wstring text = widen(kLayoutWarning);
-  const std::wstring caption = widen(kLayoutWarningCaption);
+bool askAbortOrIgnore(HWND owner, const std::wstring& text, const std::wstring& caption) {
   ::MessageBeep(0xFFFFFFFF);
   tDropRetryPending = true;
   // Without the hook the box still works, with Retry counting as Abort.

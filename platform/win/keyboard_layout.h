@@ -1,5 +1,5 @@
-// The layout check made before an exercise starts: the program knows only the
-// German keyboard, and says so when another layout is active.
+// The active keyboard layout, and the Abort-or-Ignore question the program
+// asks when it is not one the program knows.
 #pragma once
 
 #include <windows.h>
@@ -13,13 +13,7 @@ namespace kv::win {
 // system does not tell.
 std::string activeKeyboardLayoutId();
 
-// True when the active layout is German, or when the user chose to go on
-// despite the warning.
-bool CheckKeyboardLayout(HWND owner);
-// The same decision for a given identifier.
-bool CheckKeyboardLayout(HWND owner, std::string_view layoutId);
-
-// The warning on its own, after a beep: Abort or Ignore; true for Ignore.
-bool warnUnsupportedLayout(HWND owner);
+// A warning after a beep, answered with Abort or Ignore; true for Ignore.
+bool askAbortOrIgnore(HWND owner, const std::wstring& text, const std::wstring& caption);
 
 }  // namespace kv::win

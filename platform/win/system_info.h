@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/startup_rules.h"
+#include "platform/system_records.h"
 
 namespace kv::win {
 

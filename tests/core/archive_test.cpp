@@ -7,7 +7,7 @@
 #include <fstream>
 #include <random>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/encoding.h"
 #include "texts/builtin_texts.h"
 

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "app/startup_rules.h"
+#include "core/startup_rules.h"
 
 namespace kv {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/common.h"
+#include "core/common.h"
 #include "texts/checksum.h"
 
 namespace kv {

@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <map>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
 #include "texts/builtin_texts.h"
-#include "ui/exercise_window.h"
-#include "ui/result_options_dialog.h"
+#include "ui/exercise_window_win.h"
+#include "ui/result_options_dialog_win.h"
 
 namespace kv {
 namespace {

@@ -1,3 +1,4 @@
+#include "keyboard/layout_check_win.h"
 #include "platform/win/keyboard_layout.h"
 
 #include <gtest/gtest.h>

@@ -13,12 +13,12 @@
 
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/exercise_window.h"
-#include "ui/main_window.h"
-#include "ui/result_options_dialog.h"
-#include "ui/result_window.h"
-#include "ui/selection_dialog.h"
-#include "ui/splash_window.h"
+#include "ui/exercise_window_win.h"
+#include "ui/main_window_win.h"
+#include "ui/result_options_dialog_win.h"
+#include "ui/result_window_win.h"
+#include "ui/selection_dialog_win.h"
+#include "ui/splash_window_win.h"
 
 namespace kv {
 namespace {
@@ -210,6 +210,9 @@ TEST_F(LearnerKeys, ReturnMakesALineBreakInEveryForm) {
     ASSERT_NO_FATAL_FAILURE(startTyping());
     ASSERT_TRUE(typeLikeALearner(kLine1));
     ASSERT_TRUE(key(L"Return"));
+    // Each xdotool is a process of its own: the next one may not overtake it.
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == kLine1 + L"\r\n"; }, 5000))
+        << "Return made no line break: " << win::narrowLossy(test::controlText(field));
     ASSERT_TRUE(typeLikeALearner(kLine2));
     const std::wstring typed = kLine1 + L"\r\n" + kLine2;
     ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == typed; }, 10000))

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "keyboard/keyboard_renderer_win.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/exercise_window.h"
-#include "ui/main_window.h"
-#include "ui/result_options_dialog.h"
-#include "ui/result_window.h"
-#include "ui/selection_dialog.h"
+#include "ui/exercise_window_win.h"
+#include "ui/main_window_win.h"
+#include "ui/result_options_dialog_win.h"
+#include "ui/result_window_win.h"
+#include "ui/selection_dialog_win.h"
 
 namespace kv {
 namespace {

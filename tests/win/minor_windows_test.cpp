@@ -10,17 +10,17 @@
 #include <vector>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/win/handles.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/about_window.h"
-#include "ui/pictures.h"
-#include "ui/selection_pictures.h"
-#include "ui/progress_window.h"
-#include "ui/result_options_dialog.h"
-#include "ui/splash_window.h"
+#include "ui/about_window_win.h"
+#include "ui/pictures_win.h"
+#include "ui/selection_pictures_win.h"
+#include "ui/progress_window_win.h"
+#include "ui/result_options_dialog_win.h"
+#include "ui/splash_window_win.h"
 
 namespace kv {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "evaluation/result_layout.h"
 #include "evaluation/saved_file.h"
 #include "platform/encoding.h"
@@ -26,8 +26,8 @@
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/exercise_window.h"
-#include "ui/result_window.h"
+#include "ui/exercise_window_win.h"
+#include "ui/result_window_win.h"
 
 namespace kv {
 namespace {

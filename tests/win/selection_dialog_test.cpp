@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/encoding.h"
 #include "platform/win/dialog_font.h"
+#include "ui/window_font_win.h"
 #include "platform/win/handles.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
@@ -22,9 +23,9 @@
 #include "tests/win/program_driver.h"
 #include "texts/archive.h"
 #include "texts/builtin_texts.h"
-#include "ui/archive_discovery.h"
-#include "ui/colour_chooser.h"
-#include "ui/selection_dialog.h"
+#include "ui/archive_discovery_win.h"
+#include "ui/colour_chooser_win.h"
+#include "ui/selection_dialog_win.h"
 
 namespace kv {
 namespace {
@@ -99,7 +100,7 @@ class SelectionDialogTest : public testing::Test {
   void SetUp() override {
     appState() = AppState{};
     AppState& state = appState();
-    win::updateDialogFont(state.settings.fonts);
+    updateDialogFont(state.settings.fonts);
     folder_ = fs::temp_directory_path() / "kv-selection-test";
     fs::remove_all(folder_);
     fs::create_directories(folder_);
@@ -436,12 +437,12 @@ class FolderPickerAnswerer {
       const std::wstring path = self->folder_.wstring();
       const std::wstring name = self->folder_.filename().wstring();
       const HWND tree = ::FindWindowExW(picker, nullptr, L"SysTreeView32", nullptr);
-      test::waitUntil(
-          [&] {
-            ::SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
-            return selectedText(tree) == name;
-          },
-          10000);
+      // Each request makes the picker expand its tree anew; a loaded machine
+      // needs time for that, so a request is given a few seconds.
+      for (int attempt = 0; attempt < 5 && selectedText(tree) != name; ++attempt) {
+        ::SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+        test::waitUntil([&] { return selectedText(tree) == name; }, 4000);
+      }
     }
     test::pressDialogButton(picker, self->button_);
     self->answered_ = true;
@@ -529,7 +530,7 @@ class ColourChooserTest : public testing::Test {
  protected:
   void SetUp() override {
     appState() = AppState{};
-    win::updateDialogFont(appState().settings.fonts);
+    updateDialogFont(appState().settings.fonts);
     reconcileColours(appState().settings.fingers, appState().settings.schemes);
   }
   void TearDown() override { appState() = AppState{}; }

@@ -8,12 +8,13 @@
 #include <cstdio>
 #include <string>
 
-#include "app/state.h"
+#include "core/state.h"
 #include "platform/win/dialog_font.h"
+#include "ui/window_font_win.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/main_window.h"
-#include "ui/result_options_dialog.h"
+#include "ui/main_window_win.h"
+#include "ui/result_options_dialog_win.h"
 
 namespace kv {
 namespace {
@@ -53,7 +54,7 @@ TEST(Showcase, DISABLED_WindowsForTheUserGuide) {
   EXPECT_TRUE(program.closeNormally(main));
 
   AppState& state = appState();
-  win::updateDialogFont(state.settings.fonts);  // as the program's splash does
+  updateDialogFont(state.settings.fonts);  // as the program's splash does
   state.resultOptions.learnerLine1 = "Lena Weber";
   state.resultOptions.learnerLine2 = "Klasse 8b";
   state.exercise.form = 1;    // Laufschrift at a set speed: the speed line is fixed

@@ -9,8 +9,8 @@
 
 #include <string>
 
-#include "app/startup.h"
-#include "app/startup_rules.h"
+#include "app/startup_win.h"
+#include "core/startup_rules.h"
 #include "platform/win/registry.h"
 #include "platform/win/strings.h"
 #include "platform/win/system_info.h"

@@ -1,0 +1,10 @@
+#include "core/state.h"
+
+namespace kv {
+
+AppState& appState() {
+  static AppState state;
+  return state;
+}
+
+}  // namespace kv

@@ -1,0 +1,22 @@
+// The main window's three kinds of child, one per request.
+#include "ui/child_window_win.h"
+
+#include "ui/exercise_window_win.h"
+#include "ui/result_window_win.h"
+#include "ui/selection_dialog_win.h"
+
+namespace kv {
+
+std::unique_ptr<ChildWindow> createSelectionChild(ChildHost& host) {
+  return createSelectionDialog(host);
+}
+
+std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host) {
+  return createExerciseWindow(host);
+}
+
+std::unique_ptr<ChildWindow> createResultChild(ChildHost& host) {
+  return createResultWindow(host);
+}
+
+}  // namespace kv

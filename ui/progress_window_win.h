@@ -1,0 +1,52 @@
+// Runs one long task (the evaluation of an exercise or the scan of the
+// teacher folder) while showing its progress. The user cannot close it; it
+// closes itself when the task is done and it has been seen long enough.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/popup_window_win.h"
+
+namespace kv {
+
+// The work to run. It runs on the window's thread, advances the progress
+// counters of the application state and lets pending messages run now and
+// then (win::processPendingMessages) so the window stays painted.
+using ProgressTask = std::function<void()>;
+
+class ProgressWindow final : public PopupWindow<ProgressWindow> {
+ public:
+  static constexpr const wchar_t* kClassName = L"KlaventoProgress";
+  static constexpr int kBarId = 501;
+  static constexpr UINT kRefreshMs = 100;
+
+  // Whether the task is an evaluation comes from the application state's
+  // evaluation-running flag; it chooses the caption and the minimum time.
+  explicit ProgressWindow(ProgressTask task) : task_(std::move(task)) {}
+
+  void run(HWND owner) { runModal(owner); }
+  bool done() const { return done_; }
+
+  LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  friend class PopupWindow<ProgressWindow>;
+  std::wstring caption() const;
+  void placeWindow();
+  void onCreate();
+  void runTask();
+  void refreshBar();
+
+  ProgressTask task_;
+  bool evaluating_ = false;
+  bool firstActivation_ = true;
+  bool refreshing_ = false;
+};
+
+// Shows the progress window over `owner` and runs the task in it.
+void runWithProgress(HWND owner, ProgressTask task);
+
+}  // namespace kv

@@ -1,0 +1,725 @@
+#include "ui/result_window_win.h"
+
+#include "ui/saved_exercise_dialog_win.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "core/state.h"
+#include "evaluation/saved_file.h"
+#include "evaluation/summary.h"
+#include "platform/encoding.h"
+#include "platform/win/controls.h"
+#include "platform/win/dialog_font.h"
+#include "ui/window_font_win.h"
+#include "platform/win/message_box.h"
+#include "platform/win/strings.h"
+#include "ui/exercise_window_win.h"
+
+namespace kv {
+namespace {
+
+constexpr const wchar_t* kEvaluationCaption = L"Auswertung";
+constexpr const wchar_t* kFileCaption = L"Dateiansicht";
+constexpr const wchar_t* kCompatibilityCaption = L"Klavento 5.0 Kompatibilitätsansicht";
+constexpr const wchar_t* kPrintFlagProperty = L"KlaventoWithoutEvaluation";
+
+constexpr const char* kUnsavedQuestion =
+    "Der Text wurde weder gedruckt noch gespeichert.\r\nÜbung wirklich beenden?";
+constexpr const char* kNoTrueTypeMessage =
+    "Während des Druckvorganges ist ein Fehler aufgetreten.\r\n"
+    "Der Drucker unterstützt keine TrueType Schriftarten.";
+constexpr const char* kPrintFailedMessage =
+    "Während des Druckvorganges ist ein Fehler aufgetreten.\r\n"
+    "Der Text wurde nicht vollständig gedruckt.";
+constexpr const char* kCompatibilityMessage =
+    "Diese Datei wurde mit Klavento 5.0 erzeugt. In der Kompatibilitätsansicht stehen nicht "
+    "alle Funktionen zur Verfügung.";
+
+void errorBeep() { ::MessageBeep(0xFFFFFFFF); }
+
+bool boldListFont(const std::string& name) { return name != "Consolas"; }
+
+win::Font createFixedFont(HDC dc, const std::string& face, int points, bool bold, bool underline) {
+  const int height = -::MulDiv(points, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
+  return win::Font(::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                 underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+                                 OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                 FIXED_PITCH | FF_MODERN, win::widen(face).c_str()));
+}
+
+SIZE extentOf(HDC dc, const std::wstring& text) {
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  return size;
+}
+
+// Draws the runs of one prepared line from x onwards; the plain and the
+// underlined font share every metric but the underline.
+void drawRuns(HDC dc, int x, int y, const std::string& line, HFONT plain, HFONT underlined) {
+  for (const TextRun& run : splitIntoRuns(prepareLineForDrawing(line))) {
+    const win::ScopedSelect font(dc, run.underlined ? underlined : plain);
+    const std::wstring text = win::widen(run.text);
+    ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    x += extentOf(dc, text).cx;
+  }
+}
+
+// Buttons off for the length of a command, on again on every way out.
+class ButtonsOff {
+ public:
+  ButtonsOff(ResultWindow& window) : window_(window) { window_.enableCommands(false); }
+  ~ButtonsOff() { window_.enableCommands(true); }
+  ButtonsOff(const ButtonsOff&) = delete;
+  ButtonsOff& operator=(const ButtonsOff&) = delete;
+
+ private:
+  ResultWindow& window_;
+};
+
+// The print dialog's hook: adds the check box and keeps its flag.
+UINT_PTR CALLBACK printHook(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG: {
+      const auto* pd = reinterpret_cast<const PRINTDLGW*>(lParam);
+      ::SetPropW(dialog, kPrintFlagProperty, reinterpret_cast<HANDLE>(pd->lCustData));
+      RECT ok{};
+      const HWND okButton = ::GetDlgItem(dialog, IDOK);
+      if (okButton == nullptr) return TRUE;
+      ::GetWindowRect(okButton, &ok);
+      ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
+      // Left of the OK button, lined up with the dialog's first group box.
+      int left = 10;
+      if (const HWND group = ::GetDlgItem(dialog, grp4); group != nullptr) {
+        RECT g{};
+        ::GetWindowRect(group, &g);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&g), 2);
+        left = static_cast<int>(g.left);
+      }
+      const HWND box = win::createControl(
+          dialog, L"BUTTON", L"ohne Auswertung drucken", WS_TABSTOP | BS_AUTOCHECKBOX, left,
+          static_cast<int>(ok.top), std::max(static_cast<int>(ok.left) - left - 8, 40), static_cast<int>(ok.bottom - ok.top),
+          ResultWindow::kWithoutEvaluationId);
+      ::SendMessageW(box, WM_SETFONT, ::SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == ResultWindow::kWithoutEvaluationId && HIWORD(wParam) == BN_CLICKED) {
+        if (auto* flag = static_cast<bool*>(::GetPropW(dialog, kPrintFlagProperty))) {
+          *flag = !*flag;
+        }
+        return TRUE;
+      }
+      return FALSE;
+    case WM_DESTROY:
+      ::RemovePropW(dialog, kPrintFlagProperty);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+struct PrintDialogResult {
+  win::MemoryDc dc;  // printer DCs are released with DeleteDC as well
+};
+
+}  // namespace
+
+ResultWindow::ResultWindow(ChildHost& host) : host_(host) {}
+
+ResultWindow::~ResultWindow() = default;
+
+bool ResultWindow::create() {
+  if (!registerClass(kClassName, ::LoadIconW(::GetModuleHandleW(nullptr), L"APPICON"))) {
+    return false;
+  }
+  loadFromState();
+  RECT client{};
+  ::GetClientRect(host_.mdiClient(), &client);
+  // WS_VSCROLL here would be the child's own bar; the list has its own.
+  // Created with its final caption: a saved file never shows as an evaluation,
+  // not even for a moment.
+  if (!createIn(host_.mdiClient(), kClassName, caption(),
+                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, client.right, client.bottom)) {
+    return false;
+  }
+  placeInitially();
+  ::ShowWindow(hwnd_, SW_SHOW);
+  return true;
+}
+
+void ResultWindow::loadFromState() {
+  AppState& state = appState();
+  fileView_ = state.fileView;
+  if (fileView_) {
+    lines_ = state.openedFile.lines;
+    compatibility_ = state.openedFile.compatibility;
+    longestLine_ = state.openedFile.longestLine;
+    typedLineCount_ = 0;
+  } else {
+    const ExerciseOutcome& outcome = lastExerciseOutcome();
+    SummaryInputs in;
+    in.form = state.exercise.form;
+    in.pace = state.exercise.pace;
+    in.correctionAllowed = state.exercise.correctionAllowed;
+    in.exerciseTitle = state.exercise.textTitle;
+    in.selection = state.exercise.selection;
+    in.startTick = outcome.startTick;
+    in.endTick = outcome.endTick;
+    in.timeLimitReached = outcome.timeLimitReached;
+    in.learnerLine1 = state.resultOptions.learnerLine1;
+    in.learnerLine2 = state.resultOptions.learnerLine2;
+    in.showExerciseTime = state.resultOptions.showExerciseTime;
+    in.showKeystrokesPerMinute = state.resultOptions.showKeystrokesPerMinute;
+    in.injectedKeys = static_cast<std::uint32_t>(std::max(0, outcome.injectedKeys));
+    in.physicalKeys = static_cast<std::uint32_t>(std::max(0, outcome.physicalKeys));
+    in.longestLine = state.currentText.longestLine;
+    in.today = todayLocal();
+    typedLineCount_ = state.typed.typedLineCount;
+    lines_ = buildSummary(state.typed, in);
+    longestLine_ = state.currentText.longestLine;
+    compatibility_ = false;
+  }
+  while (lines_.size() < kMinResultLines) lines_.emplace_back();
+  unsaved_ = true;
+}
+
+void ResultWindow::createControls() {
+  list_ = win::createControl(hwnd_, L"LISTBOX", L"",
+                             WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                                 LBS_NOSEL | LBS_NOINTEGRALHEIGHT | LBS_DISABLENOSCROLL |
+                                 LBS_NOTIFY,
+                             0, 0, 10, 10, kListId, WS_EX_CLIENTEDGE);
+  ::SetWindowSubclass(list_, &ResultWindow::listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  saveButton_ = win::createControl(hwnd_, L"BUTTON", L"", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
+                                   10, kSaveId);
+  printButton_ = win::createControl(hwnd_, L"BUTTON", L"&Drucken …",
+                                    WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kPrintId);
+  closeButton_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON,
+                                    0, 0, 10, 10, kCloseId);
+  grip_ = win::createControl(hwnd_, L"SCROLLBAR", L"", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
+                             0, 0, 10, 10, kGripId);
+  // The window closes only through its button.
+  const HMENU menu = ::GetSystemMenu(hwnd_, FALSE);
+  ::EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+  ::EnableMenuItem(menu, SC_NEXTWINDOW, MF_BYCOMMAND | MF_GRAYED);
+  applyDialogFont();
+  buildFontTable();
+  showLines();
+  applyCaptions();
+}
+
+void ResultWindow::applyDialogFont() {
+  dialogFont_ = createDialogFont(appState().settings.fonts);
+  if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
+}
+
+void ResultWindow::showLines() {
+  ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  ::SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  for (const std::string& line : lines_) {
+    const std::wstring wide = win::widen(line);
+    ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+  }
+  ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+const wchar_t* ResultWindow::caption() const {
+  return !fileView_ ? kEvaluationCaption : compatibility_ ? kCompatibilityCaption : kFileCaption;
+}
+
+void ResultWindow::applyCaptions() {
+  ::SetWindowTextW(hwnd_, caption());
+  ::SetWindowTextW(saveButton_, fileView_ ? L"Ö&ffnen …" : L"S&peichern …");
+  ::ShowWindow(printButton_, compatibility_ ? SW_HIDE : SW_SHOW);
+  ::EnableWindow(printButton_, !compatibility_);
+}
+
+win::Font ResultWindow::makeListFont(HDC dc, int size, bool underline) const {
+  const std::string& face = appState().settings.fonts.fixedName;
+  return createFixedFont(dc, face, size, boldListFont(face), underline);
+}
+
+void ResultWindow::buildFontTable() {
+  const win::WindowDc dc(hwnd_);
+  const std::wstring reference(static_cast<std::size_t>(screenReferenceLength(longestLine_)), L' ');
+  fontTable_ = FontTable::measure([&](int size) {
+    const win::Font font = makeListFont(dc.get(), size, false);
+    const win::ScopedSelect select(dc.get(), font.get());
+    const SIZE extent = extentOf(dc.get(), reference);
+    return FontMetric{extent.cx, extent.cy + 1};
+  });
+  RECT frame{0, 0, 0, 0};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+  fontSize_ = 0;  // forces the fonts to be made
+  setListFontSize(fontTable_.startingSize(frame.right - frame.left + listChromeWidth()));
+}
+
+void ResultWindow::setListFontSize(int size) {
+  if (size == fontSize_ && listFont_) return;
+  fontSize_ = size;
+  const win::WindowDc dc(hwnd_);
+  listFont_ = makeListFont(dc.get(), size, false);
+  underlineFont_ = makeListFont(dc.get(), size, true);
+  {
+    const win::ScopedSelect select(dc.get(), listFont_.get());
+    indentPixels_ = 2 + indentSpaces(longestLine_) * extentOf(dc.get(), L" ").cx;
+  }
+  ::SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), FALSE);
+  ::SendMessageW(list_, LB_SETITEMHEIGHT, 0, fontTable_.at(size).height);
+  ::InvalidateRect(list_, nullptr, TRUE);
+}
+
+int ResultWindow::buttonStripHeight() const {
+  const win::DialogUnits du(dialogFont_.get());
+  return du.y(14) + 2 * du.x(4);
+}
+
+int ResultWindow::listFrameHeight() const { return 2 * ::GetSystemMetrics(SM_CYEDGE); }
+
+int ResultWindow::listChromeWidth() const {
+  const win::DialogUnits du(dialogFont_.get());
+  return 2 * du.x(4) + 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
+}
+
+void ResultWindow::snapSizingRect(WPARAM edge, RECT& rect) {
+  RECT frame{0, 0, 0, 0};
+  ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+  const int frameWidth = frame.right - frame.left;
+  const int frameHeight = frame.bottom - frame.top;
+  const int size = fontTable_.sizeForWidth(rect.right - rect.left - frameWidth - listChromeWidth());
+  const int margin = win::DialogUnits(dialogFont_.get()).x(4);
+  const int fixed = frameHeight + margin + listFrameHeight() + buttonStripHeight();
+  const int listHeight = wholeLineListHeight(rect.bottom - rect.top - fixed,
+                                             fontTable_.at(size).height, lines_.size());
+  const int height = fixed + listHeight;
+  if (edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT) {
+    rect.top = rect.bottom - height;
+  } else {
+    rect.bottom = rect.top + height;
+  }
+}
+
+void ResultWindow::placeInitially() {
+  RECT client{};
+  ::GetClientRect(host_.mdiClient(), &client);
+  int width = client.right;
+  int height = client.bottom;
+  if (::IsZoomed(host_.frame())) {
+    width = maximisedResultWidth(client.right, longestLine_);
+    height = client.bottom * 9 / 10;
+  }
+  RECT rect{0, 0, width, height};
+  snapSizingRect(WMSZ_BOTTOM, rect);
+  width = rect.right - rect.left;
+  height = rect.bottom - rect.top;
+  placing_ = true;
+  ::SetWindowPos(hwnd_, nullptr, (client.right - width) / 2, std::max(0L, (client.bottom - height) / 2),
+                 width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  placing_ = false;
+  layout();
+}
+
+void ResultWindow::layout() {
+  if (hwnd_ == nullptr || list_ == nullptr) return;
+  RECT r{};
+  ::GetClientRect(hwnd_, &r);
+  const win::DialogUnits du(dialogFont_.get());
+  const int margin = du.x(4);
+  const int buttonWidth = du.x(64);
+  const int buttonHeight = du.y(14);
+  setListFontSize(fontTable_.sizeForWidth(r.right - listChromeWidth()));
+  const int strip = buttonStripHeight();
+  const int listHeight =
+      wholeLineListHeight(r.bottom - strip - margin - listFrameHeight(),
+                          fontTable_.at(fontSize_).height, lines_.size()) +
+      listFrameHeight();
+  ::MoveWindow(list_, margin, margin, std::max(0L, r.right - 2 * margin), listHeight, TRUE);
+  const int gripWidth = ::GetSystemMetrics(SM_CXVSCROLL);
+  const int gripHeight = ::GetSystemMetrics(SM_CYHSCROLL);
+  const int top = static_cast<int>(r.bottom) - margin - buttonHeight;
+  ::MoveWindow(saveButton_, margin, top, buttonWidth, buttonHeight, TRUE);
+  ::MoveWindow(printButton_, (static_cast<int>(r.right) - buttonWidth) / 2, top, buttonWidth,
+               buttonHeight, TRUE);
+  ::MoveWindow(closeButton_, static_cast<int>(r.right) - margin - gripWidth - buttonWidth, top,
+               buttonWidth, buttonHeight, TRUE);
+  ::MoveWindow(grip_, r.right - gripWidth, r.bottom - gripHeight, gripWidth, gripHeight, TRUE);
+}
+
+SIZE ResultWindow::minimumSize() const {
+  const win::DialogUnits du(dialogFont_.get());
+  RECT frame{0, 0, 0, 0};
+  if (hwnd_ != nullptr) {
+    ::AdjustWindowRectEx(&frame, static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_STYLE)), FALSE,
+                         static_cast<DWORD>(::GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)));
+  }
+  const int item = fontTable_.at(kSmallestFontSize).height;
+  return SIZE{3 * du.x(64) + 4 * du.x(4) + ::GetSystemMetrics(SM_CXVSCROLL) +
+                  (frame.right - frame.left),
+              buttonStripHeight() + du.x(4) + listFrameHeight() + 5 * item +
+                  (frame.bottom - frame.top)};
+}
+
+void ResultWindow::refreshFontsAndColours() {
+  applyDialogFont();
+  buildFontTable();
+  layout();
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void ResultWindow::enableCommands(bool enabled) {
+  ::EnableWindow(saveButton_, enabled);
+  ::EnableWindow(printButton_, enabled && !compatibility_);
+  ::EnableWindow(closeButton_, enabled);
+}
+
+void ResultWindow::drawLine(const DRAWITEMSTRUCT& item) {
+  const RECT& rc = item.rcItem;
+  const int width = rc.right - rc.left;
+  const int height = rc.bottom - rc.top;
+  if (width <= 0 || height <= 0) return;
+  const win::MemoryDc memory(::CreateCompatibleDC(item.hDC));
+  const win::Bitmap bitmap(::CreateCompatibleBitmap(item.hDC, width, height));
+  if (!memory || !bitmap) return;
+  const win::ScopedSelect selectBitmap(memory.get(), bitmap.get());
+  const RECT whole{0, 0, width, height};
+  ::FillRect(memory.get(), &whole, ::GetSysColorBrush(COLOR_WINDOW));
+  ::SetTextColor(memory.get(), ::GetSysColor(COLOR_WINDOWTEXT));
+  ::SetBkMode(memory.get(), TRANSPARENT);
+  const std::size_t index = item.itemID;
+  const std::string line = index < lines_.size() ? lines_[index] : std::string();
+  drawRuns(memory.get(), indentPixels_, 0, line, listFont_.get(), underlineFont_.get());
+  ::BitBlt(item.hDC, rc.left, rc.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+bool ResultWindow::listKey(WPARAM key) {
+  const int count = static_cast<int>(::SendMessageW(list_, LB_GETCOUNT, 0, 0));
+  const int item = std::max(1, fontTable_.at(fontSize_).height);
+  RECT r{};
+  ::GetClientRect(list_, &r);
+  const int page = std::max(1, static_cast<int>(r.bottom) / item);
+  const int top = static_cast<int>(::SendMessageW(list_, LB_GETTOPINDEX, 0, 0));
+  int target = top;
+  switch (key) {
+    case VK_UP:
+    case VK_LEFT:
+      target = top - 1;
+      break;
+    case VK_DOWN:
+    case VK_RIGHT:
+      target = top + 1;
+      break;
+    case VK_PRIOR:
+      target = top - page;
+      break;
+    case VK_NEXT:
+      target = top + page;
+      break;
+    case VK_HOME:
+      target = 0;
+      break;
+    case VK_END:
+      target = count;
+      break;
+    default:
+      return false;
+  }
+  target = std::clamp(target, 0, std::max(0, count - page));
+  ::SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(target), 0);
+  return true;
+}
+
+LRESULT CALLBACK ResultWindow::listProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR data) {
+  auto* self = reinterpret_cast<ResultWindow*>(data);
+  switch (msg) {
+    case WM_KEYDOWN:
+      // The list has no selection to move: keys only scroll, others do nothing.
+      if (wParam == VK_TAB || wParam == VK_ESCAPE || wParam == VK_RETURN) break;
+      self->listKey(wParam);
+      return 0;
+    case WM_CHAR:
+      return 0;
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(list, &ResultWindow::listProc, 1);
+      break;
+    default:
+      break;
+  }
+  return ::DefSubclassProc(list, msg, wParam, lParam);
+}
+
+void ResultWindow::setButtonsEnabled(bool enabled) { enableCommands(enabled); }
+
+// ---- Commands ---------------------------------------------------------------
+
+void ResultWindow::closeResult() {
+  if (!fileView_ && unsaved_) {
+    errorBeep();
+    if (!win::askYesNo(hwnd_, w1252(kUnsavedQuestion))) {
+      ::SetFocus(closeButton_);
+      return;
+    }
+  }
+  host_.request(static_cast<int>(Request::Selection));
+}
+
+void ResultWindow::saveResult() {
+  const ButtonsOff off(*this);
+  wchar_t file[MAX_PATH] = {};
+  const std::wstring folder = win::widen(appState().settings.folders.student);
+  static constexpr wchar_t kFilter[] =
+      L"Text mit Auswertung (*.kvw)\0*.kvw\0Nur Text ohne Auswertung (*.txt)\0*.txt\0";
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = host_.frame();
+  ofn.lpstrFilter = kFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.lpstrTitle = L"Übung speichern";
+  ofn.lpstrDefExt = L"kvw";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (!::GetSaveFileNameW(&ofn)) return;
+  saveTo(file);
+}
+
+bool ResultWindow::saveTo(const std::wstring& chosenPath) {
+  const std::optional<std::string> chosen = win::narrow(chosenPath);
+  if (!chosen) {
+    win::showError(hwnd_, w1252("Der Dateiname enthält Zeichen, die Klavento nicht verwenden "
+                                "kann. Bitte wählen Sie einen anderen Namen."));
+    return false;
+  }
+  const std::string path = completeSaveName(*chosen);
+  AppState& state = appState();
+  state.settings.folders.student = folderOf(path);
+  state.openDialogFolder = folderOf(path);
+  if (!saveResultFile(path, lines_, state.typed, longestLine_, typedLineCount_)) {
+    win::showError(hwnd_, w1252("Die Datei \"") + path +
+                              w1252("\" konnte nicht gespeichert werden. Bitte prüfen Sie, ob "
+                                    "der Ordner beschreibbar ist und genug Platz bietet."));
+    return false;
+  }
+  unsaved_ = false;
+  return true;
+}
+
+void ResultWindow::openAnother() {
+  const ButtonsOff off(*this);
+  const auto file = askForSavedExercise(host_.frame());
+  if (!file) return;
+  openFile(*file);
+}
+
+bool ResultWindow::openFile(const std::wstring& path) {
+  const std::optional<std::string> narrowPath = win::narrow(path);
+  const std::string shown = narrowPath ? *narrowPath : win::narrowLossy(path);
+  OpenedResult opened;
+  const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  const ResultFileError error =
+      narrowPath ? openResultFile(*narrowPath, opened) : ResultFileError::CannotRead;
+  ::SetCursor(previous);
+  AppState& state = appState();
+  state.openDialogFolder = folderOf(shown);
+  if (error != ResultFileError::None) {
+    // The shown exercise stays as it was.
+    win::showError(hwnd_, resultFileErrorMessage(error, shown));
+    return false;
+  }
+  state.openedFile = std::move(opened);
+  state.fileView = true;
+  loadFromState();
+  buildFontTable();
+  showLines();
+  applyCaptions();
+  layout();
+  if (compatibility_) win::showInformation(hwnd_, w1252(kCompatibilityMessage));
+  return true;
+}
+
+std::string ResultWindow::printTitleLearner() const {
+  // A saved exercise carries its learner in the header, not in today's options.
+  if (fileView_) return lines_.size() > 4 ? withoutMarks(lines_[4]) : std::string();
+  return appState().resultOptions.learnerLine1;
+}
+
+void ResultWindow::printResult() {
+  if (compatibility_) return;
+  std::optional<ButtonsOff> off(std::in_place, *this);
+  withoutEvaluation_ = false;
+  PRINTDLGW pd{};
+  pd.lStructSize = sizeof pd;
+  pd.hwndOwner = host_.frame();
+  pd.Flags = PD_RETURNDC | PD_ENABLEPRINTHOOK | PD_NOPAGENUMS | PD_NOSELECTION |
+             PD_USEDEVMODECOPIESANDCOLLATE | PD_HIDEPRINTTOFILE;
+  pd.nCopies = 1;
+  pd.lCustData = reinterpret_cast<LPARAM>(&withoutEvaluation_);
+  pd.lpfnPrintHook = &printHook;
+  const BOOL chosen = ::PrintDlgW(&pd);
+  if (pd.hDevMode != nullptr) ::GlobalFree(pd.hDevMode);
+  if (pd.hDevNames != nullptr) ::GlobalFree(pd.hDevNames);
+  const win::MemoryDc printer(chosen ? pd.hDC : nullptr);
+  if (!chosen || !printer) return;
+  const HDC dc = printer.get();
+
+  if (::GetDeviceCaps(dc, TECHNOLOGY) != DT_RASPRINTER) {
+    win::showError(hwnd_, w1252(kNoTrueTypeMessage));
+    return;
+  }
+  const std::vector<std::string> printed = printedLines(lines_, withoutEvaluation_);
+  if (printed.empty()) return;  // nothing but empty lines: no blank sheet
+
+  const int left = centimetresToPixels(2.5, ::GetDeviceCaps(dc, LOGPIXELSX));
+  const int top = centimetresToPixels(1.5, ::GetDeviceCaps(dc, LOGPIXELSY));
+  const int usableWidth = ::GetDeviceCaps(dc, HORZRES) - left;
+  const int pageHeight = ::GetDeviceCaps(dc, VERTRES);
+  const std::string& face = appState().settings.fonts.fixedName;
+  const std::wstring reference(static_cast<std::size_t>(printReferenceSpaces(longestLine_)), L' ');
+  const int size = printFontSize(
+      [&](int points) {
+        const win::Font font = createFixedFont(dc, face, points, true, false);
+        const win::ScopedSelect select(dc, font.get());
+        return static_cast<int>(extentOf(dc, reference).cx);
+      },
+      usableWidth);
+  const win::Font plain = createFixedFont(dc, face, size, true, false);
+  const win::Font underlined = createFixedFont(dc, face, size, true, true);
+  int lineHeight = 0;
+  {
+    const win::ScopedSelect select(dc, plain.get());
+    lineHeight = extentOf(dc, L"X").cy;
+  }
+  const std::vector<PrintedLine> places = paginate(printed.size(), lineHeight, top, pageHeight);
+
+  const std::wstring title = win::widen(printDocumentTitle(printTitleLearner()));
+  DOCINFOW doc{};
+  doc.cbSize = sizeof doc;
+  doc.lpszDocName = title.c_str();
+  bool ok = ::StartDocW(dc, &doc) > 0;
+  if (ok) {
+    ::SetTextColor(dc, RGB(0, 0, 0));
+    ::SetBkMode(dc, TRANSPARENT);
+    int page = -1;
+    for (std::size_t i = 0; ok && i < printed.size(); ++i) {
+      if (places[i].page != page) {
+        if (page >= 0) ok = ::EndPage(dc) > 0;
+        if (ok) ok = ::StartPage(dc) > 0;
+        page = places[i].page;
+        ::SetTextColor(dc, RGB(0, 0, 0));
+        ::SetBkMode(dc, TRANSPARENT);
+      }
+      if (ok) drawRuns(dc, left, places[i].y, printed[i], plain.get(), underlined.get());
+    }
+    if (ok) ok = ::EndPage(dc) > 0;
+    if (ok) {
+      ok = ::EndDoc(dc) > 0;
+    } else {
+      ::AbortDoc(dc);
+    }
+  }
+  if (!ok) {
+    win::showError(hwnd_, w1252(kPrintFailedMessage));
+    return;
+  }
+  unsaved_ = false;
+  off.reset();
+  ::SetFocus(printButton_);
+}
+
+// ---- Messages ---------------------------------------------------------------
+
+LRESULT ResultWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      createControls();
+      return 0;
+    case WM_SIZE:
+      if (!placing_) layout();
+      break;  // the MDI child handling needs it too
+    case WM_SIZING:
+      snapSizingRect(wParam, *reinterpret_cast<RECT*>(lParam));
+      return TRUE;
+    case WM_GETMINMAXINFO: {
+      if (list_ == nullptr) break;
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      const SIZE minimum = minimumSize();
+      info->ptMinTrackSize.x = minimum.cx;
+      info->ptMinTrackSize.y = minimum.cy;
+      break;
+    }
+    case WM_WINDOWPOSCHANGED:
+      host_.childMoved();
+      break;
+    case WM_SETFOCUS:
+      defaultHandling(msg, wParam, lParam);
+      ::SetFocus(list_);
+      return 0;
+    case WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (measure->CtlID != kListId) break;
+      measure->itemHeight = static_cast<UINT>(std::max(1, fontTable_.at(fontSize_).height));
+      return TRUE;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (item->CtlID != kListId) break;
+      drawLine(*item);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (HIWORD(wParam) != BN_CLICKED) break;
+      switch (LOWORD(wParam)) {
+        case kSaveId:
+          if (fileView_) {
+            openAnother();
+          } else {
+            saveResult();
+          }
+          return 0;
+        case kPrintId:
+          printResult();
+          return 0;
+        case kCloseId:
+          closeResult();
+          return 0;
+        default:
+          break;
+      }
+      break;
+    case WM_SYSCOMMAND: {
+      const WPARAM command = wParam & 0xFFF0;
+      if (command == SC_CLOSE || command == SC_NEXTWINDOW || command == SC_PREVWINDOW) return 0;
+      break;
+    }
+    case WM_CLOSE:
+      if (host_.switching() || host_.confirmClose()) break;
+      return 0;
+    case WM_DESTROY:
+      host_.childClosed(*this);
+      break;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      refreshFontsAndColours();
+      break;
+    default:
+      break;
+  }
+  return defaultHandling(msg, wParam, lParam);
+}
+
+std::unique_ptr<ChildWindow> createResultWindow(ChildHost& host) {
+  auto window = std::make_unique<ResultWindow>(host);
+  if (!window->create()) return nullptr;
+  return window;
+}
+
+}  // namespace kv
