@@ -1,98 +1,82 @@
 #include "evaluation/tokenizer.h"
 
+#include <algorithm>
+#include <array>
+
 namespace kv {
 namespace {
 
-bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+enum CharClass : std::uint8_t { kWordChar = 0, kLineEnd = 1, kBlank = 2, kPunctuation = 3 };
 
-bool isPunctuation(char c) {
-  switch (c) {
-    case '!': case '(': case ')': case ',': case '.': case ':': case ';': case '?':
-      return true;
-    default:
-      return false;
-  }
-}
+// One look per character: the scan runs over every byte of both texts.
+constexpr std::array<std::uint8_t, 256> kClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  classes['\r'] = kLineEnd;
+  classes['\n'] = kLineEnd;
+  classes[' '] = kBlank;
+  for (unsigned char c : {'!', '(', ')', ',', '.', ':', ';', '?'}) classes[c] = kPunctuation;
+  return classes;
+}();
+
+CharClass classOf(char c) { return static_cast<CharClass>(kClasses[static_cast<unsigned char>(c)]); }
 
 }  // namespace
 
-bool isTokenSeparator(char c) { return isLineEnd(c) || c == ' ' || isPunctuation(c); }
+bool isTokenSeparator(char c) { return classOf(c) != kWordChar; }
 
 TokenCursor::TokenCursor(std::string_view text, std::uint32_t& stepCounter)
     : text_(text), steps_(&stepCounter) {}
 
+void TokenCursor::scanUpTo(std::size_t count) {
+  const std::size_t size = text_.size();
+  while (extents_.size() < count && scanned_ < size) {
+    const std::size_t from = scanned_;
+    std::size_t to = from + 1;
+    const CharClass first = classOf(text_[from]);
+    if (first == kLineEnd) {
+      while (to < size && classOf(text_[to]) == kLineEnd) ++to;
+    } else if (first == kWordChar) {
+      while (to < size && classOf(text_[to]) == kWordChar) ++to;
+    }
+    extents_.push_back({static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to)});
+    scanned_ = to;
+  }
+}
+
 Token TokenCursor::fetch(std::int32_t index) {
   if (index < 1) return {};
-  if (index == index_) return current();
-  if (index == 1) {
-    index_ = 0;
-    begin_ = end_ = 0;
+  if (index == index_) return tokenAt(index_);
+  if (index == 1) index_ = 0;
+  if (index < index_) {
+    *steps_ += static_cast<std::uint32_t>(index_ - index);
+    index_ = index;
+    return tokenAt(index_);
   }
-  while (index_ < index) {
-    if (!stepForward()) return {};
+  scanUpTo(static_cast<std::size_t>(index));
+  const auto reached = std::min(index, static_cast<std::int32_t>(extents_.size()));
+  if (reached <= index_) return {};  // already on the last token
+  *steps_ += static_cast<std::uint32_t>(reached - index_);
+  index_ = reached;
+  for (; highest_ < reached; ++highest_) {
+    // A run of line ends is a one-character token however long it is.
+    const Extent& e = extents_[static_cast<std::size_t>(highest_)];
+    if (e.end - e.begin > 1 && classOf(text_[e.begin]) != kLineEnd) ++words_;
   }
-  while (index_ > index) {
-    stepBackward();  // cannot fail: index_ > index >= 1
-  }
-  return current();
+  return reached == index ? tokenAt(index_) : Token{};
 }
 
-bool TokenCursor::stepForward() {
-  const std::size_t from = index_ == 0 ? 0 : end_;
-  if (from >= text_.size()) return false;
-  std::size_t to = from + 1;
-  const char first = text_[from];
-  if (isLineEnd(first)) {
-    while (to < text_.size() && isLineEnd(text_[to])) ++to;
-  } else if (!isTokenSeparator(first)) {
-    while (to < text_.size() && !isTokenSeparator(text_[to])) ++to;
-  }
-  begin_ = from;
-  end_ = to;
-  ++index_;
-  arrived();
-  return true;
-}
-
-// The mirror image of stepForward: the runs a token is made of are maximal,
-// so reading them from their right end finds the same boundaries.
-bool TokenCursor::stepBackward() {
-  if (index_ <= 1) return false;
-  const std::size_t to = begin_;
-  std::size_t from = to - 1;
-  const char last = text_[from];
-  if (isLineEnd(last)) {
-    while (from > 0 && isLineEnd(text_[from - 1])) --from;
-  } else if (!isTokenSeparator(last)) {
-    while (from > 0 && !isTokenSeparator(text_[from - 1])) --from;
-  }
-  begin_ = from;
-  end_ = to;
-  --index_;
-  arrived();
-  return true;
-}
-
-void TokenCursor::arrived() {
-  ++*steps_;
-  if (index_ > highest_) {
-    highest_ = index_;
-    if (current().length() > 1) ++words_;
-  }
-}
-
-Token TokenCursor::current() const {
-  if (index_ < 1) return {};
+Token TokenCursor::tokenAt(std::int32_t index) const {
+  if (index < 1) return {};
+  const Extent& e = extents_[static_cast<std::size_t>(index - 1)];
   Token token;
-  token.start = static_cast<std::int32_t>(begin_ + 1);
-  const char first = text_[begin_];
-  if (isLineEnd(first)) {
+  token.start = static_cast<std::int32_t>(e.begin + 1);
+  const CharClass first = classOf(text_[e.begin]);
+  if (first == kLineEnd) {
     token.text = " ";
     token.kind = TokenKind::OtherToken;
   } else {
-    token.text = text_.substr(begin_, end_ - begin_);
-    token.kind = end_ - begin_ == 1 && isPunctuation(first) ? TokenKind::Punctuation
-                                                             : TokenKind::OtherToken;
+    token.text = text_.substr(e.begin, e.end - e.begin);
+    token.kind = first == kPunctuation ? TokenKind::Punctuation : TokenKind::OtherToken;
   }
   return token;
 }

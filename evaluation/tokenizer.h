@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -28,10 +29,12 @@ struct Token {
 // Line feed, carriage return, space and ! ( ) , . : ; ?
 bool isTokenSeparator(char c);
 
-// Walks one text token by token in either direction and keeps the last token
-// it produced, so that fetching a neighbouring index costs one token. Every
-// step it takes is counted in a counter shared with the other cursor of the
-// comparison, which decides when the user interface gets a chance to run.
+// Walks one text token by token in either direction. Every step it takes is
+// counted in a counter shared with the other cursor of the comparison, which
+// decides when the user interface gets a chance to run. The tokens are found
+// once, on the first walk over them, and remembered: the comparison goes
+// back and forth over the same stretch all the time, and a step then costs
+// no scanning, while the count of steps stays that of a token-by-token walk.
 class TokenCursor {
  public:
   // `text` must outlive the cursor and every token it hands out.
@@ -47,16 +50,19 @@ class TokenCursor {
   std::uint32_t wordCount() const { return words_; }
 
  private:
-  bool stepForward();
-  bool stepBackward();
-  void arrived();
-  Token current() const;
+  struct Extent {
+    std::uint32_t begin;  // [begin, end) in the text
+    std::uint32_t end;
+  };
+  // Finds tokens until there are `count` of them or the text ends.
+  void scanUpTo(std::size_t count);
+  Token tokenAt(std::int32_t index) const;
 
   std::string_view text_;
   std::uint32_t* steps_;
-  std::int32_t index_ = 0;  // 0: before the first token
-  std::size_t begin_ = 0;   // extent [begin_, end_) of the current token
-  std::size_t end_ = 0;
+  std::vector<Extent> extents_;  // the tokens found so far, in order
+  std::size_t scanned_ = 0;      // text before this position is in extents_
+  std::int32_t index_ = 0;       // 0: before the first token
   std::int32_t highest_ = 0;
   std::uint32_t words_ = 0;
 };
