@@ -124,7 +124,7 @@ class Comparison {
   bool typedTokenLost_ = false;
 };
 
-Token Comparison::typed(std::int32_t j) {
+inline Token Comparison::typed(std::int32_t j) {
   Token token = typedCursor_.fetch(j);
   if (!token.present() && j >= 1 && j < typedCursor_.highestIndex()) typedTokenLost_ = true;
   return token;

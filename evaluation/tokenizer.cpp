@@ -29,23 +29,28 @@ TokenCursor::TokenCursor(std::string_view text, std::uint32_t& stepCounter)
 
 void TokenCursor::scanUpTo(std::size_t count) {
   const std::size_t size = text_.size();
+  if (extents_.empty() && size > 0) extents_.reserve(size / 3 + 1);
   while (extents_.size() < count && scanned_ < size) {
     const std::size_t from = scanned_;
     std::size_t to = from + 1;
+    Extent e{static_cast<std::uint32_t>(from), 1, TokenKind::OtherToken, false};
     const CharClass first = classOf(text_[from]);
     if (first == kLineEnd) {
       while (to < size && classOf(text_[to]) == kLineEnd) ++to;
+      e.lineEnds = true;
     } else if (first == kWordChar) {
       while (to < size && classOf(text_[to]) == kWordChar) ++to;
+    } else if (first == kPunctuation) {
+      e.kind = TokenKind::Punctuation;
     }
-    extents_.push_back({static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to)});
+    e.length = static_cast<std::uint32_t>(to - from);
+    extents_.push_back(e);
     scanned_ = to;
   }
 }
 
-Token TokenCursor::fetch(std::int32_t index) {
+Token TokenCursor::move(std::int32_t index) {
   if (index < 1) return {};
-  if (index == index_) return tokenAt(index_);
   if (index == 1) index_ = 0;
   if (index < index_) {
     *steps_ += static_cast<std::uint32_t>(index_ - index);
@@ -58,27 +63,11 @@ Token TokenCursor::fetch(std::int32_t index) {
   *steps_ += static_cast<std::uint32_t>(reached - index_);
   index_ = reached;
   for (; highest_ < reached; ++highest_) {
-    // A run of line ends is a one-character token however long it is.
+    // A run of line ends counts as one character however long it is.
     const Extent& e = extents_[static_cast<std::size_t>(highest_)];
-    if (e.end - e.begin > 1 && classOf(text_[e.begin]) != kLineEnd) ++words_;
+    if (!e.lineEnds && e.length > 1) ++words_;
   }
   return reached == index ? tokenAt(index_) : Token{};
-}
-
-Token TokenCursor::tokenAt(std::int32_t index) const {
-  if (index < 1) return {};
-  const Extent& e = extents_[static_cast<std::size_t>(index - 1)];
-  Token token;
-  token.start = static_cast<std::int32_t>(e.begin + 1);
-  const CharClass first = classOf(text_[e.begin]);
-  if (first == kLineEnd) {
-    token.text = " ";
-    token.kind = TokenKind::OtherToken;
-  } else {
-    token.text = text_.substr(e.begin, e.end - e.begin);
-    token.kind = first == kPunctuation ? TokenKind::Punctuation : TokenKind::OtherToken;
-  }
-  return token;
 }
 
 }  // namespace kv

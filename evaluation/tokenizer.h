@@ -42,7 +42,20 @@ class TokenCursor {
 
   // Token `index` (1-based). Indices below 1 and beyond the last token give a
   // NoToken with empty text and leave the cursor where it was.
-  Token fetch(std::int32_t index);
+  Token fetch(std::int32_t index) {
+    // Within the stretch walked before, the cursor just counts the steps a
+    // walk would take: back to the first token it starts over, one step.
+    if (index >= 1 && index <= highest_) {
+      if (index != index_) {
+        *steps_ += index == 1 ? 1u
+                              : static_cast<std::uint32_t>(index > index_ ? index - index_
+                                                                          : index_ - index);
+        index_ = index;
+      }
+      return tokenAt(index);
+    }
+    return move(index);
+  }
 
   // The highest index produced so far, and how many of the tokens up to it are
   // longer than one character (the typed words that set the error limit).
@@ -50,13 +63,24 @@ class TokenCursor {
   std::uint32_t wordCount() const { return words_; }
 
  private:
+  // Where a token lies, kept small: a long text has tens of thousands.
   struct Extent {
-    std::uint32_t begin;  // [begin, end) in the text
-    std::uint32_t end;
+    std::uint32_t begin;   // 0-based
+    std::uint32_t length;  // in the text; a run of line ends is one token " "
+    TokenKind kind;
+    bool lineEnds;
   };
+  Token tokenAt(std::int32_t index) const {
+    const Extent& e = extents_[static_cast<std::size_t>(index - 1)];
+    Token token;
+    token.text = e.lineEnds ? std::string_view(" ") : text_.substr(e.begin, e.length);
+    token.kind = e.kind;
+    token.start = static_cast<std::int32_t>(e.begin + 1);
+    return token;
+  }
+  Token move(std::int32_t index);
   // Finds tokens until there are `count` of them or the text ends.
   void scanUpTo(std::size_t count);
-  Token tokenAt(std::int32_t index) const;
 
   std::string_view text_;
   std::uint32_t* steps_;
