@@ -21,8 +21,6 @@ constexpr std::int32_t kMostCounted = 225;
 // that it cannot pass it by much.
 constexpr std::int32_t kMarkCeiling = 250;
 constexpr std::int32_t kLookAhead = 41;
-// A typed token that vanished behind the cursor: the comparison cannot go on.
-constexpr std::int32_t kTokenLost = 226;
 constexpr std::uint32_t kStepsBetweenEvents = 2500;
 constexpr std::int32_t kEventIndex = 750;
 constexpr std::int32_t kElsewhereAhead = 200;
@@ -46,21 +44,23 @@ double errorPercentLimit(std::uint32_t wordCount) {
   return 5.0;
 }
 
-// R and M are the template and typed indices; T(i) and Y(j) fetch tokens.
+// Walks both texts in step: templateIndex_ is the template token being compared
+// and typedIndex_ the typed token it is compared with; templ(i) and typed(j)
+// fetch a token of either text by its 1-based index.
 class Comparison {
  public:
   Comparison(TypedExercise& exercise, const ComparisonInputs& inputs, ComparisonProgress& progress)
       : ex_(exercise),
         inputs_(inputs),
         progress_(progress),
-        template_(exercise.templateText, steps_),
-        typed_(exercise.typedText, steps_) {}
+        templateCursor_(exercise.templateText, steps_),
+        typedCursor_(exercise.typedText, steps_) {}
 
   void run();
 
  private:
-  Token T(std::int32_t i) { return template_.fetch(i); }
-  Token Y(std::int32_t j);
+  Token templ(std::int32_t i) { return templateCursor_.fetch(i); }
+  Token typed(std::int32_t j);
 
   bool mayStep();
   void step();
@@ -69,9 +69,32 @@ class Comparison {
   std::int32_t nextWordIndex();
   bool earlyExit(bool resolved, std::int32_t l);
 
+  // How far to look for the cause of a mismatch, each a count of tokens.
   struct Widths {
-    std::int32_t v, wf, xb, yd, zt;
+    // The widest look at all: kLookAhead, narrowed near the mark ceiling.
+    std::int32_t limit;
+    // Tokens between the template word and its next repetition further on
+    // in the template; drill lines repeat their words, and the search must
+    // not take a later repetition for this one.
+    std::int32_t repeatAhead;
+    // Distance back to the template word's previous occurrence; a nearby
+    // earlier copy narrows the search as a repetition ahead does.
+    std::int32_t repeatBehind;
+    // Distance to the template word further on in the typed text: words
+    // typed in addition.
+    std::int32_t surplusTyped;
+    // Distance to the typed word further on in the template: words left out.
+    std::int32_t missingTemplate;
   };
+  enum class Side : std::uint8_t { Template, Typed };
+  Token fetch(Side side, std::int32_t index) {
+    return side == Side::Template ? templ(index) : typed(index);
+  }
+  // How many tokens on from `from` (backwards for a negative `direction`,
+  // as far as the first token) `target` lies, within `width`; 0 when it is
+  // not there or the text ends first. The four look-aheads share it.
+  std::int32_t distanceTo(Side side, std::int32_t from, std::int32_t direction, const Token& target,
+                          std::int32_t width);
   Widths lookAheadWidths();
   std::int32_t chooseWidth(const Widths& w);
   std::int32_t searchTyped(std::int32_t width, const Widths& w);
@@ -80,7 +103,7 @@ class Comparison {
   void endStep();
 
   void mark(const Token& y);
-  // Marks Y[first] ... Y[last], each only while it is present and the marks
+  // Marks typed tokens first ... last, each only while it is present and the marks
   // are below the ceiling.
   void markRun(std::int32_t first, std::int32_t last);
 
@@ -91,16 +114,19 @@ class Comparison {
   const ComparisonInputs& inputs_;
   ComparisonProgress& progress_;
   std::uint32_t steps_ = 0;
-  TokenCursor template_;
-  TokenCursor typed_;
-  std::int32_t R_ = 1;
-  std::int32_t M_ = 1;
+  TokenCursor templateCursor_;
+  TokenCursor typedCursor_;
+  std::int32_t templateIndex_ = 1;
+  std::int32_t typedIndex_ = 1;
   std::int32_t confusions_ = 0;
+  // A typed token behind the furthest one read could not be fetched again:
+  // the comparison cannot go on and its result is not to be trusted.
+  bool typedTokenLost_ = false;
 };
 
-Token Comparison::Y(std::int32_t j) {
-  Token token = typed_.fetch(j);
-  if (!token.present() && j >= 1 && j < typed_.highestIndex()) ex_.errorCount = kTokenLost;
+inline Token Comparison::typed(std::int32_t j) {
+  Token token = typedCursor_.fetch(j);
+  if (!token.present() && j >= 1 && j < typedCursor_.highestIndex()) typedTokenLost_ = true;
   return token;
 }
 
@@ -115,7 +141,7 @@ void Comparison::mark(const Token& y) {
 
 void Comparison::markRun(std::int32_t first, std::int32_t last) {
   for (std::int32_t j = first; j <= last; ++j) {
-    const Token y = Y(j);
+    const Token y = typed(j);
     if (!y.present() || ex_.markCount >= kMarkCeiling) break;
     mark(y);
   }
@@ -134,24 +160,26 @@ void Comparison::run() {
 }
 
 // The final typed token, the line end that closes the typed text, is never
-// compared: a step needs one more typed token behind Y[M].
+// compared: a step needs one more typed token behind the compared one.
 bool Comparison::mayStep() {
-  return T(R_).present() && Y(M_).present() && Y(M_ + 1).present() && ex_.markCount >= 0 &&
+  return templ(templateIndex_).present() && typed(typedIndex_).present() &&
+         typed(typedIndex_ + 1).present() && !typedTokenLost_ && ex_.markCount >= 0 &&
          ex_.markCount <= kMostCounted && ex_.errorCount >= 0 && ex_.errorCount <= kMostCounted;
 }
 
 void Comparison::step() {
-  if (steps_ >= kStepsBetweenEvents || R_ == kEventIndex || M_ == kEventIndex) {
+  if (steps_ >= kStepsBetweenEvents || templateIndex_ == kEventIndex ||
+      typedIndex_ == kEventIndex) {
     steps_ = 0;
     progress_.runPendingEvents();
   }
-  if (!equal(T(R_), Y(M_))) handleMismatch();
+  if (!equal(templ(templateIndex_), typed(typedIndex_))) handleMismatch();
   endStep();
 }
 
 void Comparison::handleMismatch() {
   ++ex_.errorCount;
-  mark(Y(M_));
+  mark(typed(typedIndex_));
   const bool resolved = tryPatterns();
   const std::int32_t l = nextWordIndex();
   if (earlyExit(resolved, l)) return;
@@ -163,44 +191,47 @@ void Comparison::handleMismatch() {
 
 // Typical slips that explain the mismatch on their own.
 bool Comparison::tryPatterns() {
-  const Token t = T(R_);
-  const Token y = Y(M_);
+  const Token t = templ(templateIndex_);
+  const Token y = typed(typedIndex_);
   // A space typed inside a word: one error, three marks.
-  if (Y(M_ + 1).present() && Y(M_ + 2).present() && joins(t.text, y.text, Y(M_ + 2).text)) {
+  if (typed(typedIndex_ + 1).present() && typed(typedIndex_ + 2).present() &&
+      joins(t.text, y.text, typed(typedIndex_ + 2).text)) {
     for (int k = 0; k < 2; ++k) {
-      ++M_;
-      mark(Y(M_));
+      ++typedIndex_;
+      mark(typed(typedIndex_));
     }
     return true;
   }
   // Two words typed without the space between them.
-  if (T(R_ + 1).present() && T(R_ + 2).present() && joins(y.text, t.text, T(R_ + 2).text)) {
-    R_ += 2;
+  if (templ(templateIndex_ + 1).present() && templ(templateIndex_ + 2).present() &&
+      joins(y.text, t.text, templ(templateIndex_ + 2).text)) {
+    templateIndex_ += 2;
     return true;
   }
   // No space after a punctuation mark.
-  if (isPunctuation(T(R_ - 1)) && t.isSpace() && same(T(R_ + 1), y)) {
-    R_ += 1;
+  if (isPunctuation(templ(templateIndex_ - 1)) && t.isSpace() &&
+      same(templ(templateIndex_ + 1), y)) {
+    templateIndex_ += 1;
     return true;
   }
   // Surplus spaces in front of a word: the first surplus one is marked as the
   // error, the others with it.
   std::int32_t s = 0;
-  while (Y(M_ + s).isSpace()) ++s;
-  if (M_ > 1 && Y(M_ - 1).isSpace() && y.isSpace() && t.length() > 1 && isOther(t) &&
-      same(Y(M_ + s), t)) {
-    markRun(M_ + 1, M_ + s - 1);
-    M_ += s;
+  while (typed(typedIndex_ + s).isSpace()) ++s;
+  if (typedIndex_ > 1 && typed(typedIndex_ - 1).isSpace() && y.isSpace() && t.length() > 1 &&
+      isOther(t) && same(typed(typedIndex_ + s), t)) {
+    markRun(typedIndex_ + 1, typedIndex_ + s - 1);
+    typedIndex_ += s;
     return true;
   }
   return false;
 }
 
-// The next template word after R; at the end of the template the last token.
+// The next template word after the compared one; at the end of the template the last token.
 std::int32_t Comparison::nextWordIndex() {
   std::int32_t k = 1;
   for (;;) {
-    const Token t = T(R_ + k);
+    const Token t = templ(templateIndex_ + k);
     if (!t.present()) {
       k = std::max(k - 1, 0);
       break;
@@ -208,127 +239,128 @@ std::int32_t Comparison::nextWordIndex() {
     if (!t.isSpace() && isOther(t)) break;
     ++k;
   }
-  return R_ + k;
+  return templateIndex_ + k;
 }
 
 bool Comparison::earlyExit(bool resolved, std::int32_t l) {
-  const Token y = Y(M_);
-  if (y.isSpace() && Y(M_ + 1).isSpace()) return true;  // a doubled space
-  const Token t = T(R_);
+  const Token y = typed(typedIndex_);
+  if (y.isSpace() && typed(typedIndex_ + 1).isSpace()) return true;  // a doubled space
+  const Token t = templ(templateIndex_);
   if (wordsSimilar(t.text, y.text)) {
     // A misspelt word, unless the typed word is as close to the next one.
-    const Token next = T(l);
+    const Token next = templ(l);
     if (!wordsSimilar(t.text, next.text) || equal(t, next)) return true;
   }
   return resolved;
 }
 
+std::int32_t Comparison::distanceTo(Side side, std::int32_t from, std::int32_t direction,
+                                    const Token& target, std::int32_t width) {
+  std::int32_t d = 1;
+  for (; direction > 0 || from - d > 1; ++d) {
+    const Token a = fetch(side, from + direction * d);
+    if (same(a, target) || !a.present() || d >= width) break;
+  }
+  return same(fetch(side, from + direction * d), target) && d <= width ? d : 0;
+}
+
 Comparison::Widths Comparison::lookAheadWidths() {
   Widths w{};
-  w.v = kLookAhead;
-  if (ex_.markCount + kLookAhead > kMarkCeiling) w.v = kMarkCeiling - ex_.markCount;
-  const Token t = T(R_);
-  const Token y = Y(M_);
+  w.limit = kLookAhead;
+  if (ex_.markCount + kLookAhead > kMarkCeiling) w.limit = kMarkCeiling - ex_.markCount;
+  const Token t = templ(templateIndex_);
+  const Token y = typed(typedIndex_);
 
-  // Next repetition of the template word.
   if (!t.present() || !isOther(t)) {
-    w.wf = 3;
+    w.repeatAhead = 3;
   } else {
-    w.wf = w.v;
+    w.repeatAhead = w.limit;
     if (!t.isSpace()) {
-      std::int32_t d = 1;
-      for (;; ++d) {
-        const Token a = T(R_ + d);
-        if (same(a, t) || !a.present() || d >= w.wf) break;
-      }
-      if (same(T(R_ + d), t) && d <= w.wf) w.wf = d - 1;
+      const std::int32_t d = distanceTo(Side::Template, templateIndex_, 1, t, w.repeatAhead);
+      if (d > 0) w.repeatAhead = d - 1;
     }
   }
 
-  // Previous repetition of the template word.
-  if (R_ < 2 || !t.present() || !isOther(t)) {
-    w.xb = 3;
+  if (templateIndex_ < 2 || !t.present() || !isOther(t)) {
+    w.repeatBehind = 3;
   } else {
-    w.xb = std::min(w.v, R_ - 1);
+    w.repeatBehind = std::min(w.limit, templateIndex_ - 1);
     if (!t.isSpace()) {
-      std::int32_t d = 1;
-      for (; R_ - d > 1; ++d) {
-        const Token a = T(R_ - d);
-        if (same(a, t) || !a.present() || d >= w.xb) break;
-      }
-      if (same(T(R_ - d), t) && d <= w.xb) w.xb = d;
+      const std::int32_t d = distanceTo(Side::Template, templateIndex_, -1, t, w.repeatBehind);
+      if (d > 0) w.repeatBehind = d;
     }
   }
 
-  // The template word further on in the typed text.
   if (isPunctuation(t) || y.isSpace()) {
-    w.yd = 3;
+    w.surplusTyped = 3;
   } else {
-    w.yd = w.v;
-    std::int32_t d = 1;
-    for (;; ++d) {
-      const Token a = Y(M_ + d);
-      if (same(a, t) || !a.present() || d >= w.yd) break;
-    }
-    if (same(Y(M_ + d), t) && d <= w.yd) w.yd = d;
+    w.surplusTyped = w.limit;
+    const std::int32_t d = distanceTo(Side::Typed, typedIndex_, 1, t, w.surplusTyped);
+    if (d > 0) w.surplusTyped = d;
   }
 
-  // The typed word further on in the template.
   if (y.isSpace() || !isOther(y)) {
-    w.zt = 3;
+    w.missingTemplate = 3;
   } else {
-    w.zt = w.v;
-    std::int32_t d = 1;
-    for (;; ++d) {
-      const Token a = T(R_ + d);
-      if (same(a, y) || !a.present() || d >= w.zt) break;
-    }
-    if (same(T(R_ + d), y) && d <= w.zt) w.zt = d;
+    w.missingTemplate = w.limit;
+    const std::int32_t d = distanceTo(Side::Template, templateIndex_, 1, y, w.missingTemplate);
+    if (d > 0) w.missingTemplate = d;
   }
 
-  w.wf = std::min(w.wf, w.v);
-  w.xb = std::min(w.xb, w.v);
-  w.yd = std::min(w.yd, w.v);
-  w.zt = std::min(w.zt, w.v);
+  w.repeatAhead = std::min(w.repeatAhead, w.limit);
+  w.repeatBehind = std::min(w.repeatBehind, w.limit);
+  w.surplusTyped = std::min(w.surplusTyped, w.limit);
+  w.missingTemplate = std::min(w.missingTemplate, w.limit);
   return w;
 }
 
 std::int32_t Comparison::chooseWidth(const Widths& w) {
-  const Token t = T(R_);
-  std::int32_t width = w.wf;
+  const Token t = templ(templateIndex_);
+  std::int32_t width = w.repeatAhead;
   if (t.length() == 1) width = 1;
-  if (w.zt < w.yd && w.zt < w.xb && w.zt < width) return w.zt;
-  if (w.yd < w.xb && w.yd < width) width = w.yd;
-  if (w.xb < width && R_ - w.xb > 0 && same(T(R_ - w.xb), t)) return w.xb;
-  if (w.yd <= w.xb && w.xb != w.v && R_ - w.xb >= 1 && equal(T(R_ - w.xb), t)) return width;
-  if (w.yd > width) {
+  if (w.missingTemplate < w.surplusTyped && w.missingTemplate < w.repeatBehind &&
+      w.missingTemplate < width) {
+    return w.missingTemplate;
+  }
+  if (w.surplusTyped < w.repeatBehind && w.surplusTyped < width) width = w.surplusTyped;
+  if (w.repeatBehind < width && templateIndex_ - w.repeatBehind > 0 &&
+      same(templ(templateIndex_ - w.repeatBehind), t)) {
+    return w.repeatBehind;
+  }
+  if (w.surplusTyped <= w.repeatBehind && w.repeatBehind != w.limit &&
+      templateIndex_ - w.repeatBehind >= 1 && equal(templ(templateIndex_ - w.repeatBehind), t)) {
+    return width;
+  }
+  if (w.surplusTyped > width) {
     // A punctuation mark typed early, with the word before it in place: keep
     // the narrower width.
-    const Token y = Y(M_);
-    bool keep = isPunctuation(y) && sameWithKind(T(R_ + w.yd), y);
+    const Token y = typed(typedIndex_);
+    bool keep = isPunctuation(y) && sameWithKind(templ(templateIndex_ + w.surplusTyped), y);
     if (keep) {
-      const Token before = T(R_ + w.yd - 1);
-      keep = before.length() >= 2 && isOther(before) && sameWithKind(before, Y(M_ + w.yd - 1));
+      const Token before = templ(templateIndex_ + w.surplusTyped - 1);
+      keep = before.length() >= 2 && isOther(before) &&
+             sameWithKind(before, typed(typedIndex_ + w.surplusTyped - 1));
     }
-    if (!keep) width = w.yd;
+    if (!keep) width = w.surplusTyped;
   }
   return width;
 }
 
 // Looks for the template token further on in the typed text (surplus typed
-// tokens), marking what it passes. Returns how far it looked; M moves on
+// tokens), marking what it passes. Returns how far it looked; the typed index moves on
 // when a skip is confirmed by the next word.
 std::int32_t Comparison::searchTyped(std::int32_t width, const Widths& w) {
-  const Token t = T(R_);
-  const Token y = Y(M_);
+  const Token t = templ(templateIndex_);
+  const Token y = typed(typedIndex_);
   const bool runs = (t.present() && !t.isSpace()) || (t.isSpace() && isPunctuation(y)) ||
-                    (R_ > 1 && t.isSpace() && !y.isSpace() && isPunctuation(T(R_ - 1)));
+                    (templateIndex_ > 1 && t.isSpace() && !y.isSpace() &&
+                     isPunctuation(templ(templateIndex_ - 1)));
   if (!runs) return 0;
   std::int32_t c = 0;
   bool confirmed = false;
   do {
     ++c;
-    const Token ahead = Y(M_ + c);
+    const Token ahead = typed(typedIndex_ + c);
     if (!ahead.present()) {
       // Counted like a mark so that the settling below takes it back.
       ++ex_.markCount;
@@ -336,28 +368,29 @@ std::int32_t Comparison::searchTyped(std::int32_t width, const Widths& w) {
       mark(ahead);
       if (equal(t, ahead)) {
         std::int32_t e = 1;
-        while (T(R_ + e).isSpace()) ++e;
-        const Token next = T(R_ + e);
+        while (templ(templateIndex_ + e).isSpace()) ++e;
+        const Token next = templ(templateIndex_ + e);
         if (next.present()) {
-          const bool accepted =
-              width != w.xb || width == w.v ||
-              ((R_ - w.xb < 1 || !equal(T(R_ - w.xb), t)) && !equal(T(R_ + width), t)) ||
-              isPunctuation(t);
-          if (accepted && same(next, Y(M_ + c + e))) {
-            M_ += c;
+          const bool accepted = width != w.repeatBehind || width == w.limit ||
+                                ((templateIndex_ - w.repeatBehind < 1 ||
+                                  !equal(templ(templateIndex_ - w.repeatBehind), t)) &&
+                                 !equal(templ(templateIndex_ + width), t)) ||
+                                isPunctuation(t);
+          if (accepted && same(next, typed(typedIndex_ + c + e))) {
+            typedIndex_ += c;
             confirmed = true;
           }
         }
       }
     }
-  } while (c < width && !(confirmed && same(T(R_), Y(M_))));
+  } while (c < width && !(confirmed && same(templ(templateIndex_), typed(typedIndex_))));
   return c;
 }
 
 void Comparison::settle(std::int32_t width, std::int32_t c) {
   std::int32_t lastCount = c;
-  const Token t = T(R_);
-  if (c == width && t.present() && Y(M_).present() && !equal(t, Y(M_))) {
+  const Token t = templ(templateIndex_);
+  if (c == width && t.present() && typed(typedIndex_).present() && !equal(t, typed(typedIndex_))) {
     // The typed-side search failed: its marks go. Perhaps typed tokens were
     // left out instead.
     ex_.markCount -= width;
@@ -365,8 +398,8 @@ void Comparison::settle(std::int32_t width, std::int32_t c) {
       std::int32_t d = 0;
       do {
         ++d;
-        if (same(T(R_ + d), Y(M_))) R_ += d;
-      } while (d < width && !equal(T(R_), Y(M_)));
+        if (same(templ(templateIndex_ + d), typed(typedIndex_))) templateIndex_ += d;
+      } while (d < width && !equal(templ(templateIndex_), typed(typedIndex_)));
       lastCount = d;
     }
   } else if (c == 1) {
@@ -377,38 +410,39 @@ void Comparison::settle(std::int32_t width, std::int32_t c) {
     ex_.markCount -= 2;  // the right word and the space before it
   }
 
-  const Token tr = T(R_);
-  const Token ym = Y(M_);
+  const Token tr = templ(templateIndex_);
+  const Token ym = typed(typedIndex_);
   if (!tr.present() || !ym.present() || equal(tr, ym)) return;
-  if (wordElsewhere(R_, M_)) ++confusions_;
-  const Token after = T(R_ + 1);
+  if (wordElsewhere(templateIndex_, typedIndex_)) ++confusions_;
+  const Token after = templ(templateIndex_ + 1);
   if (!tr.isSpace() && !ym.isSpace() && after.present() && isOther(after)) {
     // Give up on this word: both texts go on at their next space.
     std::int32_t k = 1;
-    while (T(R_ + k).present() && !T(R_ + k).isSpace()) ++k;
-    if (T(R_ + k).isSpace()) R_ += k;
+    while (templ(templateIndex_ + k).present() && !templ(templateIndex_ + k).isSpace()) ++k;
+    if (templ(templateIndex_ + k).isSpace()) templateIndex_ += k;
     std::int32_t g = 1;
-    while (Y(M_ + g).present() && !Y(M_ + g).isSpace()) ++g;
-    if (Y(M_ + g).isSpace()) {
-      markRun(M_ + 1, M_ + g - 1);
-      M_ += g;
+    while (typed(typedIndex_ + g).present() && !typed(typedIndex_ + g).isSpace()) ++g;
+    if (typed(typedIndex_ + g).isSpace()) {
+      markRun(typedIndex_ + 1, typedIndex_ + g - 1);
+      typedIndex_ += g;
     }
-  } else if (tr.isSpace() && after.present() && isPunctuation(ym) && Y(M_ + 1).isSpace()) {
-    M_ += lastCount;
+  } else if (tr.isSpace() && after.present() && isPunctuation(ym) &&
+             typed(typedIndex_ + 1).isSpace()) {
+    typedIndex_ += lastCount;
   }
 }
 
 bool Comparison::wordElsewhere(std::int32_t i, std::int32_t j) {
-  const Token y = Y(j);
+  const Token y = typed(j);
   if (y.length() < 2) return false;
   for (std::int32_t d = 1; d <= kElsewhereAhead; ++d) {
-    const Token t = T(i + d);
+    const Token t = templ(i + d);
     if (!t.present()) break;
     if (equal(t, y)) return true;
   }
   if (i > 1) {
     for (std::int32_t k = i - 1; k >= std::max(1, i - kElsewhereBehind); --k) {
-      if (equal(T(k), y)) return true;
+      if (equal(templ(k), y)) return true;
     }
   }
   return false;
@@ -417,20 +451,20 @@ bool Comparison::wordElsewhere(std::int32_t i, std::int32_t j) {
 void Comparison::endStep() {
   if ((inputs_.form == 3 || inputs_.form == 4) && inputs_.pace > 0 && inputs_.timeLimitReached) {
     // The word the time limit cut off is not compared.
-    if (Y(M_ + 2).isSpace() && !Y(M_ + 3).present() && T(R_ + 1).present() &&
-        T(R_ + 2).present()) {
-      R_ += 2;
-      M_ += 2;
+    if (typed(typedIndex_ + 2).isSpace() && !typed(typedIndex_ + 3).present() &&
+        templ(templateIndex_ + 1).present() && templ(templateIndex_ + 2).present()) {
+      templateIndex_ += 2;
+      typedIndex_ += 2;
     }
   }
-  ++R_;
-  ++M_;
-  progress_.setPosition(M_);
+  ++templateIndex_;
+  ++typedIndex_;
+  progress_.setPosition(typedIndex_);
 }
 
 void Comparison::locateStop() {
   const std::string& text = ex_.typedText;
-  const std::int32_t p = Y(M_ - 1).start;
+  const std::int32_t p = typed(typedIndex_ - 1).start;
   std::uint32_t line = 1;
   std::int32_t column = p;
   bool columnSet = false;
@@ -449,18 +483,20 @@ void Comparison::locateStop() {
 }
 
 void Comparison::finish() {
-  ex_.stoppedEarly = M_ >= 2 && Y(M_).present() && !T(R_).present();
+  ex_.stoppedEarly =
+      typedIndex_ >= 2 && typed(typedIndex_).present() && !templ(templateIndex_).present();
   if (ex_.stoppedEarly) locateStop();
-  ex_.wordCount = typed_.wordCount();
+  ex_.wordCount = typedCursor_.wordCount();
 
   progress_.setPosition(progress_.maximum());
   std::string().swap(ex_.templateText);
 
   std::int32_t& errors = ex_.errorCount;
   const double limit = errorPercentLimit(ex_.wordCount);
-  if ((M_ / 2) * 4 / 7 < errors) errors = kEvaluationImpossible;
+  if ((typedIndex_ / 2) * 4 / 7 < errors) errors = kEvaluationImpossible;
   if (errors >= 5 && errors / 2 < confusions_) errors = kEvaluationImpossible;
-  if (ex_.markCount < 0 || ex_.markCount > kMostCounted || errors < 0 || errors > kMostCounted) {
+  if (typedTokenLost_ || ex_.markCount < 0 || ex_.markCount > kMostCounted || errors < 0 ||
+      errors > kMostCounted) {
     errors = kEvaluationImpossible;
   } else if (errors > 0) {
     // Errors without keystrokes cannot happen with a real exercise; were it

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -28,10 +29,12 @@ struct Token {
 // Line feed, carriage return, space and ! ( ) , . : ; ?
 bool isTokenSeparator(char c);
 
-// Walks one text token by token in either direction and keeps the last token
-// it produced, so that fetching a neighbouring index costs one token. Every
-// step it takes is counted in a counter shared with the other cursor of the
-// comparison, which decides when the user interface gets a chance to run.
+// Walks one text token by token in either direction. Every step it takes is
+// counted in a counter shared with the other cursor of the comparison, which
+// decides when the user interface gets a chance to run. The tokens are found
+// once, on the first walk over them, and remembered: the comparison goes
+// back and forth over the same stretch all the time, and a step then costs
+// no scanning, while the count of steps stays that of a token-by-token walk.
 class TokenCursor {
  public:
   // `text` must outlive the cursor and every token it hands out.
@@ -39,7 +42,20 @@ class TokenCursor {
 
   // Token `index` (1-based). Indices below 1 and beyond the last token give a
   // NoToken with empty text and leave the cursor where it was.
-  Token fetch(std::int32_t index);
+  Token fetch(std::int32_t index) {
+    // Within the stretch walked before, the cursor just counts the steps a
+    // walk would take: back to the first token it starts over, one step.
+    if (index >= 1 && index <= highest_) {
+      if (index != index_) {
+        *steps_ += index == 1 ? 1u
+                              : static_cast<std::uint32_t>(index > index_ ? index - index_
+                                                                          : index_ - index);
+        index_ = index;
+      }
+      return tokenAt(index);
+    }
+    return move(index);
+  }
 
   // The highest index produced so far, and how many of the tokens up to it are
   // longer than one character (the typed words that set the error limit).
@@ -47,16 +63,30 @@ class TokenCursor {
   std::uint32_t wordCount() const { return words_; }
 
  private:
-  bool stepForward();
-  bool stepBackward();
-  void arrived();
-  Token current() const;
+  // Where a token lies, kept small: a long text has tens of thousands.
+  struct Extent {
+    std::uint32_t begin;   // 0-based
+    std::uint32_t length;  // in the text; a run of line ends is one token " "
+    TokenKind kind;
+    bool lineEnds;
+  };
+  Token tokenAt(std::int32_t index) const {
+    const Extent& e = extents_[static_cast<std::size_t>(index - 1)];
+    Token token;
+    token.text = e.lineEnds ? std::string_view(" ") : text_.substr(e.begin, e.length);
+    token.kind = e.kind;
+    token.start = static_cast<std::int32_t>(e.begin + 1);
+    return token;
+  }
+  Token move(std::int32_t index);
+  // Finds tokens until there are `count` of them or the text ends.
+  void scanUpTo(std::size_t count);
 
   std::string_view text_;
   std::uint32_t* steps_;
-  std::int32_t index_ = 0;  // 0: before the first token
-  std::size_t begin_ = 0;   // extent [begin_, end_) of the current token
-  std::size_t end_ = 0;
+  std::vector<Extent> extents_;  // the tokens found so far, in order
+  std::size_t scanned_ = 0;      // text before this position is in extents_
+  std::int32_t index_ = 0;       // 0: before the first token
   std::int32_t highest_ = 0;
   std::uint32_t words_ = 0;
 };

@@ -143,6 +143,14 @@ KeyRect* specialRect(KeyTable& table, SpecialKey special) {
   return nullptr;
 }
 
+void indexKeyTable(KeyTable& table) {
+  table.firstEntry = {};
+  for (int i = table.count; i >= 1; --i) {
+    table.firstEntry[table.entries[static_cast<std::size_t>(i)].ch] = static_cast<std::uint8_t>(i);
+  }
+  table.indexedCount = table.count;
+}
+
 }  // namespace
 
 Colour fingerColour(const FingerColours& colours, Finger finger) {
@@ -174,6 +182,8 @@ KeyTable& keyTable() {
 KeyTableBuild::KeyTableBuild(KeyTable& table) : table_(table) {
   table_.rebuilding.store(true, std::memory_order_release);
   table_.count = 0;
+  table_.firstEntry = {};
+  table_.indexedCount = 0;
   // A build records every special rectangle afresh; none survives from the
   // previous one.
   for (SpecialKey s : {SpecialKey::LeftShift, SpecialKey::RightShift, SpecialKey::EnterUpper,
@@ -191,14 +201,19 @@ bool RegisterKey(KeyTable& table, const KeyRect& rect, int keyIndex, int row,
   if (key == nullptr) return false;
 
   int count = table.count;
+  // A table filled without a build, or changed behind RegisterKey's back,
+  // has its index made afresh from the entries.
+  if (table.indexedCount != table.count) indexKeyTable(table);
   for (std::uint8_t i = 0; i < key->characterCount && count < kMaxKeyEntries; ++i) {
     const KeyCharacter& k = key->characters[i];
     KeyEntry& entry = table.entries[static_cast<std::size_t>(++count)];
     entry.ch = k.ch;
     entry.rect = k.ch == kCarriageReturn ? KeyRect{} : rect;
     entry.modifier = k.modifier;
+    if (table.firstEntry[k.ch] == 0) table.firstEntry[k.ch] = static_cast<std::uint8_t>(count);
   }
   table.count = static_cast<std::uint8_t>(count);
+  table.indexedCount = table.count;
 
   if (KeyRect* special = specialRect(table, key->special)) *special = rect;
 
@@ -226,6 +241,7 @@ int FindKey(const KeyTable& table, unsigned char ch, SleepFunction sleep) {
        ++looks) {
     if (sleep != nullptr) sleep(kRebuildPollMilliseconds);
   }
+  if (table.indexedCount == table.count) return table.firstEntry[ch];
   const int count = table.count;
   for (int i = 1; i <= count; ++i) {
     if (table.entries[static_cast<std::size_t>(i)].ch == ch) return i;

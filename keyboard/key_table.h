@@ -94,6 +94,12 @@ inline constexpr int kGermanKeyEntries = 110;
 struct KeyTable {
   std::array<KeyEntry, kMaxKeyEntries + 1> entries{};  // 1-based; index 0 means no key
   std::uint8_t count = 0;
+  // The first entry of every character, kept by RegisterKey and emptied with
+  // the table by KeyTableBuild, so a lookup costs no search: the evaluation
+  // looks up every typed character. Valid while `indexedCount` equals
+  // `count`; entries are written through RegisterKey only.
+  std::array<std::uint8_t, 256> firstEntry{};
+  std::uint8_t indexedCount = 0;
   // Set while the table is being built; lookups wait for it to clear.
   std::atomic<bool> rebuilding{false};
 

@@ -1,7 +1,9 @@
 #include "platform/encoding.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 namespace kv {
 namespace {
@@ -67,6 +69,19 @@ bool decodeUtf8(std::string_view s, std::size_t& pos, char32_t& cp) {
   return true;
 }
 
+// How many bytes from `pos` on are ASCII; eight at a time where it can.
+std::size_t asciiRun(std::string_view s, std::size_t pos) {
+  const std::size_t begin = pos;
+  while (pos + 8 <= s.size()) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + pos, 8);
+    if ((word & 0x8080808080808080ull) != 0) break;
+    pos += 8;
+  }
+  while (pos < s.size() && static_cast<unsigned char>(s[pos]) < 0x80) ++pos;
+  return pos - begin;
+}
+
 }  // namespace
 
 char32_t cp1252ToCodePoint(unsigned char byte) {
@@ -85,7 +100,14 @@ std::optional<unsigned char> codePointToCp1252(char32_t cp) {
 std::string cp1252ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 4);
-  for (char c : text) appendUtf8(out, cp1252ToCodePoint(static_cast<unsigned char>(c)));
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    // Runs of ASCII, most of any German text, are copied as they are.
+    const std::size_t ascii = asciiRun(text, pos);
+    out.append(text.data() + pos, ascii);
+    pos += ascii;
+    if (pos < text.size()) appendUtf8(out, cp1252ToCodePoint(static_cast<unsigned char>(text[pos++])));
+  }
   return out;
 }
 
@@ -104,6 +126,11 @@ std::optional<std::string> utf8ToCp1252(std::string_view utf8, ConversionError* 
   std::size_t pos = 0;
   std::size_t index = 0;
   while (pos < utf8.size()) {
+    const std::size_t ascii = asciiRun(utf8, pos);
+    out.append(utf8.data() + pos, ascii);
+    pos += ascii;
+    index += ascii;
+    if (pos >= utf8.size()) break;
     const std::size_t start = pos;
     char32_t cp = 0;
     const bool ok = decodeUtf8(utf8, pos, cp);
@@ -151,7 +178,8 @@ bool isValidUtf8(std::string_view bytes) {
   std::size_t pos = 0;
   char32_t cp = 0;
   while (pos < bytes.size()) {
-    if (!decodeUtf8(bytes, pos, cp)) return false;
+    pos += asciiRun(bytes, pos);
+    if (pos < bytes.size() && !decodeUtf8(bytes, pos, cp)) return false;
   }
   return true;
 }

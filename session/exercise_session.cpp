@@ -50,7 +50,9 @@ HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
   HandedOverText out;
   out.longestLine = longestLine;
   std::int32_t separators = 0;
-  std::string typed;
+  // Kept lines from the last one up; joined in reading order at the end.
+  std::vector<std::string> kept;
+  std::size_t keptBytes = 0;
   bool belowWasEmpty = false;
   bool first = true;
   for (std::size_t k = typedLines.size(); k-- > 0;) {
@@ -65,14 +67,20 @@ HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
     if (line.empty() && belowWasEmpty && !first) continue;
     belowWasEmpty = line.empty();
     first = false;
-    typed.insert(0, line + "\r\n");
     out.longestLine = std::max(out.longestLine, static_cast<std::int32_t>(line.size()) + 1);
     // The line break counts as one keystroke, like a blank.
-    for (char c : ExpandDeadKeys(line, true) + " ") {
+    const auto weight = [&keys](char c) {
       const int key = keys.findKey(static_cast<unsigned char>(c));
-      out.keystrokes += key == 0 ? 3u : (keys.modifierOf(key) == 0 ? 1u : 2u);
-    }
+      return key == 0 ? 3u : (keys.modifierOf(key) == 0 ? 1u : 2u);
+    };
+    for (char c : ExpandDeadKeys(line, true)) out.keystrokes += weight(c);
+    out.keystrokes += weight(' ');
+    keptBytes += line.size() + 2;
+    kept.push_back(std::move(line));
   }
+  std::string typed;
+  typed.reserve(keptBytes);
+  for (auto it = kept.rbegin(); it != kept.rend(); ++it) typed.append(*it).append("\r\n");
   // An exercise ended before anything was typed still hands over one line end.
   if (typed.empty()) typed = "\r\n";
   out.typedText = std::move(typed);
@@ -81,8 +89,11 @@ HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
 }
 
 std::string joinTemplateLines(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const std::string& line : lines) size += line.size() + 2;
   std::string text;
-  for (const std::string& line : lines) text += line + "\r\n";
+  text.reserve(size);
+  for (const std::string& line : lines) text.append(line).append("\r\n");
   return text;
 }
 

@@ -2,11 +2,12 @@
 // and a teacher's look at collected result files.
 #include "tools/kvtool_eval.h"
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <iostream>
 #include <sstream>
+#include <type_traits>
 
 #include "core/common.h"
 #include "core/settings.h"
@@ -37,18 +38,116 @@ struct ResultOptionsCli {
 
 std::string u8(std::string_view cp1252) { return cp1252ToUtf8(cp1252); }
 
-std::string visibleMarks(std::string_view line) {
-  std::string out;
+// The UTF-8 form of every Windows-1252 byte, made once: the evaluation of a
+// long exercise writes every typed character through it.
+struct Utf8Byte {
+  std::array<char, 3> bytes{};
+  std::uint8_t size = 0;
+};
+const std::array<Utf8Byte, 256>& utf8Bytes() {
+  static const std::array<Utf8Byte, 256> table = [] {
+    std::array<Utf8Byte, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+      const char c = static_cast<char>(b);
+      const std::string utf8 = cp1252ToUtf8(std::string_view(&c, 1));
+      Utf8Byte& entry = t[static_cast<std::size_t>(b)];
+      entry.size = static_cast<std::uint8_t>(utf8.size());
+      std::copy(utf8.begin(), utf8.end(), entry.bytes.begin());
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Appends the line in UTF-8 with its marks as brackets; with `json`, escaped
+// for a JSON string the way nlohmann-json writes it (which the output always
+// matched): the short escapes, other controls as six-character escapes with
+// lower-case hex digits, everything else as it is.
+void appendVisible(std::string& out, std::string_view line, bool json) {
+  const auto& utf8 = utf8Bytes();
   bool open = false;
-  for (char c : line) {
+  for (const char c : line) {
     if (c == kMarkByte) {
       out += open ? kMarkClose : kMarkOpen;
       open = !open;
-    } else {
-      out += cp1252ToUtf8(std::string_view(&c, 1));
+      continue;
     }
+    const auto b = static_cast<unsigned char>(c);
+    if (json && (b < 0x20 || c == '"' || c == '\\')) {
+      switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+          static constexpr char kHex[] = "0123456789abcdef";
+          const char escaped[] = {'\\', 'u', '0', '0', kHex[b >> 4], kHex[b & 15]};
+          out.append(escaped, sizeof escaped);
+        }
+      }
+      continue;
+    }
+    const Utf8Byte& u = utf8[b];
+    out.append(u.bytes.data(), u.size);
   }
+}
+
+std::string visibleMarks(std::string_view line) {
+  std::string out;
+  appendVisible(out, line, false);
   return out;
+}
+
+template <typename Number>
+void appendMember(std::string& out, std::string_view indent, std::string_view key, Number value,
+                  bool last = false) {
+  out.append(indent).append("\"").append(key).append("\": ");
+  if constexpr (std::is_same_v<Number, bool>) {
+    out += value ? "true" : "false";
+  } else {
+    out += std::to_string(value);
+  }
+  out += last ? "\n" : ",\n";
+}
+
+// The figures as JSON, laid out as nlohmann-json's dump(2) lays them out:
+// members sorted by name, two blanks of indentation, "[]" for an empty list.
+std::string evaluationJson(const TypedExercise& evaluated, const std::vector<std::string>& lines) {
+  std::size_t size = 4096;
+  for (const std::string& line : lines) size += line.size() + line.size() / 2 + 8;
+  std::string j;
+  j.reserve(size);
+  j += "{\n";
+  appendMember(j, "  ", "errorCount", evaluated.errorCount);
+  appendMember(j, "  ", "evaluationPossible", !evaluationImpossible(evaluated.errorCount));
+  appendMember(j, "  ", "keystrokes", evaluated.keystrokes);
+  j += "  \"lines\": [";
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    j += k == 0 ? "\n    \"" : ",\n    \"";
+    appendVisible(j, lines[k], true);
+    j += '"';
+  }
+  j += lines.empty() ? "],\n" : "\n  ],\n";
+  appendMember(j, "  ", "markCount", evaluated.markCount);
+  j += "  \"marks\": [";
+  const int shown = std::min(evaluated.markCount, kMaxMarks);
+  for (int k = 1; k <= shown; ++k) {
+    const ErrorMark& m = evaluated.marks[static_cast<std::size_t>(k)];
+    j += k == 1 ? "\n    {\n" : ",\n    {\n";
+    appendMember(j, "      ", "end", m.end);
+    appendMember(j, "      ", "start", m.start, true);
+    j += "    }";
+  }
+  j += shown < 1 ? "],\n" : "\n  ],\n";
+  appendMember(j, "  ", "stopColumn", evaluated.stopColumn);
+  appendMember(j, "  ", "stopLine", evaluated.stopLine);
+  appendMember(j, "  ", "stoppedEarly", evaluated.stoppedEarly);
+  appendMember(j, "  ", "wordCount", evaluated.wordCount, true);
+  j += "}\n";
+  return j;
 }
 
 }  // namespace
@@ -145,28 +244,15 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
   const std::vector<std::string> lines = buildSummary(exercise, summary);
 
   if (!in.json) {
-    for (const std::string& line : lines) out << visibleMarks(line) << "\n";
+    std::string text;
+    for (const std::string& line : lines) {
+      appendVisible(text, line, false);
+      text += '\n';
+    }
+    out << text;
     return 0;
   }
-  nlohmann::json j;
-  j["errorCount"] = evaluated.errorCount;
-  j["evaluationPossible"] = !evaluationImpossible(evaluated.errorCount);
-  j["markCount"] = evaluated.markCount;
-  nlohmann::json marks = nlohmann::json::array();
-  for (int k = 1; k <= std::min(evaluated.markCount, kMaxMarks); ++k) {
-    marks.push_back({{"start", evaluated.marks[static_cast<std::size_t>(k)].start},
-                     {"end", evaluated.marks[static_cast<std::size_t>(k)].end}});
-  }
-  j["marks"] = marks;
-  j["wordCount"] = evaluated.wordCount;
-  j["keystrokes"] = evaluated.keystrokes;
-  j["stoppedEarly"] = evaluated.stoppedEarly;
-  j["stopLine"] = evaluated.stopLine;
-  j["stopColumn"] = evaluated.stopColumn;
-  nlohmann::json list = nlohmann::json::array();
-  for (const std::string& line : lines) list.push_back(visibleMarks(line));
-  j["lines"] = list;
-  out << j.dump(2) << "\n";
+  out << evaluationJson(evaluated, lines);
   return 0;
 }
 

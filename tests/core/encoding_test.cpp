@@ -59,6 +59,34 @@ TEST(Encoding, MalformedInputIsRefusedNotGuessed) {
   EXPECT_TRUE(isValidUtf8("Grüße"));
 }
 
+// Long stretches of plain ASCII are taken in blocks; whatever follows or
+// interrupts them, at any distance from a block's edge, must come out as if
+// the text were read character by character.
+TEST(Encoding, AsciiStretchesOfEveryLengthAroundOtherCharacters) {
+  for (std::size_t before = 0; before <= 18; ++before) {
+    for (std::size_t after = 0; after <= 10; after += 5) {
+      SCOPED_TRACE(testing::Message() << before << " before, " << after << " after");
+      const std::string head(before, 'a');
+      const std::string tail(after, 'z');
+      EXPECT_EQ(utf8ToCp1252(head + "\xC3\xA4" + tail), head + "\xE4" + tail);
+      EXPECT_EQ(cp1252ToUtf8(head + "\x80" + tail), head + "\xE2\x82\xAC" + tail);
+      EXPECT_EQ(cp1252ToUtf8(head + tail), head + tail);
+      EXPECT_TRUE(isValidUtf8(head + "\xE2\x82\xAC" + tail));
+      EXPECT_FALSE(isValidUtf8(head + "\xE2\x82" + tail));
+      EXPECT_FALSE(isValidUtf8(head + "\x80" + tail));
+
+      ConversionError error;
+      EXPECT_FALSE(utf8ToCp1252(head + "\xC3\xA4" + "\xC4\x8D" + tail, &error).has_value());
+      EXPECT_EQ(error.offset, before + 2);
+      EXPECT_EQ(error.character, before + 1);
+      EXPECT_EQ(error.codePoint, U'\u010D');
+      EXPECT_FALSE(utf8ToCp1252(head + "\xC3" + tail, &error).has_value());
+      EXPECT_EQ(error.offset, before);
+      EXPECT_TRUE(error.malformed);
+    }
+  }
+}
+
 TEST(Encoding, LiteralHelperGivesWindows1252Bytes) {
   EXPECT_EQ(w1252("März"), std::string("M\xE4rz"));
   EXPECT_EQ(w1252("Übungsform"), std::string("\xDC") + "bungsform");

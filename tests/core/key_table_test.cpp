@@ -353,6 +353,88 @@ TEST(FindKeyProcessTable, OneCharacterStringsAndTheProcessWideTable) {
 }
 
 // ---------------------------------------------------------------------------
+// FindKey answers from an index of first entries; it must answer as a search
+// through the entries would, however the table came about.
+
+int firstEntrySearched(const KeyTable& table, unsigned char ch) {
+  for (int i = 1; i <= table.count; ++i) {
+    if (entry(table, i).ch == ch) return i;
+  }
+  return 0;
+}
+
+void expectLookupsAgreeWithTheEntries(const KeyTable& table) {
+  for (int b = 0; b < 256; ++b) {
+    const auto ch = static_cast<unsigned char>(b);
+    EXPECT_EQ(FindKey(table, ch, nullptr), firstEntrySearched(table, ch)) << "byte " << b;
+  }
+}
+
+TEST(FindKeyIndex, AgreesWithTheEntriesAfterEveryKindOfBuild) {
+  KeyTable table;
+  {
+    SCOPED_TRACE("never built");
+    expectLookupsAgreeWithTheEntries(table);
+  }
+  RecordingPainter painter;
+  drawnBuild(table, &painter);
+  {
+    SCOPED_TRACE("drawn build");
+    expectLookupsAgreeWithTheEntries(table);
+  }
+  RebuildKeyTable(table);
+  {
+    SCOPED_TRACE("rebuilt without drawing");
+    expectLookupsAgreeWithTheEntries(table);
+  }
+  {
+    SCOPED_TRACE("a build of the lower rows only, after a full one");
+    const KeyTableBuild build(table);
+    for (int row = 2; row < kKeyRows; ++row) {
+      for (int k = 0; k < keysInRow(row); ++k) RegisterKey(table, {}, k, row, nullptr, 0, 0);
+    }
+    EXPECT_EQ(FindKey(table, 'q', nullptr), 0) << "a key of the previous build";
+    expectLookupsAgreeWithTheEntries(table);
+  }
+  {
+    SCOPED_TRACE("registered three times over without emptying, up to the capacity");
+    for (int pass = 0; pass < 3; ++pass) {
+      for (int row = 0; row < kKeyRows; ++row) {
+        for (int k = 0; k < keysInRow(row); ++k) RegisterKey(table, {}, k, row, nullptr, 0, 0);
+      }
+    }
+    ASSERT_EQ(table.count, kMaxKeyEntries);
+    expectLookupsAgreeWithTheEntries(table);
+  }
+}
+
+// Code that fills the entries itself, without RegisterKey, still finds them.
+TEST(FindKeyIndex, EntriesWrittenDirectlyAreFound) {
+  KeyTable table;
+  RebuildKeyTable(table);
+  table.entries[static_cast<std::size_t>(table.count) + 1] = {'', {}, M::AltGr};
+  ++table.count;
+  EXPECT_EQ(FindKey(table, '', nullptr), table.count);
+  expectLookupsAgreeWithTheEntries(table);
+  // The next registration takes the table over into its index.
+  RegisterKey(table, {}, 1, 0, nullptr, 0, 0);
+  EXPECT_EQ(FindKey(table, '', nullptr), table.count - 2);
+  expectLookupsAgreeWithTheEntries(table);
+}
+
+// The lookup while a rebuild is under way reads the table as far as it is
+// built: what the build registered so far, nothing of the table before it.
+TEST(FindKeyIndex, ALookupDuringABuildSeesOnlyWhatIsRegistered) {
+  KeyTable table;
+  RebuildKeyTable(table);
+  const KeyTableBuild build(table);
+  RegisterKey(table, {}, 1, 1, nullptr, 0, 0);  // Q
+  EXPECT_EQ(FindKey(table, 'Q', nullptr), 2);
+  EXPECT_EQ(FindKey(table, 'a', nullptr), 0);
+  expectLookupsAgreeWithTheEntries(table);
+}
+
+// ---------------------------------------------------------------------------
 // Waiting for a build: the sleep is the test's, so nothing really sleeps.
 
 struct SleepLog {

@@ -80,6 +80,36 @@ TEST_F(KvtoolFiles, EvaluateCountsAndMarksLikeTheProgram) {
   EXPECT_NE(text.str().find("\u00DCbungszeit    00:01:00"), std::string::npos);
 }
 
+// kvtool writes its JSON itself; it must be exactly what nlohmann-json's
+// dump(2) makes of the same figures, quotes, backslashes, control
+// characters, marks and umlauts in the lines included.
+TEST_F(KvtoolFiles, EvaluateJsonIsLaidOutAsNlohmannJsonWritesIt) {
+  const struct {
+    const char* name;
+    std::string templ;
+    std::string typed;
+  } rows[] = {
+      {"slips and umlauts", kTemplate,
+       "Die Haus t\xFCr ist offen und das Wetter ist sch\xF6n.\r\nWir gehen nach Hause.\r\n"},
+      {"quotes, backslashes, controls and Windows-1252 specials",
+       "Er sagte \"ja\" und \\ dann \x7F \x80 \x84gut\x93.\nZweite Zeile\n",
+       "Er sagt \"ja\" und \\\\ dann\x01\x1F \x7F \x80 \x84gut\x93.\nZweite Zeile\n"},
+      {"nothing typed", kTemplate, "\n"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    EvaluateInput in;
+    // The title, from the file name, is the one way control characters get in.
+    in.templatePath = write("vor\"lage\\\x01\t.txt", row.templ);
+    in.typedPath = write("getippt.txt", row.typed);
+    in.seconds = 75;
+    in.json = true;
+    std::ostringstream out, err;
+    ASSERT_EQ(runEvaluate(in, out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), nlohmann::json::parse(out.str()).dump(2) + "\n");
+  }
+}
+
 TEST_F(KvtoolFiles, EvaluateRefusesCharactersOutsideWindows1252) {
   const std::string templ = write("vorlage.txt", "Zeile eins\nZeile zwei mit \xC4\x8D\n");
   EvaluateInput in;
