@@ -2,7 +2,8 @@
 # Measures the path from a character key to the updated display in each
 # exercise form: the program, started by the learner tests, appends the time
 # of every character event (display redraw and key lighting included) to a
-# file named by KV_MEASURE_KEYS; xdotool types into each form on a private
+# file that KV_MEASURE_KEYS names in the Windows temporary folder (a bare
+# file name, nothing else is accepted); xdotool types into each form on a private
 # Xvfb display. Prints median and 95th percentile per form in milliseconds.
 #
 #   scripts/measure_keys.sh [Windows build folder, default build/windows]
@@ -19,8 +20,12 @@ trap 'kv_cleanup; rm -rf "$work"' EXIT
 kv_start_xvfb
 kv_prepare_prefix || exit 1
 
-log="$work/keys.txt"
-export KV_MEASURE_KEYS="Z:${log//\//\\}"
+name="klavento-tasten-$$.txt"
+export KV_MEASURE_KEYS="$name"
+temp_folder=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
+log=$(winepath -u "$temp_folder\\$name" 2>/dev/null)
+[ -n "$log" ] || { echo "Der temporäre Ordner des Präfixes ist nicht zu finden." >&2; exit 1; }
+rm -f "$log"
 wine "$build/kv_win_tests.exe" --gtest_also_run_disabled_tests \
   --gtest_filter='EachForm/LearnerForms.DISABLED_TypingForTheKeyMeasurement/*' >"$work/run.txt" 2>&1 || {
   cat "$work/run.txt" >&2
@@ -28,6 +33,8 @@ wine "$build/kv_win_tests.exe" --gtest_also_run_disabled_tests \
 }
 
 [ -s "$log" ] || { echo "Keine Messwerte geschrieben." >&2; exit 1; }
+cp "$log" "$work/keys.txt" && rm -f "$log"
+log="$work/keys.txt"
 # Nearest-rank percentiles; awk formats, since wine-env.sh sets a German LC_ALL.
 export LC_ALL=C
 awk '

@@ -412,7 +412,7 @@ void ExerciseSession::onKeyDown(std::uint16_t& key, ShiftState& shift) {
   }
   const bool onlyAlt = shift.alt && !shift.ctrl && !shift.shift;
   const bool onlyCtrl = shift.ctrl && !shift.alt && !shift.shift;
-  const bool keep = (key == vk::Menu && onlyAlt) || (key >= 37 && key <= 40 && onlyCtrl);
+  const bool keep = (key == vk::Menu && onlyAlt) || (key >= vk::Left && key <= vk::Down && onlyCtrl);
   if (!keep && key != 0) {
     if (shift.ctrl != shift.alt) {
       if (!(key == vk::F4 && (onlyCtrl || onlyAlt))) key = 0;

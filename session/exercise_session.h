@@ -20,8 +20,8 @@ enum StatusPanel { kPanelHint = 0, kPanelClock, kPanelSpeed, kPanelKeystrokes, k
 // Virtual-key codes the session reasons about.
 namespace vk {
 inline constexpr std::uint16_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17,
-                               Menu = 18, Capital = 20, Space = 32, Prior = 33, Down = 40,
-                               Delete = 46, F4 = 115, Oem5 = 220, Oem6 = 221;
+                               Menu = 18, Capital = 20, Space = 32, Prior = 33, Left = 37,
+                               Down = 40, Delete = 46, F4 = 115, Oem5 = 220, Oem6 = 221;
 }
 
 struct ShiftState {

@@ -9,6 +9,10 @@
 namespace kv {
 namespace {
 
+// Posted when the window is shown: the focus goes to the matching scheme once
+// the system has finished giving it to the first button.
+constexpr UINT kShownMessage = WM_APP + 20;
+
 int screenPpi() {
   win::WindowDc screen(nullptr);
   return screen.get() != nullptr ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
@@ -123,9 +127,9 @@ LRESULT ColourChooser::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       onCreate();
       return 0;
     case WM_SHOWWINDOW:
-      if (wParam) ::PostMessageW(hwnd_, WM_APP + 20, 0, 0);
+      if (wParam) ::PostMessageW(hwnd_, kShownMessage, 0, 0);
       break;
-    case WM_APP + 20:
+    case kShownMessage:
       focusMatchingScheme();
       return 0;
     case WM_COMMAND: {

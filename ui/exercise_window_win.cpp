@@ -15,7 +15,63 @@
 #include "ui/result_options_dialog_win.h"
 
 namespace kv {
+
+// The key-path measurement for scripts/measure_keys.sh: off unless
+// KV_MEASURE_KEYS names a file, which must be a bare file name; the log is
+// then kept in the user's temporary folder and nowhere else, so the variable
+// can never make the program write over a file the user did not mean. Each
+// character event's handling, display redraw and key lighting included, is
+// appended as "<form> <milliseconds>".
+class KeyPathLog {
+ public:
+  KeyPathLog() {
+    wchar_t name[MAX_PATH] = {};
+    const DWORD n = ::GetEnvironmentVariableW(L"KV_MEASURE_KEYS", name, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return;
+    const std::wstring file(name, n);
+    if (file.find_first_of(L"\\/:") != std::wstring::npos || file == L"." || file == L"..") return;
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH) return;
+    file_ = _wfopen((std::wstring(folder, length) + file).c_str(), L"a");
+    if (file_ != nullptr) ::QueryPerformanceFrequency(&frequency_);
+  }
+  ~KeyPathLog() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  KeyPathLog(const KeyPathLog&) = delete;
+  KeyPathLog& operator=(const KeyPathLog&) = delete;
+
+  bool on() const { return file_ != nullptr; }
+  void add(int form, const LARGE_INTEGER& start) {
+    if (file_ == nullptr) return;
+    LARGE_INTEGER end{};
+    ::QueryPerformanceCounter(&end);
+    const double ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                      static_cast<double>(frequency_.QuadPart);
+    std::fprintf(file_, "%d %.4f\n", form, ms);
+    std::fflush(file_);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  LARGE_INTEGER frequency_{};
+};
+
 namespace {
+
+// Posted when the window is first shown: it then takes its initial size and
+// installs its input filters, once the main window has placed it.
+constexpr UINT kShownMessage = WM_APP + 10;
+
+// The template display's bevelled panel is drawn from a corner picture of
+// kCornerWidth x kCornerHeight pixels, one quarter in each corner; the text
+// inside keeps clear of the bevel by kPanelTextInset.
+constexpr int kCornerWidth = 22;
+constexpr int kCornerHeight = 24;
+constexpr int kQuarterWidth = kCornerWidth / 2;
+constexpr int kQuarterHeight = kCornerHeight / 2;
+constexpr int kPanelTextInset = 12;
 
 // One exercise window exists at a time; the hooks find it here.
 ExerciseWindow* gActive = nullptr;
@@ -114,38 +170,18 @@ std::wstring withLineBreaks(const std::string& cp1252) {
 
 COLORREF systemColour(int index) { return ::GetSysColor(index); }
 
-// Off unless KV_MEASURE_KEYS names a file: then each character event's
-// handling, display redraw and key lighting included, is appended to it as
-// "<form> <milliseconds>" for scripts/measure_keys.sh.
+// Times one character event into the window's log, when it has one.
 class KeyPathTimer {
  public:
-  explicit KeyPathTimer(int form) : form_(form) {
-    if (log() != nullptr) ::QueryPerformanceCounter(&start_);
+  KeyPathTimer(KeyPathLog& log, int form) : log_(log), form_(form) {
+    if (log_.on()) ::QueryPerformanceCounter(&start_);
   }
-  ~KeyPathTimer() {
-    std::FILE* file = log();
-    if (file == nullptr) return;
-    LARGE_INTEGER end{};
-    LARGE_INTEGER frequency{};
-    ::QueryPerformanceCounter(&end);
-    ::QueryPerformanceFrequency(&frequency);
-    const double ms = static_cast<double>(end.QuadPart - start_.QuadPart) * 1000.0 /
-                      static_cast<double>(frequency.QuadPart);
-    std::fprintf(file, "%d %.4f\n", form_, ms);
-    std::fflush(file);
-  }
+  ~KeyPathTimer() { log_.add(form_, start_); }
   KeyPathTimer(const KeyPathTimer&) = delete;
   KeyPathTimer& operator=(const KeyPathTimer&) = delete;
 
  private:
-  static std::FILE* log() {
-    static std::FILE* const file = [] {
-      wchar_t path[MAX_PATH] = {};
-      const DWORD n = ::GetEnvironmentVariableW(L"KV_MEASURE_KEYS", path, MAX_PATH);
-      return n > 0 && n < MAX_PATH ? _wfopen(path, L"a") : nullptr;
-    }();
-    return file;
-  }
+  KeyPathLog& log_;
   int form_;
   LARGE_INTEGER start_{};
 };
@@ -159,6 +195,7 @@ ExerciseOutcome& lastExerciseOutcome() {
 
 ExerciseWindow::ExerciseWindow(ChildHost& host)
     : host_(host),
+      keyPathLog_(std::make_unique<KeyPathLog>()),
       session_(*this, keys_, appState().exercise, appState().currentText, appState().typed) {}
 
 ExerciseWindow::~ExerciseWindow() {
@@ -309,7 +346,7 @@ void ExerciseWindow::applyLayout() {
 void ExerciseWindow::prepareCornerPicture() {
   // The stored corner: an 11 x 12 bevelled quarter circle drawn in the six
   // key colours, recoloured for this system and stretched to 22 x 24.
-  static const char* const kRows[12] = {
+  static const char* const kRows[kQuarterHeight] = {
       "mmmmkkkkkkk", "mmkkhhhhhhh", "mkhhbbbbbbb", "mkhbbbbbbbb", "khbbbbbbbbb",
       "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb",
       "khbbbbbbbbb", "khbbbbbbbbb"};
@@ -326,17 +363,17 @@ void ExerciseWindow::prepareCornerPicture() {
   };
   win::WindowDc screen(hwnd_);
   win::MemoryDc small(::CreateCompatibleDC(screen.get()));
-  win::Bitmap stored(::CreateCompatibleBitmap(screen.get(), 22, 24));
+  win::Bitmap stored(::CreateCompatibleBitmap(screen.get(), kCornerWidth, kCornerHeight));
   {
     // Mirror the quarter into all four corners of the 22 x 24 picture.
     win::ScopedSelect select(small.get(), stored.get());
-    for (int y = 0; y < 12; ++y) {
-      for (int x = 0; x < 11; ++x) {
+    for (int y = 0; y < kQuarterHeight; ++y) {
+      for (int x = 0; x < kQuarterWidth; ++x) {
         const COLORREF c = mapped(kRows[y][x]);
         ::SetPixel(small.get(), x, y, c);
-        ::SetPixel(small.get(), 21 - x, y, c);
-        ::SetPixel(small.get(), x, 23 - y, c);
-        ::SetPixel(small.get(), 21 - x, 23 - y, c);
+        ::SetPixel(small.get(), kCornerWidth - 1 - x, y, c);
+        ::SetPixel(small.get(), x, kCornerHeight - 1 - y, c);
+        ::SetPixel(small.get(), kCornerWidth - 1 - x, kCornerHeight - 1 - y, c);
       }
     }
   }
@@ -350,46 +387,48 @@ void ExerciseWindow::paintPanel(HDC dc, const RECT& area) {
   if (!corner_) return;
   const int w = area.right - area.left;
   const int h = area.bottom - area.top;
-  if (w < 22 || h < 24) return;
+  if (w < kCornerWidth || h < kCornerHeight) return;
   win::MemoryDc cornerDc(::CreateCompatibleDC(dc));
   win::ScopedSelect select(cornerDc.get(), corner_.get());
   // Corners.
-  ::BitBlt(dc, area.left, area.top, 11, 12, cornerDc.get(), 0, 0, SRCCOPY);
-  ::BitBlt(dc, area.right - 11, area.top, 11, 12, cornerDc.get(), 11, 0, SRCCOPY);
-  ::BitBlt(dc, area.left, area.bottom - 12, 11, 12, cornerDc.get(), 0, 12, SRCCOPY);
-  ::BitBlt(dc, area.right - 11, area.bottom - 12, 11, 12, cornerDc.get(), 11, 12, SRCCOPY);
+  constexpr int qw = kQuarterWidth;
+  constexpr int qh = kQuarterHeight;
+  ::BitBlt(dc, area.left, area.top, qw, qh, cornerDc.get(), 0, 0, SRCCOPY);
+  ::BitBlt(dc, area.right - qw, area.top, qw, qh, cornerDc.get(), qw, 0, SRCCOPY);
+  ::BitBlt(dc, area.left, area.bottom - qh, qw, qh, cornerDc.get(), 0, qh, SRCCOPY);
+  ::BitBlt(dc, area.right - qw, area.bottom - qh, qw, qh, cornerDc.get(), qw, qh, SRCCOPY);
   // Edges continue every border pixel of the corners that is not background.
   const COLORREF bg = static_cast<COLORREF>(background);
-  for (int y = 0; y < 12; ++y) {
-    const COLORREF top = ::GetPixel(cornerDc.get(), 10, y);
-    const COLORREF bottom = ::GetPixel(cornerDc.get(), 10, 23 - y);
+  for (int y = 0; y < qh; ++y) {
+    const COLORREF top = ::GetPixel(cornerDc.get(), qw - 1, y);
+    const COLORREF bottom = ::GetPixel(cornerDc.get(), qw - 1, kCornerHeight - 1 - y);
     if (top != bg) {
       win::Pen pen(::CreatePen(PS_SOLID, 1, top));
       win::ScopedSelect sp(dc, pen.get());
-      ::MoveToEx(dc, area.left + 11, area.top + y, nullptr);
-      ::LineTo(dc, area.right - 11, area.top + y);
+      ::MoveToEx(dc, area.left + qw, area.top + y, nullptr);
+      ::LineTo(dc, area.right - qw, area.top + y);
     }
     if (bottom != bg) {
       win::Pen pen(::CreatePen(PS_SOLID, 1, bottom));
       win::ScopedSelect sp(dc, pen.get());
-      ::MoveToEx(dc, area.left + 11, area.bottom - 1 - y, nullptr);
-      ::LineTo(dc, area.right - 11, area.bottom - 1 - y);
+      ::MoveToEx(dc, area.left + qw, area.bottom - 1 - y, nullptr);
+      ::LineTo(dc, area.right - qw, area.bottom - 1 - y);
     }
   }
-  for (int x = 0; x < 11; ++x) {
-    const COLORREF left = ::GetPixel(cornerDc.get(), x, 11);
-    const COLORREF right = ::GetPixel(cornerDc.get(), 21 - x, 11);
+  for (int x = 0; x < qw; ++x) {
+    const COLORREF left = ::GetPixel(cornerDc.get(), x, qh - 1);
+    const COLORREF right = ::GetPixel(cornerDc.get(), kCornerWidth - 1 - x, qh - 1);
     if (left != bg) {
       win::Pen pen(::CreatePen(PS_SOLID, 1, left));
       win::ScopedSelect sp(dc, pen.get());
-      ::MoveToEx(dc, area.left + x, area.top + 12, nullptr);
-      ::LineTo(dc, area.left + x, area.bottom - 12);
+      ::MoveToEx(dc, area.left + x, area.top + qh, nullptr);
+      ::LineTo(dc, area.left + x, area.bottom - qh);
     }
     if (right != bg) {
       win::Pen pen(::CreatePen(PS_SOLID, 1, right));
       win::ScopedSelect sp(dc, pen.get());
-      ::MoveToEx(dc, area.right - 1 - x, area.top + 12, nullptr);
-      ::LineTo(dc, area.right - 1 - x, area.bottom - 12);
+      ::MoveToEx(dc, area.right - 1 - x, area.top + qh, nullptr);
+      ::LineTo(dc, area.right - 1 - x, area.bottom - qh);
     }
   }
 }
@@ -414,8 +453,8 @@ void ExerciseWindow::paintDisplay(HDC dc) {
     win::ScopedSelect selectFont(buffer.get(), fieldFont_.get());
     ::SetBkMode(buffer.get(), TRANSPARENT);
     ::SetTextColor(buffer.get(), static_cast<COLORREF>(session_.textColour()));
-    const int x = metrics_.lengths.m7 + 12;
-    const int y = metrics_.lengths.m4 + 12;
+    const int x = metrics_.lengths.m7 + kPanelTextInset;
+    const int y = metrics_.lengths.m4 + kPanelTextInset;
     const int h = rules_.text.height(textSize_);
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const std::wstring text = win::widen(rows[k]);
@@ -556,6 +595,15 @@ void ExerciseWindow::installFilters() {
 }
 
 LRESULT CALLBACK ExerciseWindow::lowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  // A filter of the whole system must not fail: on any fault the event passes.
+  try {
+    return lowLevelKeyboardProcGuarded(code, wParam, lParam);
+  } catch (...) {
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+}
+
+LRESULT ExerciseWindow::lowLevelKeyboardProcGuarded(int code, WPARAM wParam, LPARAM lParam) {
   if (code < 0 || gActive == nullptr) return ::CallNextHookEx(nullptr, code, wParam, lParam);
   const auto* event = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   const bool injected = (event->flags & LLKHF_INJECTED) != 0;
@@ -567,6 +615,15 @@ LRESULT CALLBACK ExerciseWindow::lowLevelKeyboardProc(int code, WPARAM wParam, L
 }
 
 LRESULT CALLBACK ExerciseWindow::threadKeyboardProc(int code, WPARAM wParam, LPARAM lParam) {
+  // A filter of the whole system must not fail: on any fault the event passes.
+  try {
+    return threadKeyboardProcGuarded(code, wParam, lParam);
+  } catch (...) {
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+}
+
+LRESULT ExerciseWindow::threadKeyboardProcGuarded(int code, WPARAM wParam, LPARAM lParam) {
   if (code < 0 || gActive == nullptr) return ::CallNextHookEx(nullptr, code, wParam, lParam);
   if (gActive->session_.threadKeyFilter(static_cast<std::uint16_t>(wParam), gActive->fieldActiveAndFocused())) {
     return 1;
@@ -575,6 +632,15 @@ LRESULT CALLBACK ExerciseWindow::threadKeyboardProc(int code, WPARAM wParam, LPA
 }
 
 LRESULT CALLBACK ExerciseWindow::mouseProc(int code, WPARAM wParam, LPARAM lParam) {
+  // A filter of the whole system must not fail: on any fault the event passes.
+  try {
+    return mouseProcGuarded(code, wParam, lParam);
+  } catch (...) {
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+}
+
+LRESULT ExerciseWindow::mouseProcGuarded(int code, WPARAM wParam, LPARAM lParam) {
   if (code < 0 || gActive == nullptr) return ::CallNextHookEx(nullptr, code, wParam, lParam);
   const auto* event = reinterpret_cast<const MOUSEHOOKSTRUCT*>(lParam);
   PointerEvent kind = PointerEvent::Other;
@@ -606,7 +672,8 @@ LRESULT CALLBACK ExerciseWindow::fieldProc(HWND hwnd, UINT msg, WPARAM wParam, L
     ::RemoveWindowSubclass(hwnd, &ExerciseWindow::fieldProc, 1);
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
   }
-  return self->onFieldMessage(hwnd, msg, wParam, lParam);
+  return win::handleGuarded(hwnd, msg, wParam, lParam, &::DefSubclassProc,
+                            [&] { return self->onFieldMessage(hwnd, msg, wParam, lParam); });
 }
 
 LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -633,7 +700,7 @@ LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     }
     case WM_CHAR: {
       if (wParam == VK_ESCAPE) return 0;
-      const KeyPathTimer timer(appState().exercise.form);
+      const KeyPathTimer timer(*keyPathLog_, appState().exercise.form);
       const auto byte = codePointToCp1252(static_cast<char32_t>(wParam));
       std::uint8_t ch = byte ? *byte : 0;
       session_.onCharacter(ch);
@@ -670,10 +737,10 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SHOWWINDOW:
       if (wParam && !shownOnce_) {
         shownOnce_ = true;
-        ::PostMessageW(hwnd_, WM_APP + 10, 0, 0);
+        ::PostMessageW(hwnd_, kShownMessage, 0, 0);
       }
       break;
-    case WM_APP + 10:
+    case kShownMessage:
       onShowFirstTime();
       return 0;
     case WM_WINDOWPOSCHANGING:

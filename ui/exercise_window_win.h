@@ -24,6 +24,8 @@ class KeyboardRenderer;
 
 // What the evaluation and the result window need of the exercise besides the
 // typed-exercise record.
+class KeyPathLog;
+
 struct ExerciseOutcome {
   std::uint32_t startTick = 0;
   std::uint32_t endTick = 0;
@@ -129,11 +131,15 @@ class ExerciseWindow final : public ChildWindow,
                                     UINT_PTR id, DWORD_PTR data);
   LRESULT onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK lowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT lowLevelKeyboardProcGuarded(int code, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK threadKeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT threadKeyboardProcGuarded(int code, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK mouseProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT mouseProcGuarded(int code, WPARAM wParam, LPARAM lParam);
   bool fieldActiveAndFocused() const;
 
   ChildHost& host_;
+  std::unique_ptr<KeyPathLog> keyPathLog_;
   KeyTableLookup keys_;
   ExerciseSession session_;
 

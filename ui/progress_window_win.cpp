@@ -9,7 +9,6 @@ namespace {
 // Posted once the window is on screen: the task starts outside creation.
 constexpr UINT kStartMessage = WM_APP + 10;
 constexpr UINT_PTR kTimerId = 1;
-constexpr UINT kNextWindowCommand = 61504;  // SC_NEXTWINDOW
 }  // namespace
 
 std::wstring ProgressWindow::caption() const {
@@ -27,7 +26,7 @@ void ProgressWindow::placeWindow() {
 void ProgressWindow::onCreate() {
   evaluating_ = appState().evaluationRunning;
   win::disableSystemCommand(hwnd_, SC_CLOSE);
-  win::disableSystemCommand(hwnd_, kNextWindowCommand);
+  win::disableSystemCommand(hwnd_, SC_NEXTWINDOW);
   win::createControl(hwnd_, PROGRESS_CLASSW, L"", 0, 0, 0, 10, 10, kBarId);
   applyFont();
   const win::DialogUnits du(font_.get());
@@ -90,7 +89,7 @@ LRESULT ProgressWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_CLOSE || (wParam & 0xFFF0) == kNextWindowCommand) return 0;
+      if ((wParam & 0xFFF0) == SC_CLOSE || (wParam & 0xFFF0) == SC_NEXTWINDOW) return 0;
       break;
     case WM_COMMAND:
       // Escape through the dialog navigation is no way out either.

@@ -438,6 +438,11 @@ bool ResultWindow::listKey(WPARAM key) {
 
 LRESULT CALLBACK ResultWindow::listProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR, DWORD_PTR data) {
+  return win::handleGuarded(list, msg, wParam, lParam, &::DefSubclassProc,
+                            [&] { return listMessage(list, msg, wParam, lParam, data); });
+}
+
+LRESULT ResultWindow::listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data) {
   auto* self = reinterpret_cast<ResultWindow*>(data);
   switch (msg) {
     case WM_KEYDOWN:

@@ -88,6 +88,7 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   std::string printTitleLearner() const;
 
   static LRESULT CALLBACK listProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data);
 
   ChildHost& host_;
   std::vector<std::string> lines_;

@@ -1059,8 +1059,10 @@ LRESULT CALLBACK SelectionDialog::controlProc(HWND control, UINT msg, WPARAM wPa
   LRESULT result = 0;
   auto* dialog = reinterpret_cast<SelectionDialog*>(self);
   if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(control, &SelectionDialog::controlProc, ::GetDlgCtrlID(control));
-  if (dialog != nullptr && dialog->controlMessage(control, msg, wParam, lParam, result)) return result;
-  return ::DefSubclassProc(control, msg, wParam, lParam);
+  return win::handleGuarded(control, msg, wParam, lParam, &::DefSubclassProc, [&] {
+    if (dialog != nullptr && dialog->controlMessage(control, msg, wParam, lParam, result)) return result;
+    return ::DefSubclassProc(control, msg, wParam, lParam);
+  });
 }
 
 bool SelectionDialog::controlMessage(HWND control, UINT msg, WPARAM wParam, LPARAM lParam,

@@ -39,29 +39,18 @@ class MdiChildWindow {
 
  protected:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Derived* self = nullptr;
-    if (msg == WM_NCCREATE) {
-      // Children created through the client carry their parameter inside the
-      // client's creation record.
+    // Children created through the client carry their parameter inside the
+    // client's creation record.
+    Derived* created = nullptr;
+    if (msg == WM_NCCREATE && lParam != 0) {
       const auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
       const auto* mdi = static_cast<const MDICREATESTRUCTW*>(create->lpCreateParams);
-      self = mdi != nullptr ? reinterpret_cast<Derived*>(mdi->lParam) : nullptr;
-      if (self != nullptr) {
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-      }
-    } else {
-      self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      created = mdi != nullptr ? reinterpret_cast<Derived*>(mdi->lParam) : nullptr;
     }
-    if (self == nullptr) return ::DefMDIChildProcW(hwnd, msg, wParam, lParam);
-    if (moveFocusAsDialog(hwnd, msg, wParam, lParam)) return 0;
-    const LRESULT result = self->handleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      self->hwnd_ = nullptr;
-    }
-    return result;
+    return routeMessage<Derived>(hwnd, msg, wParam, lParam, created, &MdiChildWindow::handleOf,
+                                 &::DefMDIChildProcW);
   }
+  static HWND& handleOf(Derived& window) { return static_cast<MdiChildWindow&>(window).hwnd_; }
 
   static bool registerClass(const wchar_t* className, HICON icon = nullptr) {
     return registerWindowClass(className, &MdiChildWindow::windowProc, icon);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <exception>
+
 namespace kv::win {
 
 // Registers a window class of this program once; later calls find it.
@@ -39,6 +41,55 @@ inline bool moveFocusAsDialog(HWND window, UINT msg, WPARAM wParam, LPARAM lPara
   return true;
 }
 
+// A message handler must never let an exception into the system: it would
+// end the program and take the learner's exercise with it. The user is told
+// once (never again while that box is open) and the program goes on; a window
+// that fails while being created is simply not created.
+void reportUnexpectedError(HWND window, const char* what) noexcept;
+
+template <typename Handler>
+LRESULT handleGuarded(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC defaultProc,
+                      Handler&& handler) noexcept {
+  try {
+    return handler();
+  } catch (const std::exception& e) {
+    reportUnexpectedError(hwnd, e.what());
+  } catch (...) {
+    reportUnexpectedError(hwnd, nullptr);
+  }
+  if (msg == WM_NCCREATE) return FALSE;
+  if (msg == WM_CREATE) return -1;
+  return defaultProc(hwnd, msg, wParam, lParam);
+}
+
+// The body every window procedure of the program shares: the object stored
+// at WM_NCCREATE gets the message, guarded; it is detached at WM_NCDESTROY.
+// `created` is the object named by the creation record (WM_NCCREATE only);
+// `handleOf` gives its window handle member.
+template <typename Self>
+LRESULT routeMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Self* created,
+                     HWND& (*handleOf)(Self&), WNDPROC defaultProc) {
+  Self* self = nullptr;
+  if (msg == WM_NCCREATE) {
+    self = created;
+    if (self != nullptr) {
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      handleOf(*self) = hwnd;
+    }
+  } else {
+    self = reinterpret_cast<Self*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  }
+  if (self == nullptr) return defaultProc(hwnd, msg, wParam, lParam);
+  if (moveFocusAsDialog(hwnd, msg, wParam, lParam)) return 0;
+  const LRESULT result = handleGuarded(hwnd, msg, wParam, lParam, defaultProc,
+                                       [&] { return self->handleMessage(msg, wParam, lParam); });
+  if (msg == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    handleOf(*self) = nullptr;
+  }
+  return result;
+}
+
 template <typename Derived>
 class BaseWindow {
  public:
@@ -56,24 +107,14 @@ class BaseWindow {
 
  protected:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Derived* self = nullptr;
-    if (msg == WM_NCCREATE) {
-      auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      self = static_cast<Derived*>(create->lpCreateParams);
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      self->hwnd_ = hwnd;
-    } else {
-      self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    Derived* created = nullptr;
+    if (msg == WM_NCCREATE && lParam != 0) {
+      created = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     }
-    if (self == nullptr) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (moveFocusAsDialog(hwnd, msg, wParam, lParam)) return 0;
-    const LRESULT result = self->handleMessage(msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      self->hwnd_ = nullptr;
-    }
-    return result;
+    return routeMessage<Derived>(hwnd, msg, wParam, lParam, created, &BaseWindow::handleOf,
+                                 &::DefWindowProcW);
   }
+  static HWND& handleOf(Derived& window) { return static_cast<BaseWindow&>(window).hwnd_; }
 
   static bool registerClass(const wchar_t* className, HICON icon = nullptr) {
     return registerWindowClass(className, &BaseWindow::windowProc, icon);
