@@ -47,8 +47,10 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (!out) return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
-    if (!out) {
-      out.close();
+    const bool written = static_cast<bool>(out);
+    // The last bytes may only be written, and fail, when the file is closed.
+    out.close();
+    if (!written || out.fail()) {
       std::error_code ignored;
       std::filesystem::remove(temp, ignored);
       return false;

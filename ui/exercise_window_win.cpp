@@ -441,27 +441,40 @@ void ExerciseWindow::paintDisplay(HDC dc) {
     if (keyboard_) keyboard_->paint(dc, d.left, d.top);
     return;
   }
-  // Double-buffered: the running text changes with every keystroke.
+  // Double-buffered: the running text changes with every keystroke. When the
+  // system has no memory for the buffer, the display is drawn straight onto
+  // the window, flickering but complete.
   win::MemoryDc buffer(::CreateCompatibleDC(dc));
-  win::Bitmap image(::CreateCompatibleBitmap(dc, d.width, d.height));
+  win::Bitmap image(buffer ? ::CreateCompatibleBitmap(dc, d.width, d.height) : nullptr);
+  if (!buffer || !image) {
+    const int saved = ::SaveDC(dc);
+    ::SetViewportOrgEx(dc, d.left, d.top, nullptr);
+    paintDisplayOn(dc, d.width, d.height, form);
+    ::RestoreDC(dc, saved);
+    return;
+  }
   win::ScopedSelect selectImage(buffer.get(), image.get());
-  const RECT area{0, 0, d.width, d.height};
-  paintPanel(buffer.get(), area);
+  paintDisplayOn(buffer.get(), d.width, d.height, form);
+  ::BitBlt(dc, d.left, d.top, d.width, d.height, buffer.get(), 0, 0, SRCCOPY);
+}
+
+void ExerciseWindow::paintDisplayOn(HDC target, int width, int height, int form) {
+  const RECT area{0, 0, width, height};
+  paintPanel(target, area);
   const std::vector<std::string> rows =
       form == 1 ? session_.runningTextRows() : session_.templateRows();
   if (!rows.empty() && fieldFont_) {
-    win::ScopedSelect selectFont(buffer.get(), fieldFont_.get());
-    ::SetBkMode(buffer.get(), TRANSPARENT);
-    ::SetTextColor(buffer.get(), static_cast<COLORREF>(session_.textColour()));
+    win::ScopedSelect selectFont(target, fieldFont_.get());
+    ::SetBkMode(target, TRANSPARENT);
+    ::SetTextColor(target, static_cast<COLORREF>(session_.textColour()));
     const int x = metrics_.lengths.m7 + kPanelTextInset;
     const int y = metrics_.lengths.m4 + kPanelTextInset;
     const int h = rules_.text.height(textSize_);
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const std::wstring text = win::widen(rows[k]);
-      ::TextOutW(buffer.get(), x, y + static_cast<int>(k) * h, text.c_str(), static_cast<int>(text.size()));
+      ::TextOutW(target, x, y + static_cast<int>(k) * h, text.c_str(), static_cast<int>(text.size()));
     }
   }
-  ::BitBlt(dc, d.left, d.top, d.width, d.height, buffer.get(), 0, 0, SRCCOPY);
 }
 
 // The prompt's lines, each centred on its own row and never wrapped; the
@@ -585,6 +598,9 @@ void ExerciseWindow::installFilters() {
   filtersInstalled_ = true;
   session_.filtersInstalled();
   const DWORD thread = ::GetCurrentThreadId();
+  // Should the mouse filter fail, clicks reach the field, whose own button
+  // handling still ends an exercise without correction; only the click is
+  // then not swallowed.
   mouseHook_.reset(::SetWindowsHookExW(WH_MOUSE, &ExerciseWindow::mouseProc, nullptr, thread));
   keyboardHook_.reset(::SetWindowsHookExW(WH_KEYBOARD_LL, &ExerciseWindow::lowLevelKeyboardProc,
                                           ::GetModuleHandleW(nullptr), 0));

@@ -57,11 +57,14 @@ void ProgressWindow::runTask() {
   if (!firstActivation_) return;
   firstActivation_ = false;
   const DWORD start = ::GetTickCount();
-  ::SetTimer(hwnd_, kTimerId, kRefreshMs, nullptr);
+  // Without its timer the bar stands still until the task is done, when it is
+  // brought up to date below; the task itself does not depend on it.
+  const bool timed = ::SetTimer(hwnd_, kTimerId, kRefreshMs, nullptr) != 0;
+  if (!timed) refreshBar();
   win::processPendingMessages();
   if (task_) task_();
   if (hwnd_ == nullptr) return;
-  ::KillTimer(hwnd_, kTimerId);
+  if (timed) ::KillTimer(hwnd_, kTimerId);
   refreshBar();
   // Seen long enough to be read, however fast the task was.
   while (hwnd_ != nullptr && !progressMinimumOver(start, ::GetTickCount(), evaluating_)) {

@@ -15,6 +15,7 @@
 #include "platform/encoding.h"
 #include "platform/win/controls.h"
 #include "platform/win/dialog_font.h"
+#include "platform/win/file_dialog.h"
 #include "ui/window_font_win.h"
 #include "platform/win/message_box.h"
 #include "platform/win/strings.h"
@@ -478,23 +479,18 @@ void ResultWindow::closeResult() {
 
 void ResultWindow::saveResult() {
   const ButtonsOff off(*this);
-  wchar_t file[MAX_PATH] = {};
-  const std::wstring folder = win::widen(appState().settings.folders.student);
-  static constexpr wchar_t kFilter[] =
-      L"Text mit Auswertung (*.kvw)\0*.kvw\0Nur Text ohne Auswertung (*.txt)\0*.txt\0";
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = host_.frame();
-  ofn.lpstrFilter = kFilter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  ofn.lpstrTitle = L"Übung speichern";
-  ofn.lpstrDefExt = L"kvw";
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!::GetSaveFileNameW(&ofn)) return;
-  saveTo(file);
+  win::FileDialogRequest request;
+  request.kind = win::FileDialogKind::Save;
+  request.filter = L"Text mit Auswertung (*.kvw)\0*.kvw\0Nur Text ohne Auswertung (*.txt)\0*.txt\0";
+  request.title = L"Übung speichern";
+  request.defaultExtension = L"kvw";
+  request.folder = win::widen(appState().settings.folders.student);
+  const win::FileDialogAnswer answer = win::askForFile(host_.frame(), request);
+  if (answer.outcome == win::FileDialogAnswer::Outcome::Failed) {
+    showFileDialogFailure(hwnd_, answer.error);
+    return;
+  }
+  if (answer.outcome == win::FileDialogAnswer::Outcome::Chosen) saveTo(answer.path);
 }
 
 bool ResultWindow::saveTo(const std::wstring& chosenPath) {

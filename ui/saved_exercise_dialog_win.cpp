@@ -1,29 +1,33 @@
 #include "ui/saved_exercise_dialog_win.h"
 
-#include <commdlg.h>
+#include <cstdio>
 
 #include "core/state.h"
+#include "platform/encoding.h"
+#include "platform/win/file_dialog.h"
+#include "platform/win/message_box.h"
 #include "platform/win/strings.h"
 
 namespace kv {
 
 std::optional<std::wstring> askForSavedExercise(HWND owner) {
-  wchar_t file[MAX_PATH] = {};
-  const std::wstring folder = win::widen(appState().openDialogFolder);
-  static constexpr wchar_t kFilter[] = L"Text mit Auswertung (*.kvw)\0*.kvw\0";
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = kFilter;
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
-  ofn.lpstrTitle = L"Gespeicherte Übung öffnen";
-  ofn.lpstrDefExt = L"kvw";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-  if (!::GetOpenFileNameW(&ofn)) return std::nullopt;
-  return std::wstring(file);
+  win::FileDialogRequest request;
+  request.kind = win::FileDialogKind::Open;
+  request.filter = L"Text mit Auswertung (*.kvw)\0*.kvw\0";
+  request.title = L"Gespeicherte Übung öffnen";
+  request.defaultExtension = L"kvw";
+  request.folder = win::widen(appState().openDialogFolder);
+  const win::FileDialogAnswer answer = win::askForFile(owner, request);
+  if (answer.outcome == win::FileDialogAnswer::Outcome::Failed) showFileDialogFailure(owner, answer.error);
+  if (answer.outcome != win::FileDialogAnswer::Outcome::Chosen) return std::nullopt;
+  return answer.path;
+}
+
+void showFileDialogFailure(HWND owner, unsigned long error) {
+  char code[16];
+  std::snprintf(code, sizeof code, "%04lX", error);
+  win::showError(owner, w1252("Das Dateifenster konnte nicht geöffnet werden (Fehler ") + code +
+                            w1252("). Bitte prüfen Sie den Ordner für Übungsdateien."));
 }
 
 std::string folderOf(const std::string& path) {

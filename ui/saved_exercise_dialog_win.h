@@ -13,6 +13,9 @@ namespace kv {
 // user cancels.
 std::optional<std::wstring> askForSavedExercise(HWND owner);
 
+// The message for an open or save dialog that could not be shown.
+void showFileDialogFailure(HWND owner, unsigned long error);
+
 // The folder part of a Windows path; empty when it has none.
 std::string folderOf(const std::string& path);
 
