@@ -143,6 +143,24 @@ TEST(ResultFile, ZeroSummarySealStillRoundTrips) {
   ResultKeystream zero(e.record.dateSeal, e.record.keySeal, 0);
   ResultKeystream one(e.record.dateSeal, e.record.keySeal, 1);
   for (int i = 0; i < 100; ++i) ASSERT_EQ(zero.next(), one.next());
+
+  // A file sealed with 0 is the very file sealed with 1, byte for byte...
+  e.record.summarySeal = 0;
+  const std::string withZero = encodeResultFile(e.lines, e.record, 61);
+  e.record.summarySeal = 1;
+  EXPECT_EQ(withZero, encodeResultFile(e.lines, e.record, 61));
+  // ...and its body, scrambled with the one keystream, comes back with the other.
+  ResultKeystream scramble(e.record.dateSeal, e.record.keySeal, 0);
+  ResultKeystream unscramble(e.record.dateSeal, e.record.keySeal, 1);
+  std::string body = withZero.substr(kResultFileHeaderSize);
+  std::string expected;
+  for (const std::string& line : e.lines) expected += line + "\r\n";
+  ASSERT_EQ(body.size(), expected.size());
+  for (char& c : body) c = static_cast<char>(static_cast<std::uint8_t>(c) ^ unscramble.next());
+  EXPECT_EQ(body, expected);
+  std::string again = expected;
+  for (char& c : again) c = static_cast<char>(static_cast<std::uint8_t>(c) ^ scramble.next());
+  EXPECT_EQ(again, withZero.substr(kResultFileHeaderSize));
 }
 
 TEST(ResultFile, KeystreamMatchesItsDefinition) {

@@ -196,9 +196,15 @@ TEST_F(LearnerRound, EvenMachineRhythmVoidsTheExercise) {
   ASSERT_NO_FATAL_FAILURE(startTyping());
   const std::wstring text = kFirstLine;
   ASSERT_GE(text.size(), 45u);
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 100 \"" + text + L"\""));
-  ASSERT_TRUE(test::waitUntil([&] { return ended(); }, 15000))
-      << win::narrowLossy(test::controlText(field));
+  // On a loaded machine a few of xdotool's intervals can stray and start the
+  // count anew; the keys are then delivered again. The rule stays: 35
+  // regular intervals in a row.
+  bool voided = false;
+  for (int delivery = 0; delivery < 3 && !voided; ++delivery) {
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 100 \"" + text + L"\""));
+    voided = test::waitUntil([&] { return ended(); }, static_cast<DWORD>(100 * text.size() + 3000));
+  }
+  ASSERT_TRUE(voided) << win::narrowLossy(test::controlText(field));
   // The keys still on their way land in a read-only field.
   ::Sleep(static_cast<DWORD>(100 * text.size() + 500));
   EXPECT_EQ(test::controlText(field), kEndLines);

@@ -150,7 +150,13 @@ class DialogDriver {
 DialogDriver::Action chooseFile(const std::wstring& path) {
   return [path](HWND dialog) {
     const HWND edit = test::fileNameField(dialog);
-    if (edit == nullptr) return;
+    if (edit == nullptr) {
+      // Without its field the dialog cannot be answered; closing it lets the
+      // code under test go on, and the failure names why.
+      ADD_FAILURE() << "the file dialog has no file name field";
+      test::pressDialogButton(dialog, IDCANCEL);
+      return;
+    }
     ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
     test::pressDialogButton(dialog, IDOK);
   };
@@ -162,7 +168,10 @@ DialogDriver::Action chooseFileThenAnswer(const std::wstring& path, std::wstring
     chooseFile(path)(dialog);
     test::waitUntil([&] { return !::IsWindow(dialog); }, 10000);
     const HWND box = test::waitForMessageBox(::GetCurrentProcessId(), 10000);
-    if (box == nullptr) return;
+    if (box == nullptr) {
+      ADD_FAILURE() << "no message box after the file dialog";
+      return;
+    }
     boxText = test::messageBoxText(box);
     test::pressDialogButton(box, IDOK);
   };
