@@ -105,6 +105,17 @@ enum class ExerciseForm : std::uint8_t {
   FromPaper = 4,     // "Text von Vorlage"
 };
 
+// The form of a stored number; numbers stay at the file and registry boundary.
+inline ExerciseForm formOf(int number) { return static_cast<ExerciseForm>(number); }
+// Laufschrift and Leuchttastei have a pace (keystrokes per minute); the other
+// two forms have a time limit in minutes instead.
+inline bool hasPace(ExerciseForm form) {
+  return form == ExerciseForm::RunningText || form == ExerciseForm::LitKeys;
+}
+inline bool hasTimeLimit(ExerciseForm form) {
+  return form == ExerciseForm::OnScreenText || form == ExerciseForm::FromPaper;
+}
+
 struct ExerciseParameters {
   std::uint8_t form = 1;
   // Forms 1 and 2: keystrokes per minute (0 = at the learner's own pace);

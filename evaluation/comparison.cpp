@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/settings.h"
 #include "evaluation/tokenizer.h"
 #include "keyboard/dead_keys.h"
 
@@ -449,7 +450,7 @@ bool Comparison::wordElsewhere(std::int32_t i, std::int32_t j) {
 }
 
 void Comparison::endStep() {
-  if ((inputs_.form == 3 || inputs_.form == 4) && inputs_.pace > 0 && inputs_.timeLimitReached) {
+  if (hasTimeLimit(formOf(inputs_.form)) && inputs_.pace > 0 && inputs_.timeLimitReached) {
     // The word the time limit cut off is not compared.
     if (typed(typedIndex_ + 2).isSpace() && !typed(typedIndex_ + 3).present() &&
         templ(templateIndex_ + 1).present() && templ(templateIndex_ + 2).present()) {

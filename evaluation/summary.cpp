@@ -132,7 +132,7 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
   list.push_back(label(2) + in.exerciseTitle);
 
   std::string formText = formName(in.form);
-  if (in.form == 1 || in.form == 2) {
+  if (hasPace(formOf(in.form))) {
     if (in.pace < 1) {
       formText += " " + uiWord(27);
     } else if (in.showKeystrokesPerMinute) {
@@ -144,7 +144,7 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
   list.push_back(label(1) + formText);
 
   std::int64_t seconds = tickDiff(in.endTick, in.startTick) / 1000;
-  if ((in.form == 3 || in.form == 4) && in.pace > 0 && seconds > 60LL * in.pace) {
+  if (hasTimeLimit(formOf(in.form)) && in.pace > 0 && seconds > 60LL * in.pace) {
     seconds = 60LL * in.pace;
   }
   if (seconds == 0 && ex.keystrokes > 0) seconds = 1;

@@ -133,7 +133,7 @@ std::string ExerciseSession::captionFor(const ExerciseParameters& params) {
     std::string word = uiWord(23);
     word.erase(14, 11);
     caption += " " + word;
-  } else if ((params.form == 1 || params.form == 2) && params.pace == 0) {
+  } else if (hasPace(formOf(params.form)) && params.pace == 0) {
     caption += " " + uiWord(27);
   }
   return caption;
@@ -273,7 +273,7 @@ void ExerciseSession::start() {
     startTick_ = lastTimerTick_ = clockStartTick_ = clockTick_ = endTick_ = now;
   };
   switch (form()) {
-    case 1:
+    case ExerciseForm::RunningText:
       if (params_.pace >= 1) {
         tickPhase_ = 0;
         charInterval_ = paceInterval_ = static_cast<std::uint32_t>(60000 / params_.pace);
@@ -293,7 +293,7 @@ void ExerciseSession::start() {
         host_.startPaceTimer(period);
       }
       break;
-    case 2:
+    case ExerciseForm::LitKeys:
       light(true);
       if (lastKeyInjected_ && litKey_ != 0 && litStep_ == keys_.modifierOf(litKey_)) {
         advanceLighting();
@@ -306,7 +306,7 @@ void ExerciseSession::start() {
         host_.startPaceTimer(paceInterval_);
       }
       break;
-    case 3:
+    case ExerciseForm::OnScreenText:
       host_.redrawDisplay();
       setTicks();
       if (params_.pace >= 1) {
@@ -314,6 +314,7 @@ void ExerciseSession::start() {
         host_.startPaceTimer(kTimeLimitCheckMs);
       }
       break;
+    case ExerciseForm::FromPaper:
     default:
       host_.applyTextSize();
       setTicks();
@@ -372,10 +373,10 @@ void ExerciseSession::onCharacter(std::uint8_t& ch) {
   prevKeyTick_ = thisKeyTick_;
 
   if (ch >= 32) {
-    if (form() == 1 && params_.pace < 1) advanceRunningText();
-    if (form() == 2 && params_.pace < 1) typedCharacterLighting();
+    if (form() == ExerciseForm::RunningText && params_.pace < 1) advanceRunningText();
+    if (form() == ExerciseForm::LitKeys && params_.pace < 1) typedCharacterLighting();
   }
-  if (form() == 3) scrollTemplateRows();
+  if (form() == ExerciseForm::OnScreenText) scrollTemplateRows();
 
   if (regularCount_ >= kRegularLimit) voidExercise();
 }
@@ -431,7 +432,7 @@ void ExerciseSession::onKeyDown(std::uint16_t& key, ShiftState& shift) {
   if (host_.fieldReadOnly()) return;
   if (noLine && key == 0 && shift.empty()) return;
 
-  if (form() != 2 || params_.pace >= 1 || !running_ || endOfText_) return;
+  if (form() != ExerciseForm::LitKeys || params_.pace >= 1 || !running_ || endOfText_) return;
   if (key >= vk::Shift && key <= vk::Menu) {
     if (litKey_ != 0 && keys_.modifierOf(litKey_) == litStep_ && !lastKeyInjected_) {
       advanceLighting();
@@ -463,7 +464,7 @@ void ExerciseSession::onPointerOnField() {
 }
 
 void ExerciseSession::onKeyReleased() {
-  if (form() == 3 && !host_.fieldReadOnly()) scrollTemplateRows();
+  if (form() == ExerciseForm::OnScreenText && !host_.fieldReadOnly()) scrollTemplateRows();
 }
 
 bool ExerciseSession::lowLevelKeyFilter(std::uint16_t key, bool injected,
@@ -493,8 +494,8 @@ void ExerciseSession::onPaceTick() {
   if (paceBusy_ || !host_.paceTimerRunning()) return;
   paceBusy_ = true;
   const std::uint32_t now = host_.now();
-  if ((form() == 1 || form() == 2) && params_.pace >= 1) {
-    if (form() == 1 && pendingLineInterval_ != 0) {
+  if (clockedPace()) {
+    if (form() == ExerciseForm::RunningText && pendingLineInterval_ != 0) {
       if (pendingLineInterval_ * 2 >= paceInterval_ &&
           pendingLineInterval_ * 2 <= paceInterval_ * 3) {
         paceInterval_ = pendingLineInterval_;
@@ -517,9 +518,9 @@ void ExerciseSession::onPaceTick() {
     }
     lastPaceTick_ = now;
   }
-  if (form() == 1) {
+  if (form() == ExerciseForm::RunningText) {
     advanceRunningText();
-  } else if (form() == 2) {
+  } else if (form() == ExerciseForm::LitKeys) {
     const int p = tickPhase_;
     tickPhase_ = p + 1;
     if (p == 0) advanceLighting();
@@ -607,7 +608,7 @@ void ExerciseSession::performEnd() {
   fivePanels_ = false;
   host_.setStatusFivePanels(false);
   for (int panel = kPanelHint; panel <= kPanelProgress; ++panel) host_.setStatusText(panel, "");
-  if (form() == 2) {
+  if (form() == ExerciseForm::LitKeys) {
     endOfText_ = true;
     light(false);
   }
@@ -749,7 +750,7 @@ void ExerciseSession::light(bool on) {
 }
 
 void ExerciseSession::relight() {
-  if (form() != 2 || !running_ || endOfText_ || tickPhase_ >= 4) return;
+  if (form() != ExerciseForm::LitKeys || !running_ || endOfText_ || tickPhase_ >= 4) return;
   keyLit_ = false;
   light(true);
 }

@@ -192,9 +192,9 @@ class ExerciseSession {
   static std::string startPromptText();
 
  private:
-  bool clockedPace() const { return form() <= 2 && params_.pace >= 1; }
-  bool timeLimited() const { return form() >= 3 && params_.pace >= 1; }
-  int form() const { return params_.form; }
+  bool clockedPace() const { return hasPace(form()) && params_.pace >= 1; }
+  bool timeLimited() const { return hasTimeLimit(form()) && params_.pace >= 1; }
+  ExerciseForm form() const { return formOf(params_.form); }
   bool allowedControl(std::uint8_t ch) const;
 
   void start();

@@ -238,7 +238,7 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
   summary.startTick = 0;
   summary.endTick = static_cast<std::uint32_t>(in.seconds * 1000.0);
   summary.timeLimitReached = in.timeLimitReached;
-  summary.showKeystrokesPerMinute = !((in.form == 1 || in.form == 2) && in.pace > 0);
+  summary.showKeystrokesPerMinute = !(hasPace(formOf(in.form)) && in.pace > 0);
   summary.longestLine = handed.longestLine;
   summary.today = todayLocal();
   const std::vector<std::string> lines = buildSummary(exercise, summary);

@@ -241,7 +241,7 @@ void ExerciseWindow::onCreate() {
   dialogFont_ = createDialogFont(settings.fonts);
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
 
-  if (appState().exercise.form == 2) {
+  if (formOf(appState().exercise.form) == ExerciseForm::LitKeys) {
     keyboard_ = std::make_unique<win::KeyboardRenderer>(
         win::KeyboardLook{settings.fingers, settings.fonts.proportionalName});
   }
@@ -289,7 +289,7 @@ void ExerciseWindow::computeSizes() {
   // The typing field's border takes width the text cannot use.
   LayoutMetrics metrics = metrics_;
   metrics.fieldMarginRight += metrics.fieldFrameW;
-  rules_ = computeTextSizes(static_cast<ExerciseForm>(appState().exercise.form),
+  rules_ = computeTextSizes(formOf(appState().exercise.form),
                             appState().currentText.lines, measurer, metrics);
   if (textSize_ < rules_.initialTextSize) textSize_ = rules_.initialTextSize;
   layoutKeyboard(true);
@@ -435,9 +435,9 @@ void ExerciseWindow::paintPanel(HDC dc, const RECT& area) {
 
 void ExerciseWindow::paintDisplay(HDC dc) {
   const Bounds& d = layout_.display;
-  const int form = appState().exercise.form;
-  if (form == 4 || d.width <= 0 || d.height <= 1) return;
-  if (form == 2) {
+  const ExerciseForm form = formOf(appState().exercise.form);
+  if (form == ExerciseForm::FromPaper || d.width <= 0 || d.height <= 1) return;
+  if (form == ExerciseForm::LitKeys) {
     if (keyboard_) keyboard_->paint(dc, d.left, d.top);
     return;
   }
@@ -458,11 +458,11 @@ void ExerciseWindow::paintDisplay(HDC dc) {
   ::BitBlt(dc, d.left, d.top, d.width, d.height, buffer.get(), 0, 0, SRCCOPY);
 }
 
-void ExerciseWindow::paintDisplayOn(HDC target, int width, int height, int form) {
+void ExerciseWindow::paintDisplayOn(HDC target, int width, int height, ExerciseForm form) {
   const RECT area{0, 0, width, height};
   paintPanel(target, area);
   const std::vector<std::string> rows =
-      form == 1 ? session_.runningTextRows() : session_.templateRows();
+      form == ExerciseForm::RunningText ? session_.runningTextRows() : session_.templateRows();
   if (!rows.empty() && fieldFont_) {
     win::ScopedSelect selectFont(target, fieldFont_.get());
     ::SetBkMode(target, TRANSPARENT);
@@ -521,7 +521,7 @@ void ExerciseWindow::onPaint() {
   RECT g{grip.left, grip.top, grip.left + grip.width, grip.top + grip.height};
   ::DrawFrameControl(dc, &g, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
   ::EndPaint(hwnd_, &ps);
-  if (appState().exercise.form == 2) session_.relight();
+  if (formOf(appState().exercise.form) == ExerciseForm::LitKeys) session_.relight();
 }
 
 // ---------------------------------------------------------------------------

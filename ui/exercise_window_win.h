@@ -119,7 +119,7 @@ class ExerciseWindow final : public ChildWindow,
   void setFieldFont(int points);
   void onPaint();
   void paintPrompt(const DRAWITEMSTRUCT& item);
-  void paintDisplayOn(HDC target, int width, int height, int form);
+  void paintDisplayOn(HDC target, int width, int height, ExerciseForm form);
   void paintDisplay(HDC dc);
   void paintPanel(HDC dc, const RECT& area);
   void prepareCornerPicture();

@@ -27,11 +27,11 @@ PictureChoice choosePicture(int ppi) {
 }
 
 bool exerciseTimeChoiceLocked(int form, std::int32_t pace, bool timeLimitReached) {
-  return (form == 3 || form == 4) && pace > 0 && timeLimitReached;
+  return hasTimeLimit(formOf(form)) && pace > 0 && timeLimitReached;
 }
 
 bool keystrokesChoiceLocked(int form, std::int32_t pace) {
-  return (form == 1 || form == 2) && pace > 0;
+  return hasPace(formOf(form)) && pace > 0;
 }
 
 std::string cleanLearnerLine(std::string_view typed) {

@@ -47,8 +47,8 @@ FormChoice chooseForm(int form, std::int32_t pace, bool correctionAllowed, bool 
     pace = 0;
     correctionAllowed = false;
   }
-  if (form == 2) correctionAllowed = false;
-  if (pace < 0) pace = form <= 2 ? group.minimum : 0;
+  if (formOf(form) == ExerciseForm::LitKeys) correctionAllowed = false;
+  if (pace < 0) pace = hasPace(formOf(form)) ? group.minimum : 0;
   // A restored pace outside the spin's range would be stored again unseen.
   if (pace > 0) pace = std::clamp(pace, group.minimum, group.maximum);
   choice.pace = pace;
