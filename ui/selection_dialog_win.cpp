@@ -1,4 +1,5 @@
 #include "ui/selection_dialog_win.h"
+#include "ui/selection_parts_win.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -21,9 +22,11 @@
 #include "ui/themed_button_win.h"
 
 namespace kv {
-namespace {
 
-constexpr UINT kFormRightClick = WM_APP + 30;
+using selection::BusyCursor;
+using selection::fieldText;
+using selection::spinOf;
+namespace {
 
 // Where the dialog was when it last closed, and how large the main window's
 // client area was then: the next dialog comes back to the same place only
@@ -103,49 +106,6 @@ constexpr int kSecondPage[] = {
     SelectionDialog::kRepetitionsLabel, SelectionDialog::kRepetitions,
     SelectionDialog::kRepetitionsSpin,
 };
-
-int spinOf(int field) {
-  switch (field) {
-    case SelectionDialog::kPaceField: return SelectionDialog::kPaceSpin;
-    case SelectionDialog::kFirstLine: return SelectionDialog::kFirstSpin;
-    case SelectionDialog::kLastLine: return SelectionDialog::kLastSpin;
-    case SelectionDialog::kRepetitions: return SelectionDialog::kRepetitionsSpin;
-    default: return 0;
-  }
-}
-
-// The busy cursor for the length of a load.
-class BusyCursor {
- public:
-  explicit BusyCursor(bool show)
-      : old_(show ? ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)) : nullptr), shown_(show) {}
-  ~BusyCursor() {
-    if (shown_) ::SetCursor(old_ != nullptr ? old_ : ::LoadCursorW(nullptr, IDC_ARROW));
-  }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-
- private:
-  HCURSOR old_;
-  bool shown_;
-};
-
-// Keys that do not open the closed archive box when typed there.
-bool keyLeavesBoxClosed(WPARAM key) {
-  if (::GetKeyState(VK_MENU) < 0 || ::GetKeyState(VK_CONTROL) < 0) return true;
-  if (key >= VK_F1 && key <= VK_F12) return true;
-  switch (key) {
-    case VK_ESCAPE: case VK_RETURN: case VK_TAB: case VK_SHIFT: case VK_CONTROL: case VK_MENU:
-    case VK_CAPITAL: case VK_PAUSE: case VK_SCROLL: case VK_NUMLOCK: case VK_LWIN: case VK_RWIN:
-    case VK_APPS: case VK_SPACE: case VK_LSHIFT: case VK_RSHIFT: case VK_LCONTROL:
-    case VK_RCONTROL: case VK_LMENU: case VK_RMENU:
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::wstring fieldText(HWND field) { return win::windowText(field); }
 
 }  // namespace
 
@@ -513,338 +473,6 @@ void SelectionDialog::onFormRightClick(int form) {
   onColourButton();
 }
 
-// ---- Second page: archives and texts ----
-
-void SelectionDialog::fillArchiveBox() {
-  const AppState& state = appState();
-  items_ = archiveBoxItems(state.programArchives, state.ownArchives);
-  const HWND box = item(kArchiveBox);
-  ::SendMessageW(box, CB_RESETCONTENT, 0, 0);
-  for (const ArchiveItem& it : items_) {
-    ::SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win::widen(it.caption).c_str()));
-  }
-}
-
-void SelectionDialog::selectArchiveItem(int index) {
-  archiveShown_ = index;
-  ::SendMessageW(item(kArchiveBox), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-void SelectionDialog::makeCurrent(int index) {
-  if (index < 0 || index >= static_cast<int>(items_.size())) return;
-  AppState& state = appState();
-  const ArchiveItem& it = items_[static_cast<std::size_t>(index)];
-  state.exercise.archiveCaption = it.caption;
-  state.exercise.archiveIndex = index;
-  state.currentText.archivePath = it.path;
-  // The saved directory may belong to another archive than this item (the
-  // scan keeps the last one it read there); read the item's own directory
-  // and fall back to the saved one only when that fails.
-  TextArchiveHeader header;
-  CurrentText probe;
-  if (!it.path.empty() && archives_.openArchive(it.path, header, probe) && header.textCount > 0) {
-    state.savedHeader = header;
-  }
-  state.currentHeader = state.savedHeader;
-}
-
-void SelectionDialog::onArchiveChosen(int index) {
-  AppState& state = appState();
-  ExerciseParameters& ex = state.exercise;
-  const int count = static_cast<int>(items_.size());
-  if (index < 0 || index >= count) {
-    selectArchiveItem(ex.archiveIndex);
-    return;
-  }
-  if (items_[static_cast<std::size_t>(index)].kind == ArchiveItemKind::Browse) {
-    selectArchiveItem(ex.archiveIndex);
-    if (shown_) browseForFolder();
-    return;
-  }
-  if (isHeadingItem(items_, index)) {
-    selectArchiveItem(ex.archiveIndex);
-    return;
-  }
-  const ArchiveItem& chosen = items_[static_cast<std::size_t>(index)];
-  setPreview(false);
-  BusyCursor busy(shown_);
-  if (!(index == ex.archiveIndex && chosen.caption == ex.archiveCaption &&
-        state.currentHeader.textCount > 0)) {
-    std::string message;
-    if (!archives_.switchArchive(state, chosen.path, index, chosen.caption, message)) {
-      const int back = ex.archiveIndex;
-      const bool stillThere = back >= 0 && back < count &&
-                              items_[static_cast<std::size_t>(back)].caption == ex.archiveCaption;
-      selectArchiveItem(stillThere ? back : 0);
-      ::InvalidateRect(item(kArchiveBox), nullptr, TRUE);
-      win::showError(host_.frame(), message);
-      return;
-    }
-  }
-  selectArchiveItem(index);
-  ::InvalidateRect(item(kArchiveBox), nullptr, TRUE);
-  fillTextList();
-  if (shown_) {
-    ::SendMessageW(item(kTextList), LB_SETCURSEL, 0, 0);
-    onTextChosen(0);
-  }
-}
-
-void SelectionDialog::fillTextList() {
-  const TextArchiveHeader& header = appState().currentHeader;
-  const HWND list = item(kTextList);
-  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  for (int i = 0; i < header.textCount; ++i) {
-    const std::wstring title = win::widen(header.entries[static_cast<std::size_t>(i)].title);
-    ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(title.c_str()));
-  }
-  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(list, nullptr, TRUE);
-}
-
-int SelectionDialog::textPosition() const {
-  const auto sel = static_cast<int>(::SendMessageW(item(kTextList), LB_GETCURSEL, 0, 0));
-  return sel == LB_ERR ? -1 : sel;
-}
-
-void SelectionDialog::onTextChosen(int position) {
-  AppState& state = appState();
-  const TextArchiveHeader& header = state.currentHeader;
-  if (position < 0 || position >= header.textCount) return;
-  const TextEntry& entry = header.entries[static_cast<std::size_t>(position)];
-  state.exercise.textTitle = entry.title;
-  writing_ = true;
-  ::SetDlgItemInt(hwnd_, kRepetitions, static_cast<UINT>(kMinRepetitions), FALSE);
-  writing_ = false;
-  check(kModeEachLine, true);
-  check(kModeWholeText, false);
-  setRange(wholeText(entry.lineCount), 0);
-  if (previewOn_) fillPreview();
-}
-
-void SelectionDialog::restoreTextChoice() {
-  const AppState& state = appState();
-  const ExerciseParameters& ex = state.exercise;
-  const TextArchiveHeader& header = state.currentHeader;
-  int found = -1;
-  for (int i = 0; i < header.textCount && found < 0; ++i) {
-    if (header.entries[static_cast<std::size_t>(i)].title == ex.textTitle) found = i;
-  }
-  if (found < 0) {
-    if (header.textCount > 0) {
-      ::SendMessageW(item(kTextList), LB_SETCURSEL, 0, 0);
-      onTextChosen(0);
-    }
-    return;
-  }
-  const LineSelection selection = ex.selection;
-  ::SendMessageW(item(kTextList), LB_SETCURSEL, static_cast<WPARAM>(found), 0);
-  onTextChosen(found);
-  if (selection.firstLine >= 1 && selection.firstLine <= selection.lastLine) {
-    LineRange range = wholeText(header.entries[static_cast<std::size_t>(found)].lineCount);
-    range = withLastLine(range, selection.lastLine);
-    range = withFirstLine(range, selection.firstLine);
-    setRange(range, 0);
-    if ((selection.repeatMode == 0 || selection.repeatMode == 1) && selection.repetitions > 0) {
-      check(kModeEachLine, selection.repeatMode == 0);
-      check(kModeWholeText, selection.repeatMode == 1);
-      writing_ = true;
-      ::SetDlgItemInt(hwnd_, kRepetitions,
-                      static_cast<UINT>(std::clamp(selection.repetitions, kMinRepetitions, kMaxRepetitions)),
-                      FALSE);
-      writing_ = false;
-    }
-  }
-}
-
-// `changedEnd`: 1 the first line, 2 the last line, 0 both (a new text).
-void SelectionDialog::setRange(const LineRange& range, int changedEnd) {
-  range_ = range;
-  writing_ = true;
-  ::SendMessageW(item(kFirstSpin), UDM_SETRANGE32, 1, range_.last);
-  ::SendMessageW(item(kLastSpin), UDM_SETRANGE32, static_cast<WPARAM>(range_.first), range_.lineCount);
-  const auto digits = static_cast<WPARAM>(digitCount(range_.lineCount));
-  ::SendMessageW(item(kFirstLine), EM_LIMITTEXT, digits, 0);
-  ::SendMessageW(item(kLastLine), EM_LIMITTEXT, digits, 0);
-  if (changedEnd != 2) ::SetDlgItemInt(hwnd_, kFirstLine, static_cast<UINT>(range_.first), FALSE);
-  if (changedEnd != 1) ::SetDlgItemInt(hwnd_, kLastLine, static_cast<UINT>(range_.last), FALSE);
-  writing_ = false;
-  if (previewOn_) {
-    ::InvalidateRect(item(kPreviewList), nullptr, FALSE);
-    if (changedEnd == 1) scrollPreviewTo(range_.first);
-    if (changedEnd == 2) scrollPreviewTo(range_.last);
-  }
-}
-
-void SelectionDialog::onRangeFieldChanged(int id, bool leaving) {
-  if (writing_) return;
-  const std::string text = win::narrowLossy(fieldText(item(id)));
-  if (!leaving && text.empty()) return;  // still being typed
-  const std::int32_t value = parseDigits(text);
-  if (id == kFirstLine) {
-    const LineRange next = withFirstLine(range_, value);
-    range_ = next;
-    setRange(next, leaving ? 0 : 1);
-  } else {
-    const LineRange next = withLastLine(range_, value);
-    range_ = next;
-    setRange(next, leaving ? 0 : 2);
-  }
-}
-
-void SelectionDialog::onNumberFieldLeft(int id) {
-  if (id == kFirstLine || id == kLastLine) {
-    onRangeFieldChanged(id, true);
-    return;
-  }
-  int low = 0;
-  int high = 0;
-  ::SendMessageW(item(spinOf(id)), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low),
-                 reinterpret_cast<LPARAM>(&high));
-  const int value = clampField(win::narrowLossy(fieldText(item(id))), low, high);
-  writing_ = true;
-  ::SetDlgItemInt(hwnd_, id, static_cast<UINT>(value), FALSE);
-  writing_ = false;
-}
-
-// ---- Preview ----
-
-void SelectionDialog::setPreview(bool on) {
-  AppState& state = appState();
-  if (on && !previewOn_) {
-    const int n = textPosition() + 1;
-    bool loaded = false;
-    {
-      BusyCursor busy(true);
-      // Loading with the selection first proves the text can be exercised;
-      // the preview then shows all of its lines.
-      loaded = n >= 1 &&
-               archives_.loadText(state.currentHeader, n, true, state.exercise.selection, state.currentText) &&
-               archives_.loadText(state.currentHeader, n, false, state.exercise.selection, state.currentText);
-    }
-    if (!loaded) {
-      win::showError(host_.frame(), archiveReadErrorMessage(state.currentText.archivePath));
-      on = false;
-    }
-  }
-  previewOn_ = on;
-  if (previewOn_) fillPreview();
-  setTooltip(item(kPreviewSwitch), previewOn_ ? L"Hier klicken, um Textvorschau zu beenden."
-                                              : L"Hier klicken, um Textvorschau anzuzeigen.");
-  if (page_ == 2) {
-    const bool previewHadFocus = ::GetFocus() == item(kPreviewList);
-    ::ShowWindow(item(kTextList), previewOn_ ? SW_HIDE : SW_SHOW);
-    ::ShowWindow(item(kPreviewList), previewOn_ ? SW_SHOW : SW_HIDE);
-    if (previewHadFocus && !previewOn_) ::SetFocus(item(kTextList));
-  }
-  ::InvalidateRect(item(kPreviewSwitch), nullptr, FALSE);
-}
-
-void SelectionDialog::fillPreview() {
-  const CurrentText& text = appState().currentText;
-  const HWND list = item(kPreviewList);
-  ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
-  RECT r{};
-  ::GetClientRect(list, &r);
-  const auto row = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-  const int page = row > 0 ? r.bottom / row : 0;
-  const int count = std::max(static_cast<int>(text.lines.size()), page);
-  for (int i = 0; i < count; ++i) ::SendMessageW(list, LB_ADDSTRING, 0, static_cast<LPARAM>(i));
-  // Room to scroll sideways to the end of the longest line.
-  const SIZE one = win::textExtent(previewFont_.get(), L"0");
-  const int columns = std::max(2, digitCount(static_cast<int>(text.lines.size()))) + 2 + text.longestLine;
-  ::SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(one.cx * (columns + 1)), 0);
-  ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-  ::InvalidateRect(list, nullptr, TRUE);
-}
-
-void SelectionDialog::scrollPreviewTo(int line) {
-  const HWND list = item(kPreviewList);
-  RECT r{};
-  ::GetClientRect(list, &r);
-  const auto row = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-  const int page = std::max<int>(1, row > 0 ? r.bottom / row : 1);
-  const auto top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-  const int index = line - 1;
-  if (index < top) ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
-  if (index >= top + page) ::SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(index - page + 1), 0);
-}
-
-// ---- Folder of own archives ----
-
-void SelectionDialog::browseForFolder() {
-  AppState& state = appState();
-  const std::optional<std::wstring> path =
-      pickFolder(host_.frame(), L"Ordner mit eigenen Textarchiven wählen:",
-                 win::widen(state.settings.folders.teacher));
-  if (!path) return;
-  const auto narrowed = win::narrow(*path);
-  if (!narrowed) {
-    // A folder whose name leaves Windows-1252 could not be read back.
-    win::showError(host_.frame(), archiveReadErrorMessage(win::narrowLossy(*path)));
-    return;
-  }
-  state.settings.folders.teacher = *narrowed;
-  rescan(/*tellSkipped=*/true);
-}
-
-void SelectionDialog::rescan(bool tellSkipped) {
-  AppState& state = appState();
-  scanOwnArchives(host_.frame());
-  fillArchiveBox();
-  if (tellSkipped) {
-    const std::string notice =
-        skippedArchivesNotice(state.settings.folders.teacher, state.archiveScan.skipped);
-    if (!notice.empty()) win::showInformation(host_.frame(), notice);
-  }
-  ExerciseParameters& ex = state.exercise;
-  // The archive in use keeps its place if the new list still has it.
-  for (int i = 1; i < static_cast<int>(items_.size()); ++i) {
-    const ArchiveItem& it = items_[static_cast<std::size_t>(i)];
-    if (it.kind == ArchiveItemKind::Archive && it.caption == ex.archiveCaption &&
-        sameArchivePath(it.path, state.currentText.archivePath)) {
-      ex.archiveIndex = i;
-      selectArchiveItem(i);
-      ::InvalidateRect(item(kArchiveBox), nullptr, TRUE);
-      return;
-    }
-  }
-  int first = 1;
-  while (first < static_cast<int>(items_.size()) && isHeadingItem(items_, first)) ++first;
-  if (first < static_cast<int>(items_.size()) &&
-      items_[static_cast<std::size_t>(first)].kind == ArchiveItemKind::Archive) {
-    ex.archiveIndex = -1;  // forces the open: the old index means nothing now
-    onArchiveChosen(first);
-  } else {
-    selectArchiveItem(0);
-  }
-}
-
-void SelectionDialog::showMenu() {
-  HMENU menu = ::CreatePopupMenu();
-  if (menu == nullptr) return;
-  ::AppendMenuW(menu, MF_STRING, kMenuRescan, L"Eigene Textarchive &neu einlesen");
-  ::AppendMenuW(menu, MF_STRING, kMenuFolder, L"&Ordner für eigene Textarchive wählen...");
-  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  const bool web = appState().settings.policies.webLinksEnabled;
-  ::AppendMenuW(menu, MF_STRING | (web ? 0 : MF_GRAYED), kMenuWeb, L"Klavento im &Internet");
-  RECT r{};
-  ::GetWindowRect(item(kMenu), &r);
-  const int command = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,
-                                       r.right, r.bottom, 0, hwnd_, nullptr);
-  ::DestroyMenu(menu);
-  switch (command) {
-    case kMenuRescan: rescan(/*tellSkipped=*/true); break;
-    case kMenuFolder: browseForFolder(); break;
-    case kMenuWeb:
-      if (appState().settings.policies.webLinksEnabled) win::openWebPage(hwnd_, kProductWebPage);
-      break;
-    default: break;
-  }
-}
-
 // ---- Buttons ----
 
 void SelectionDialog::onNext() {
@@ -926,241 +554,102 @@ void SelectionDialog::start() {
   if (!loaded) win::showError(host_.frame(), archiveReadErrorMessage(state.currentText.archivePath));
 }
 
-// ---- Drawing ----
-
-void SelectionDialog::drawArchiveItem(const DRAWITEMSTRUCT& di) {
-  const HDC dc = di.hDC;
-  const bool selected = (di.itemState & ODS_SELECTED) != 0;
-  const int index = static_cast<int>(di.itemID);
-  if (index < 0 || index >= static_cast<int>(items_.size())) {
-    ::FillRect(dc, &di.rcItem, ::GetSysColorBrush(COLOR_WINDOW));
-    return;
-  }
-  const ArchiveItem& it = items_[static_cast<std::size_t>(index)];
-  const bool heading = it.kind == ArchiveItemKind::ProgramHeading || it.kind == ArchiveItemKind::OwnHeading;
-  const int background = selected ? COLOR_HIGHLIGHT : heading ? COLOR_BTNFACE : COLOR_WINDOW;
-  const int foreground = selected ? COLOR_HIGHLIGHTTEXT : heading ? COLOR_BTNTEXT : COLOR_WINDOWTEXT;
-  ::FillRect(dc, &di.rcItem, ::GetSysColorBrush(background));
-  const int icon = iconSize();
-  int x = di.rcItem.left + 2;
-  const bool inList = (di.itemState & ODS_COMBOBOXEDIT) == 0;
-  if (inList && it.kind == ArchiveItemKind::Archive) x += ::MulDiv(3, ppi(), 96) + icon;
-  const int iconTop = di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - icon) / 2;
-  const ExerciseParameters& ex = appState().exercise;
-  if (heading) {
-    drawSelectionIcon(dc, SelectionIcon::Heading, x, iconTop, icon);
-    x += icon + 4;
-  } else if (it.kind == ArchiveItemKind::Archive) {
-    const bool current = index == ex.archiveIndex && it.caption == ex.archiveCaption;
-    drawSelectionIcon(dc, current ? SelectionIcon::CurrentArchive : SelectionIcon::Archive, x, iconTop, icon);
-    x += icon + 4;
-  }
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, ::GetSysColor(foreground));
-  RECT text = di.rcItem;
-  text.left = x;
-  const std::wstring caption = win::widen(it.caption);
-  ::DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  if ((di.itemState & ODS_FOCUS) != 0 && (di.itemState & ODS_NOFOCUSRECT) == 0) {
-    ::DrawFocusRect(dc, &di.rcItem);
-  }
-}
-
-void SelectionDialog::drawTextItem(const DRAWITEMSTRUCT& di) {
-  const HDC dc = di.hDC;
-  const bool selected = (di.itemState & ODS_SELECTED) != 0;
-  ::FillRect(dc, &di.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  if (di.itemID == static_cast<UINT>(-1)) return;
-  const int icon = iconSize();
-  drawSelectionIcon(dc, SelectionIcon::Text, di.rcItem.left + 2,
-                    di.rcItem.top + (di.rcItem.bottom - di.rcItem.top - icon) / 2, icon);
-  const auto length = static_cast<int>(::SendMessageW(di.hwndItem, LB_GETTEXTLEN, di.itemID, 0));
-  std::wstring title(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  if (length > 0) {
-    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
-    ::SendMessageW(di.hwndItem, LB_GETTEXT, di.itemID, reinterpret_cast<LPARAM>(buffer.data()));
-    title.assign(buffer.data(), static_cast<std::size_t>(length));
-  }
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  RECT text = di.rcItem;
-  text.left += icon + 6;
-  ::DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-  if ((di.itemState & ODS_FOCUS) != 0 && (di.itemState & ODS_NOFOCUSRECT) == 0) {
-    ::DrawFocusRect(dc, &di.rcItem);
-  }
-}
-
-void SelectionDialog::drawPreviewItem(const DRAWITEMSTRUCT& di) {
-  const HDC dc = di.hDC;
-  const CurrentText& text = appState().currentText;
-  const auto lineIndex = static_cast<int>(di.itemData);
-  const int count = static_cast<int>(text.lines.size());
-  if (di.itemID == static_cast<UINT>(-1) || lineIndex < 0 || lineIndex >= count) {
-    ::FillRect(dc, &di.rcItem, ::GetSysColorBrush(COLOR_WINDOW));
-    return;
-  }
-  const int line = lineIndex + 1;
-  const bool inRange = line >= range_.first && line <= range_.last;
-  const COLORREF back = ::GetSysColor(inRange ? COLOR_HIGHLIGHT : COLOR_WINDOW);
-  const COLORREF fore = ::GetSysColor(inRange ? COLOR_HIGHLIGHTTEXT : COLOR_GRAYTEXT);
-  win::Brush brush(::CreateSolidBrush(back));
-  ::FillRect(dc, &di.rcItem, brush.get());
-  ::SetBkMode(dc, TRANSPARENT);
-  ::SetTextColor(dc, fore);
-  const std::wstring number = win::widen(previewLineNumber(line, count) + " ");
-  int x = di.rcItem.left + 2;
-  SIZE numberSize{};
-  {
-    win::ScopedSelect bold(dc, previewBold_ ? previewBold_.get() : previewFont_.get());
-    ::TextOutW(dc, x, di.rcItem.top + 1, number.c_str(), static_cast<int>(number.size()));
-    ::GetTextExtentPoint32W(dc, number.c_str(), static_cast<int>(number.size()), &numberSize);
-  }
-  x += numberSize.cx;
-  win::Pen pen(::CreatePen(PS_SOLID, 1, fore));
-  {
-    win::ScopedSelect keep(dc, pen.get());
-    ::MoveToEx(dc, x, di.rcItem.top, nullptr);
-    ::LineTo(dc, x, di.rcItem.bottom);
-  }
-  std::string padded = text.lines[static_cast<std::size_t>(lineIndex)];
-  if (static_cast<int>(padded.size()) < text.longestLine) {
-    padded.resize(static_cast<std::size_t>(text.longestLine), ' ');
-  }
-  const std::wstring wide = L" " + win::widen(padded);
-  win::ScopedSelect normal(dc, previewFont_.get());
-  ::TextOutW(dc, x + 1, di.rcItem.top + 1, wide.c_str(), static_cast<int>(wide.size()));
-}
-
-void SelectionDialog::drawFormPicture(const DRAWITEMSTRUCT& di) {
-  const int width = di.rcItem.right - di.rcItem.left;
-  const int height = di.rcItem.bottom - di.rcItem.top;
-  const win::Bitmap strip = drawFormStrip(width, height, appState().settings.fingers);
-  win::MemoryDc source(::CreateCompatibleDC(di.hDC));
-  if (!strip || !source) return;
-  win::ScopedSelect keep(source.get(), strip.get());
-  ::BitBlt(di.hDC, di.rcItem.left, di.rcItem.top, width, height, source.get(), 0, (form_ - 1) * height,
-           SRCCOPY);
-}
-
-void SelectionDialog::drawPreviewSwitch(const DRAWITEMSTRUCT& di) {
-  const RECT area = drawButtonFace(di, previewOn_);
-  const int icon = iconSize();
-  drawSelectionIcon(di.hDC, SelectionIcon::Preview, (area.left + area.right - icon) / 2,
-                    (area.top + area.bottom - icon) / 2, icon);
-}
-
 // ---- Messages ----
 
-LRESULT CALLBACK SelectionDialog::controlProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam,
-                                              UINT_PTR, DWORD_PTR self) {
-  LRESULT result = 0;
-  auto* dialog = reinterpret_cast<SelectionDialog*>(self);
-  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(control, &SelectionDialog::controlProc, ::GetDlgCtrlID(control));
-  return win::handleGuarded(control, msg, wParam, lParam, &::DefSubclassProc, [&] {
-    if (dialog != nullptr && dialog->controlMessage(control, msg, wParam, lParam, result)) return result;
-    return ::DefSubclassProc(control, msg, wParam, lParam);
-  });
-}
-
-bool SelectionDialog::controlMessage(HWND control, UINT msg, WPARAM wParam, LPARAM lParam,
-                                     LRESULT& result) {
-  const int id = ::GetDlgCtrlID(control);
-  const auto* pending = reinterpret_cast<const MSG*>(lParam);
-  const bool escapeKey = msg == WM_KEYDOWN && wParam == VK_ESCAPE;
+// A command of a control; true when it was handled.
+bool SelectionDialog::onCommand(int id, int code) {
+  // A radio option reports BN_CLICKED also when it is reached with the
+  // keyboard, before the button has checked itself; the notification is
+  // the choice, so the group is set here.
+  if (code == BN_CLICKED) chooseOption(id);
+  if (id >= kFormOption1 && id < kFormOption1 + 4 && code == BN_CLICKED) {
+    if (id - kFormOption1 + 1 != form_) onFormChosen(id - kFormOption1 + 1, shown_);
+    return true;
+  }
+  if (id >= kColourButton1 && id < kColourButton1 + 3 && code == BN_CLICKED) {
+    onColourButton();
+    return true;
+  }
   switch (id) {
-    case kFormOption1:
-    case kFormOption1 + 1:
-    case kFormOption1 + 2:
-      if (msg == WM_RBUTTONUP) {
-        ::PostMessageW(hwnd_, kFormRightClick, static_cast<WPARAM>(id - kFormOption1 + 1), 0);
-        result = 0;
-        return true;
-      }
-      return false;
+    case kPaceNone:
     case kPaceValue:
-      if (msg == WM_GETDLGCODE) {
-        result = ::DefSubclassProc(control, msg, wParam, lParam) | DLGC_WANTARROWS;
-        return true;
+      if (code == BN_CLICKED) {
+        const bool value = checked(kPaceValue);
+        if (value != ::IsWindowEnabled(item(kPaceField))) onPaceOptionToggled();
       }
-      if (msg == WM_KEYDOWN && (wParam == VK_UP || wParam == VK_DOWN || wParam == VK_LEFT || wParam == VK_RIGHT)) {
-        ::SetFocus(item(kPaceNone));
-        ::SendMessageW(item(kPaceNone), BM_CLICK, 0, 0);
-        result = 0;
-        return true;
-      }
-      return false;
-    case kArchiveBox:
-      if (msg == WM_KEYDOWN && !::SendMessageW(control, CB_GETDROPPEDSTATE, 0, 0) &&
-          !keyLeavesBoxClosed(wParam)) {
-        ::SendMessageW(control, CB_SHOWDROPDOWN, TRUE, 0);
-        // The key opened the list; its character must not pick an item.
-        MSG dropped;
-        ::PeekMessageW(&dropped, control, WM_CHAR, WM_CHAR, PM_REMOVE);
-        result = 0;
-        return true;
-      }
-      return false;
-    case kPreviewList:
-      if (msg == WM_GETDLGCODE) {
-        result = DLGC_WANTARROWS | DLGC_WANTCHARS;
-        if (pending != nullptr && pending->message == WM_KEYDOWN && pending->wParam == VK_ESCAPE) {
-          result |= DLGC_WANTMESSAGE;
-        }
-        return true;
-      }
-      if (msg == WM_KEYDOWN) {
-        RECT r{};
-        ::GetClientRect(control, &r);
-        const auto row = static_cast<int>(::SendMessageW(control, LB_GETITEMHEIGHT, 0, 0));
-        const int page = std::max<int>(1, row > 0 ? r.bottom / row : 1);
-        const auto count = static_cast<int>(::SendMessageW(control, LB_GETCOUNT, 0, 0));
-        const auto top = static_cast<int>(::SendMessageW(control, LB_GETTOPINDEX, 0, 0));
-        int next = top;
-        switch (wParam) {
-          case VK_PRIOR: next = top - page; break;
-          case VK_NEXT: next = top + page; break;
-          case VK_HOME: next = 0; break;
-          case VK_END: next = count - page; break;
-          case VK_UP: next = top - 1; break;
-          case VK_DOWN: next = top + 1; break;
-          case VK_LEFT: ::SendMessageW(control, WM_HSCROLL, SB_LINELEFT, 0); break;
-          case VK_RIGHT: ::SendMessageW(control, WM_HSCROLL, SB_LINERIGHT, 0); break;
-          case VK_ESCAPE:
-            setPreview(false);
-            ::SetFocus(item(kArchiveBox));
-            break;
-          default: break;
-        }
-        next = std::clamp(next, 0, std::max(0, count - page));
-        if (next != top) ::SendMessageW(control, LB_SETTOPINDEX, static_cast<WPARAM>(next), 0);
-        result = 0;
-        return true;
-      }
-      if (msg == WM_CHAR || msg == WM_KEYUP) {
-        result = 0;
-        return true;
-      }
-      return false;
-    case kPreviewSwitch:
+      return true;
+    case kPaceField:
+    case kRepetitions:
+      if (code == EN_KILLFOCUS) onNumberFieldLeft(id);
+      return true;
     case kFirstLine:
     case kLastLine:
-      if (msg == WM_GETDLGCODE && pending != nullptr && pending->message == WM_KEYDOWN &&
-          pending->wParam == VK_ESCAPE && previewOn_) {
-        result = ::DefSubclassProc(control, msg, wParam, lParam) | DLGC_WANTMESSAGE;
-        return true;
+      if (code == EN_KILLFOCUS) onRangeFieldChanged(id, true);
+      if (code == EN_CHANGE) onRangeFieldChanged(id, false);
+      return true;
+    case kArchiveBox: {
+      const auto sel = static_cast<int>(::SendMessageW(item(kArchiveBox), CB_GETCURSEL, 0, 0));
+      const bool dropped = ::SendMessageW(item(kArchiveBox), CB_GETDROPPEDSTATE, 0, 0) != 0;
+      if (code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) {
+        if (sel != archiveShown_ || sel != appState().exercise.archiveIndex) onArchiveChosen(sel);
+      } else if (code == CBN_SELENDCANCEL) {
+        selectArchiveItem(archiveShown_);
       }
-      if (escapeKey && previewOn_) {
-        setPreview(false);
-        result = 0;
-        return true;
-      }
-      return false;
+      return true;
+    }
+    case kTextList:
+      if (code == LBN_SELCHANGE) onTextChosen(textPosition());
+      if (code == LBN_DBLCLK) onNext();
+      return true;
+    case kPreviewSwitch:
+      if (code == BN_CLICKED) setPreview(!previewOn_);
+      return true;
+    case kNext:
+      if (code == BN_CLICKED) onNext();
+      return true;
+    case kBack:
+      if (code == BN_CLICKED) onBack();
+      return true;
+    case kMenu:
+      if (code == BN_CLICKED) showMenu();
+      return true;
+    case IDOK:
+      onNext();
+      return true;
     default:
-      return false;
+      break;
   }
+  return false;
+}
+
+// The dialog stays inside the main window's client area.
+void SelectionDialog::keepInsideHost(WINDOWPOS& pos) {
+  if ((pos.flags & SWP_NOMOVE) == 0 && host_.mdiClient() != nullptr) {
+    RECT client{};
+    ::GetClientRect(host_.mdiClient(), &client);
+    RECT own{};
+    ::GetWindowRect(hwnd_, &own);
+    const int width = (pos.flags & SWP_NOSIZE) != 0 ? own.right - own.left : pos.cx;
+    const int height = (pos.flags & SWP_NOSIZE) != 0 ? own.bottom - own.top : pos.cy;
+    pos.x = std::max<int>(0, std::min<int>(pos.x, client.right - width));
+    pos.y = std::max<int>(0, std::min<int>(pos.y, client.bottom - height));
+  }
+}
+
+// Where the dialog was is kept for the next one.
+void SelectionDialog::onDestroy() {
+  RECT client{};
+  ::GetClientRect(host_.mdiClient(), &client);
+  RECT own{};
+  ::GetWindowRect(hwnd_, &own);
+  POINT topLeft{own.left, own.top};
+  ::ScreenToClient(host_.mdiClient(), &topLeft);
+  lastPlacement = Placement{true, SIZE{client.right, client.bottom}, topLeft};
+  if (tooltip_ != nullptr) {
+    ::DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
+  }
+  host_.childClosed(*this);
 }
 
 LRESULT SelectionDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -1172,72 +661,9 @@ LRESULT SelectionDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       layout();
       setUp();
       return 0;
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      const int code = HIWORD(wParam);
-      // A radio option reports BN_CLICKED also when it is reached with the
-      // keyboard, before the button has checked itself; the notification is
-      // the choice, so the group is set here.
-      if (code == BN_CLICKED) chooseOption(id);
-      if (id >= kFormOption1 && id < kFormOption1 + 4 && code == BN_CLICKED) {
-        if (id - kFormOption1 + 1 != form_) onFormChosen(id - kFormOption1 + 1, shown_);
-        return 0;
-      }
-      if (id >= kColourButton1 && id < kColourButton1 + 3 && code == BN_CLICKED) {
-        onColourButton();
-        return 0;
-      }
-      switch (id) {
-        case kPaceNone:
-        case kPaceValue:
-          if (code == BN_CLICKED) {
-            const bool value = checked(kPaceValue);
-            if (value != ::IsWindowEnabled(item(kPaceField))) onPaceOptionToggled();
-          }
-          return 0;
-        case kPaceField:
-        case kRepetitions:
-          if (code == EN_KILLFOCUS) onNumberFieldLeft(id);
-          return 0;
-        case kFirstLine:
-        case kLastLine:
-          if (code == EN_KILLFOCUS) onRangeFieldChanged(id, true);
-          if (code == EN_CHANGE) onRangeFieldChanged(id, false);
-          return 0;
-        case kArchiveBox: {
-          const auto sel = static_cast<int>(::SendMessageW(item(kArchiveBox), CB_GETCURSEL, 0, 0));
-          const bool dropped = ::SendMessageW(item(kArchiveBox), CB_GETDROPPEDSTATE, 0, 0) != 0;
-          if (code == CBN_SELENDOK || (code == CBN_SELCHANGE && !dropped)) {
-            if (sel != archiveShown_ || sel != appState().exercise.archiveIndex) onArchiveChosen(sel);
-          } else if (code == CBN_SELENDCANCEL) {
-            selectArchiveItem(archiveShown_);
-          }
-          return 0;
-        }
-        case kTextList:
-          if (code == LBN_SELCHANGE) onTextChosen(textPosition());
-          if (code == LBN_DBLCLK) onNext();
-          return 0;
-        case kPreviewSwitch:
-          if (code == BN_CLICKED) setPreview(!previewOn_);
-          return 0;
-        case kNext:
-          if (code == BN_CLICKED) onNext();
-          return 0;
-        case kBack:
-          if (code == BN_CLICKED) onBack();
-          return 0;
-        case kMenu:
-          if (code == BN_CLICKED) showMenu();
-          return 0;
-        case IDOK:
-          onNext();
-          return 0;
-        default:
-          break;
-      }
+    case WM_COMMAND:
+      if (onCommand(LOWORD(wParam), HIWORD(wParam))) return 0;
       break;
-    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       // Labels, options and group frames on the dialog's face, as in a dialog.
@@ -1253,47 +679,12 @@ LRESULT SelectionDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       mi.itemHeight = static_cast<UINT>(std::max(iconSize(), du.charHeight()) + 2);
       return TRUE;
     }
-    case WM_DRAWITEM: {
-      const auto& di = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      switch (di.CtlID) {
-        case kArchiveBox: drawArchiveItem(di); return TRUE;
-        case kTextList: drawTextItem(di); return TRUE;
-        case kPreviewList: drawPreviewItem(di); return TRUE;
-        case kFormPicture: drawFormPicture(di); return TRUE;
-        case kPreviewSwitch: drawPreviewSwitch(di); return TRUE;
-        case kMenu: {
-          // A downward arrow: the menu drops down from here.
-          const RECT area = drawButtonFace(di, false);
-          const int half = std::max(2, ::MulDiv(4, ppi(), 96));
-          const int cx = (area.left + area.right) / 2;
-          const int cy = (area.top + area.bottom) / 2 - half / 2;
-          const POINT arrow[3] = {{cx - half, cy}, {cx + half + 1, cy}, {cx, cy + half + 1}};
-          const int colour = (di.itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT : COLOR_BTNTEXT;
-          win::Brush brush(::CreateSolidBrush(::GetSysColor(colour)));
-          win::ScopedSelect keepBrush(di.hDC, brush.get());
-          win::ScopedSelect keepPen(di.hDC, ::GetStockObject(NULL_PEN));
-          ::Polygon(di.hDC, arrow, 3);
-          return TRUE;
-        }
-        default: break;
-      }
+    case WM_DRAWITEM:
+      if (drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
       break;
-    }
-    case WM_WINDOWPOSCHANGING: {
-      // The dialog stays inside the main window's client area.
-      auto& pos = *reinterpret_cast<WINDOWPOS*>(lParam);
-      if ((pos.flags & SWP_NOMOVE) == 0 && host_.mdiClient() != nullptr) {
-        RECT client{};
-        ::GetClientRect(host_.mdiClient(), &client);
-        RECT own{};
-        ::GetWindowRect(hwnd_, &own);
-        const int width = (pos.flags & SWP_NOSIZE) != 0 ? own.right - own.left : pos.cx;
-        const int height = (pos.flags & SWP_NOSIZE) != 0 ? own.bottom - own.top : pos.cy;
-        pos.x = std::max<int>(0, std::min<int>(pos.x, client.right - width));
-        pos.y = std::max<int>(0, std::min<int>(pos.y, client.bottom - height));
-      }
+    case WM_WINDOWPOSCHANGING:
+      keepInsideHost(*reinterpret_cast<WINDOWPOS*>(lParam));
       break;
-    }
     case WM_WINDOWPOSCHANGED:
       host_.childMoved();
       break;
@@ -1304,21 +695,9 @@ LRESULT SelectionDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CLOSE:
       if (host_.switching() || host_.confirmClose()) break;
       return 0;
-    case WM_DESTROY: {
-      RECT client{};
-      ::GetClientRect(host_.mdiClient(), &client);
-      RECT own{};
-      ::GetWindowRect(hwnd_, &own);
-      POINT topLeft{own.left, own.top};
-      ::ScreenToClient(host_.mdiClient(), &topLeft);
-      lastPlacement = Placement{true, SIZE{client.right, client.bottom}, topLeft};
-      if (tooltip_ != nullptr) {
-        ::DestroyWindow(tooltip_);
-        tooltip_ = nullptr;
-      }
-      host_.childClosed(*this);
+    case WM_DESTROY:
+      onDestroy();
       break;
-    }
     case WM_SYSCOLORCHANGE:
     case WM_SETTINGCHANGE:
       refreshFontsAndColours();

@@ -62,6 +62,8 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
   };
   // Commands of the menu beside the start button.
   enum MenuCommand : int { kMenuRescan = 1, kMenuFolder = 2, kMenuWeb = 3 };
+  // Posted by a form option's right click: the dialog opens that form's colours.
+  static constexpr UINT kFormRightClick = WM_APP + 30;
 
   explicit SelectionDialog(ChildHost& host);
   ~SelectionDialog() override;
@@ -134,6 +136,11 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
   void drawPreviewItem(const DRAWITEMSTRUCT& item);
   void drawFormPicture(const DRAWITEMSTRUCT& item);
   void drawPreviewSwitch(const DRAWITEMSTRUCT& item);
+  void drawMenuButton(const DRAWITEMSTRUCT& di);
+  bool drawItem(const DRAWITEMSTRUCT& di);
+  bool onCommand(int id, int code);
+  void keepInsideHost(WINDOWPOS& pos);
+  void onDestroy();
 
   static LRESULT CALLBACK controlProc(HWND control, UINT msg, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR self);

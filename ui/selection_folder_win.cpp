@@ -1,0 +1,105 @@
+// The selection dialog's folder of own archives: choosing it, scanning it
+// again, and the menu beside the start button.
+#include "ui/selection_dialog_win.h"
+#include "ui/selection_parts_win.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "core/state.h"
+#include "platform/win/controls.h"
+#include "platform/win/dialog_font.h"
+#include "ui/window_font_win.h"
+#include "keyboard/layout_check_win.h"
+#include "platform/win/message_box.h"
+#include "platform/win/shell.h"
+#include "platform/win/strings.h"
+#include "platform/win/system_info.h"
+#include "ui/archive_discovery_win.h"
+#include "ui/colour_chooser_win.h"
+#include "ui/folder_picker_win.h"
+#include "ui/selection_pictures_win.h"
+#include "ui/themed_button_win.h"
+
+namespace kv {
+
+using selection::BusyCursor;
+using selection::fieldText;
+using selection::spinOf;
+
+// ---- Folder of own archives ----
+
+void SelectionDialog::browseForFolder() {
+  AppState& state = appState();
+  const std::optional<std::wstring> path =
+      pickFolder(host_.frame(), L"Ordner mit eigenen Textarchiven wählen:",
+                 win::widen(state.settings.folders.teacher));
+  if (!path) return;
+  const auto narrowed = win::narrow(*path);
+  if (!narrowed) {
+    // A folder whose name leaves Windows-1252 could not be read back.
+    win::showError(host_.frame(), archiveReadErrorMessage(win::narrowLossy(*path)));
+    return;
+  }
+  state.settings.folders.teacher = *narrowed;
+  rescan(/*tellSkipped=*/true);
+}
+
+void SelectionDialog::rescan(bool tellSkipped) {
+  AppState& state = appState();
+  scanOwnArchives(host_.frame());
+  fillArchiveBox();
+  if (tellSkipped) {
+    const std::string notice =
+        skippedArchivesNotice(state.settings.folders.teacher, state.archiveScan.skipped);
+    if (!notice.empty()) win::showInformation(host_.frame(), notice);
+  }
+  ExerciseParameters& ex = state.exercise;
+  // The archive in use keeps its place if the new list still has it.
+  for (int i = 1; i < static_cast<int>(items_.size()); ++i) {
+    const ArchiveItem& it = items_[static_cast<std::size_t>(i)];
+    if (it.kind == ArchiveItemKind::Archive && it.caption == ex.archiveCaption &&
+        sameArchivePath(it.path, state.currentText.archivePath)) {
+      ex.archiveIndex = i;
+      selectArchiveItem(i);
+      ::InvalidateRect(item(kArchiveBox), nullptr, TRUE);
+      return;
+    }
+  }
+  int first = 1;
+  while (first < static_cast<int>(items_.size()) && isHeadingItem(items_, first)) ++first;
+  if (first < static_cast<int>(items_.size()) &&
+      items_[static_cast<std::size_t>(first)].kind == ArchiveItemKind::Archive) {
+    ex.archiveIndex = -1;  // forces the open: the old index means nothing now
+    onArchiveChosen(first);
+  } else {
+    selectArchiveItem(0);
+  }
+}
+
+void SelectionDialog::showMenu() {
+  HMENU menu = ::CreatePopupMenu();
+  if (menu == nullptr) return;
+  ::AppendMenuW(menu, MF_STRING, kMenuRescan, L"Eigene Textarchive &neu einlesen");
+  ::AppendMenuW(menu, MF_STRING, kMenuFolder, L"&Ordner für eigene Textarchive wählen...");
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  const bool web = appState().settings.policies.webLinksEnabled;
+  ::AppendMenuW(menu, MF_STRING | (web ? 0 : MF_GRAYED), kMenuWeb, L"Klavento im &Internet");
+  RECT r{};
+  ::GetWindowRect(item(kMenu), &r);
+  const int command = ::TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_TOPALIGN,
+                                       r.right, r.bottom, 0, hwnd_, nullptr);
+  ::DestroyMenu(menu);
+  switch (command) {
+    case kMenuRescan: rescan(/*tellSkipped=*/true); break;
+    case kMenuFolder: browseForFolder(); break;
+    case kMenuWeb:
+      if (appState().settings.policies.webLinksEnabled) win::openWebPage(hwnd_, kProductWebPage);
+      break;
+    default: break;
+  }
+}
+
+}  // namespace kv
