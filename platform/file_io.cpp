@@ -39,31 +39,42 @@ bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
 }
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  return writeFileAtomically(path, bytes, {}) == AtomicWriteError::None;
+}
+
+AtomicWriteError writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                     const std::function<bool(const std::filesystem::path&)>& verify) {
   std::random_device seed;
   std::filesystem::path temp = path;
   temp += ".tmp" + std::to_string(seed() % 1000000u);
+  const auto discard = [&temp] {
+    std::error_code ignored;
+    std::filesystem::remove(temp, ignored);
+  };
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return false;
+    if (!out) return AtomicWriteError::Create;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.flush();
     const bool written = static_cast<bool>(out);
     // The last bytes may only be written, and fail, when the file is closed.
     out.close();
     if (!written || out.fail()) {
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      return false;
+      discard();
+      return AtomicWriteError::Write;
     }
+  }
+  if (verify && !verify(temp)) {
+    discard();
+    return AtomicWriteError::Verify;
   }
   std::error_code error;
   std::filesystem::rename(temp, path, error);
   if (error) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    return false;
+    discard();
+    return AtomicWriteError::Replace;
   }
-  return true;
+  return AtomicWriteError::None;
 }
 
 }  // namespace kv

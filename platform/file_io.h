@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,5 +21,12 @@ bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
 // Writes `bytes` to a temporary file beside `path` and puts it in place only
 // when it is complete, so a failed write never destroys an earlier file.
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The same, telling where it failed; `verify`, when given, reads the finished
+// temporary file back before it replaces anything. The temporary name ends in
+// ".tmp" and a number, so no program takes a leftover for the real file.
+enum class AtomicWriteError { None, Create, Write, Verify, Replace };
+AtomicWriteError writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                     const std::function<bool(const std::filesystem::path&)>& verify);
 
 }  // namespace kv

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/encoding.h"
+#include "platform/file_io.h"
 #include "texts/archive.h"
 #include "texts/archive_scan.h"
 #include "texts/builtin_texts.h"
@@ -433,49 +434,33 @@ bool hasExtension(const fs::path& path, std::string_view extension) {
   return ext == extension;
 }
 
-std::string randomSuffix() {
-  std::random_device device;
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%08x", static_cast<unsigned>(device()));
-  return buf;
-}
-
-// Writes the archive beside its destination and renames it into place, so a
-// failure at any point leaves no half-written archive. The temporary name does
-// not end in ".kv7", so the program never lists a leftover.
+// Writes the archive beside its destination, reads it back and only then
+// puts it in place, so a failure at any point leaves no half-written archive.
 void writeArchiveFile(const fs::path& out, const std::vector<std::uint8_t>& image,
                       const std::vector<ArchiveText>& texts) {
   const std::string display = pathText(out);
-  const fs::path temp =
-      out.parent_path() / fs::path(toU8("~" + pathText(out.filename()) + "." + randomSuffix() + ".tmp"));
-  std::error_code ec;
-  auto discard = [&] { fs::remove(temp, ec); };
-  {
-    std::ofstream file(temp, std::ios::binary | std::ios::trunc);
-    if (!file) fail(display + ": Die Datei kann nicht angelegt werden (Ordner vorhanden, Schreibrecht?).");
-    file.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    file.close();
-    if (!file) {
-      discard();
-      fail(display + ": Die Datei kann nicht geschrieben werden (Datenträger voll?).");
+  const auto readsBack = [&texts](const fs::path& temp) {
+    TextArchiveHeader header;
+    bool same = readArchiveFile(temp, header) == ArchiveError::None && header.textCount == texts.size();
+    for (std::size_t i = 0; same && i < texts.size(); ++i) {
+      std::vector<std::string> lines;
+      same = readArchiveFileText(temp, header, static_cast<int>(i + 1), lines) == ArchiveError::None &&
+             lines == texts[i].lines && header.entries[i].title == texts[i].title;
     }
-  }
-  // Read back what landed on disk before it replaces anything.
-  TextArchiveHeader header;
-  bool same = readArchiveFile(temp, header) == ArchiveError::None && header.textCount == texts.size();
-  for (std::size_t i = 0; same && i < texts.size(); ++i) {
-    std::vector<std::string> lines;
-    same = readArchiveFileText(temp, header, static_cast<int>(i + 1), lines) == ArchiveError::None &&
-           lines == texts[i].lines && header.entries[i].title == texts[i].title;
-  }
-  if (!same) {
-    discard();
-    fail(display + ": Das geschriebene Archiv lässt sich nicht fehlerfrei zurücklesen.");
-  }
-  fs::rename(temp, out, ec);
-  if (ec) {
-    discard();
-    fail(display + ": Die Datei kann nicht ersetzt werden (noch geöffnet oder schreibgeschützt?).");
+    return same;
+  };
+  const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
+  switch (writeFileAtomically(out, bytes, readsBack)) {
+    case AtomicWriteError::None:
+      return;
+    case AtomicWriteError::Create:
+      fail(display + ": Die Datei kann nicht angelegt werden (Ordner vorhanden, Schreibrecht?).");
+    case AtomicWriteError::Write:
+      fail(display + ": Die Datei kann nicht geschrieben werden (Datenträger voll?).");
+    case AtomicWriteError::Verify:
+      fail(display + ": Das geschriebene Archiv lässt sich nicht fehlerfrei zurücklesen.");
+    case AtomicWriteError::Replace:
+      fail(display + ": Die Datei kann nicht ersetzt werden (noch geöffnet oder schreibgeschützt?).");
   }
 }
 

@@ -37,12 +37,7 @@ struct Rig {
     std::uint8_t c = ch;
     session.onCharacter(c);
     if (c == 0 || host.readOnly) return;
-    if (c == '\r') {
-      host.field.emplace_back();
-    } else {
-      if (host.field.empty()) host.field.emplace_back();
-      host.field.back().push_back(static_cast<char>(c));
-    }
+    host.insertIntoField(c);
     session.onTextChanged();
     session.onKeyReleased();
   }

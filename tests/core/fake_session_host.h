@@ -55,6 +55,17 @@ class FakeHost : public SessionHost {
   }
   std::vector<std::string> fieldLines() override { return field; }
   int fieldLineCount() override { return static_cast<int>(field.size()); }
+  // What the edit control does with an accepted character: CR starts a new
+  // line, anything else goes to the end of the last one.
+  void insertIntoField(std::uint8_t c) {
+    if (c == '\r') {
+      field.emplace_back();
+      return;
+    }
+    if (field.empty()) field.emplace_back();
+    field.back().push_back(static_cast<char>(c));
+  }
+
   void clearField() override { field.clear(); }
   void addFieldLine(const std::string& line) override { field.push_back(line); }
   bool fieldReadOnly() override { return readOnly; }
