@@ -2,6 +2,7 @@
 // separators, and line ends that count as one space.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,27 @@ struct Token {
   // The token's length as a token: a run of line ends counts as one character.
   std::int32_t length() const { return static_cast<std::int32_t>(text.size()); }
 };
+
+namespace token_classes {
+
+enum CharClass : std::uint8_t { kWordChar = 0, kLineEnd = 1, kBlank = 2, kPunctuation = 3 };
+
+// One look per character: the scan runs over every byte of both texts, and
+// the comparison asks for tokens far more often than there are tokens.
+inline constexpr std::array<std::uint8_t, 256> kClasses = [] {
+  std::array<std::uint8_t, 256> classes{};
+  classes['\r'] = kLineEnd;
+  classes['\n'] = kLineEnd;
+  classes[' '] = kBlank;
+  for (unsigned char c : {'!', '(', ')', ',', '.', ':', ';', '?'}) classes[c] = kPunctuation;
+  return classes;
+}();
+
+inline CharClass classOf(char c) {
+  return static_cast<CharClass>(kClasses[static_cast<unsigned char>(c)]);
+}
+
+}  // namespace token_classes
 
 // Line feed, carriage return, space and ! ( ) , . : ; ?
 bool isTokenSeparator(char c);
@@ -63,20 +85,27 @@ class TokenCursor {
   std::uint32_t wordCount() const { return words_; }
 
  private:
-  // Where a token lies, kept small: a long text has tens of thousands.
-  struct Extent {
-    std::uint32_t begin;   // 0-based
-    std::uint32_t length;  // in the text; a run of line ends is one token " "
-    TokenKind kind;
-    bool lineEnds;
-  };
+  // Token `index` as it lies in the text; `index` is within the tokens found.
   Token tokenAt(std::int32_t index) const {
-    const Extent& e = extents_[static_cast<std::size_t>(index - 1)];
+    using namespace token_classes;
+    const auto i = static_cast<std::size_t>(index - 1);
+    const std::uint32_t begin = starts_[i];
+    const std::size_t end = i + 1 < starts_.size() ? starts_[i + 1] : scanned_;
+    const CharClass cls = classOf(text_[begin]);
     Token token;
-    token.text = e.lineEnds ? std::string_view(" ") : text_.substr(e.begin, e.length);
-    token.kind = e.kind;
-    token.start = static_cast<std::int32_t>(e.begin + 1);
+    token.text = cls == kLineEnd ? std::string_view(" ") : text_.substr(begin, end - begin);
+    token.kind = cls == kPunctuation ? TokenKind::Punctuation : TokenKind::OtherToken;
+    token.start = static_cast<std::int32_t>(begin + 1);
     return token;
+  }
+  // Counts token `i` (0-based) among the words when it is one: longer than
+  // one character, where a run of line ends counts as one however long.
+  void countWord(std::int32_t i) {
+    const auto k = static_cast<std::size_t>(i);
+    const std::size_t end = k + 1 < starts_.size() ? starts_[k + 1] : scanned_;
+    if (end - starts_[k] > 1 && token_classes::classOf(text_[starts_[k]]) != token_classes::kLineEnd) {
+      ++words_;
+    }
   }
   Token move(std::int32_t index);
   // Finds tokens until there are `count` of them or the text ends.
@@ -84,8 +113,12 @@ class TokenCursor {
 
   std::string_view text_;
   std::uint32_t* steps_;
-  std::vector<Extent> extents_;  // the tokens found so far, in order
-  std::size_t scanned_ = 0;      // text before this position is in extents_
+  // Where each token found so far begins (0-based), in order; a token ends
+  // where the next begins, the last where the scan stopped. Four bytes a
+  // token: a long text has tens of thousands, and for a whole-process
+  // evaluation touching fresh memory is the largest cost there is.
+  std::vector<std::uint32_t> starts_;
+  std::size_t scanned_ = 0;  // text before this position is in starts_
   std::int32_t index_ = 0;       // 0: before the first token
   std::int32_t highest_ = 0;
   std::uint32_t words_ = 0;

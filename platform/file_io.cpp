@@ -23,19 +23,43 @@ std::filesystem::path pathFromCp1252(std::string_view path) {
 #endif
 }
 
-bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
-                   std::uintmax_t limit) {
+namespace {
+
+// Reads straight into the caller's buffer, sized once from the file's length:
+// no second copy, and no growth that would copy what was read so far.
+template <typename Buffer>
+bool readInto(const std::filesystem::path& path, Buffer& bytes, std::uintmax_t limit) {
   bytes.clear();
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  char buffer[64 * 1024];
+  std::error_code unknown;
+  const std::uintmax_t expected = std::filesystem::file_size(path, unknown);
+  if (!unknown) {
+    if (expected > limit) return false;
+    // A little room beyond the end lets the read that meets the end happen
+    // without growing the buffer.
+    bytes.reserve(static_cast<std::size_t>(expected) + 4096);
+  }
   while (in) {
-    in.read(buffer, sizeof buffer);
-    const auto got = static_cast<std::size_t>(in.gcount());
-    if (bytes.size() + got > limit) return false;
-    bytes.insert(bytes.end(), buffer, buffer + got);
+    const std::size_t old = bytes.size();
+    const std::size_t room = bytes.capacity() > old ? bytes.capacity() - old : 64 * 1024;
+    bytes.resize(old + room);
+    in.read(reinterpret_cast<char*>(bytes.data() + old), static_cast<std::streamsize>(room));
+    bytes.resize(old + static_cast<std::size_t>(in.gcount()));
+    if (bytes.size() > limit) return false;
   }
   return in.eof() && !in.bad();
+}
+
+}  // namespace
+
+bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                   std::uintmax_t limit) {
+  return readInto(path, bytes, limit);
+}
+
+bool readWholeFile(const std::filesystem::path& path, std::string& bytes, std::uintmax_t limit) {
+  return readInto(path, bytes, limit);
 }
 
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {

@@ -17,6 +17,8 @@ std::filesystem::path pathFromCp1252(std::string_view path);
 // Reads at most `limit` bytes; false when the file cannot be opened or read.
 bool readWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
                    std::uintmax_t limit = 64u * 1024u * 1024u);
+bool readWholeFile(const std::filesystem::path& path, std::string& bytes,
+                   std::uintmax_t limit = 64u * 1024u * 1024u);
 
 // Writes `bytes` to a temporary file beside `path` and puts it in place only
 // when it is complete, so a failed write never destroys an earlier file.

@@ -1,6 +1,7 @@
 #include "session/exercise_session.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/common.h"
 #include "keyboard/dead_keys.h"
@@ -54,6 +55,18 @@ HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
   std::size_t keptBytes = 0;
   bool belowWasEmpty = false;
   bool first = true;
+  // Keystrokes per typed character, dead-key expansion included: a long
+  // exercise has tens of thousands of characters and only 256 kinds.
+  std::array<std::uint8_t, 256> strokes{};
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    for (char part : ExpandDeadKeys(std::string_view(&c, 1), true)) {
+      const int key = keys.findKey(static_cast<unsigned char>(part));
+      const int weight = key == 0 ? 3 : (keys.modifierOf(key) == 0 ? 1 : 2);
+      strokes[static_cast<std::size_t>(b)] =
+          static_cast<std::uint8_t>(strokes[static_cast<std::size_t>(b)] + weight);
+    }
+  }
   for (std::size_t k = typedLines.size(); k-- > 0;) {
     std::string_view raw = typedLines[k];
     while (!raw.empty() && static_cast<unsigned char>(raw.front()) <= 32) raw.remove_prefix(1);
@@ -67,13 +80,8 @@ HandedOverText prepareTypedText(const std::vector<std::string>& typedLines,
     belowWasEmpty = line.empty();
     first = false;
     out.longestLine = std::max(out.longestLine, static_cast<std::int32_t>(line.size()) + 1);
-    // The line break counts as one keystroke, like a blank.
-    const auto weight = [&keys](char c) {
-      const int key = keys.findKey(static_cast<unsigned char>(c));
-      return key == 0 ? 3u : (keys.modifierOf(key) == 0 ? 1u : 2u);
-    };
-    for (char c : ExpandDeadKeys(line, true)) out.keystrokes += weight(c);
-    out.keystrokes += weight(' ');
+    for (char c : line) out.keystrokes += strokes[static_cast<unsigned char>(c)];
+    out.keystrokes += strokes[' '];  // the line break counts as one keystroke, like a blank
     keptBytes += line.size() + 2;
     kept.push_back(std::move(line));
   }

@@ -65,8 +65,22 @@ const std::array<Utf8Byte, 256>& utf8Bytes() {
 // lower-case hex digits, everything else as it is.
 void appendVisible(std::string& out, std::string_view line, bool json) {
   const auto& utf8 = utf8Bytes();
+  // Plain ASCII, most of any text, is copied a run at a time.
+  static const std::array<bool, 256> plain = [] {
+    std::array<bool, 256> t{};
+    for (int b = 0x20; b < 0x80; ++b) t[static_cast<std::size_t>(b)] = true;
+    t['"'] = t['\\'] = false;
+    t[static_cast<unsigned char>(kMarkByte)] = false;
+    return t;
+  }();
   bool open = false;
-  for (const char c : line) {
+  for (std::size_t at = 0; at < line.size();) {
+    std::size_t run = at;
+    while (run < line.size() && plain[static_cast<unsigned char>(line[run])]) ++run;
+    out.append(line.substr(at, run - at));
+    if (run == line.size()) break;
+    at = run + 1;
+    const char c = line[run];
     if (c == kMarkByte) {
       out += open ? kMarkClose : kMarkOpen;
       open = !open;
@@ -153,38 +167,37 @@ std::string evaluationJson(const TypedExercise& evaluated, const std::vector<std
 }  // namespace
 
 bool readTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error) {
-  std::vector<std::uint8_t> bytes;
+  std::string bytes;
   if (!readWholeFile(pathOfArgument(path), bytes)) {
     error = "Die Datei \u201E" + path + "\u201C kann nicht gelesen werden.";
     return false;
   }
-  std::string text(bytes.begin(), bytes.end());
-  if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
-  std::string cp1252;
-  if (isValidUtf8(text)) {
-    ConversionError where;
-    auto converted = utf8ToCp1252(text, &where);
-    if (!converted) {
-      const std::string before = text.substr(0, where.offset);
-      const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+  std::string_view text = bytes;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  // Not UTF-8: taken as Windows-1252. UTF-8 never has a line feed inside a
+  // character, so the text converts line by line, straight into the lines.
+  const bool utf8 = isValidUtf8(text);
+  lines.clear();
+  std::size_t breaks = 0;
+  for (auto at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1)) ++breaks;
+  lines.reserve(breaks + 1);
+  std::size_t begin = 0;
+  while (begin <= text.size()) {
+    std::size_t end = text.find('\n', begin);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(begin, end - begin);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!utf8) {
+      lines.emplace_back(line);
+    } else if (ConversionError where; auto converted = utf8ToCp1252(line, &where)) {
+      lines.push_back(std::move(*converted));
+    } else {
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(where.codePoint));
-      error = "Datei \u201E" + path + "\u201C, Zeile " + std::to_string(line) + ": Das Zeichen " +
-              code + " gibt es in Windows-1252 nicht.";
+      error = "Datei \u201E" + path + "\u201C, Zeile " + std::to_string(lines.size() + 1) +
+              ": Das Zeichen " + code + " gibt es in Windows-1252 nicht.";
       return false;
     }
-    cp1252 = std::move(*converted);
-  } else {
-    cp1252 = std::move(text);  // not UTF-8: taken as Windows-1252
-  }
-  lines.clear();
-  std::size_t begin = 0;
-  while (begin <= cp1252.size()) {
-    std::size_t end = cp1252.find('\n', begin);
-    if (end == std::string::npos) end = cp1252.size();
-    std::string line = cp1252.substr(begin, end - begin);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
     begin = end + 1;
   }
   // A final line break does not start another line.
@@ -213,13 +226,18 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
     longestTemplate = std::max(longestTemplate, static_cast<std::int32_t>(line.size()));
   }
   HandedOverText handed = prepareTypedText(typedLines, longestTemplate, keys);
+  // Each text is held once from here on: memory given back is taken again
+  // by what follows instead of fresh pages, which a short run pays for most.
+  std::vector<std::string>().swap(typedLines);
 
   TypedExercise exercise;
-  exercise.typedText = handed.typedText;
-  exercise.templateText = joinTemplateLines(templateLines);
-  exercise.keystrokes = handed.keystrokes;
   exercise.typedLineCount = static_cast<std::int32_t>(
       std::count(handed.typedText.begin(), handed.typedText.end(), '\n'));
+  exercise.typedText = std::move(handed.typedText);
+  exercise.templateText = joinTemplateLines(templateLines);
+  const auto templateLineCount = static_cast<std::int32_t>(templateLines.size());
+  std::vector<std::string>().swap(templateLines);
+  exercise.keystrokes = handed.keystrokes;
 
   ComparisonInputs comparison;
   comparison.form = static_cast<std::uint8_t>(in.form);
@@ -227,14 +245,18 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
   comparison.timeLimitReached = in.timeLimitReached;
   compareTexts(exercise, comparison);
 
-  const TypedExercise evaluated = exercise;  // the summary frees the typed text
+  // The figures as the comparison left them: the summary frees the typed
+  // text, which the copy does not need.
+  std::string typedText = std::move(exercise.typedText);
+  const TypedExercise evaluated = exercise;
+  exercise.typedText = std::move(typedText);
   SummaryInputs summary;
   summary.form = in.form;
   summary.pace = in.pace;
   summary.correctionAllowed = in.correction;
   summary.exerciseTitle = textOfPath(pathOfArgument(in.templatePath).stem());
   if (auto title = utf8ToCp1252(summary.exerciseTitle)) summary.exerciseTitle = *title;
-  summary.selection = {1, static_cast<std::int32_t>(templateLines.size()), 0, 1};
+  summary.selection = {1, templateLineCount, 0, 1};
   summary.startTick = 0;
   summary.endTick = static_cast<std::uint32_t>(in.seconds * 1000.0);
   summary.timeLimitReached = in.timeLimitReached;

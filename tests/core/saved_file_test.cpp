@@ -228,6 +228,18 @@ TEST_F(SaveOnDisk, SaveThenOpenAndOverwrite) {
   ASSERT_TRUE(readWholeFile(path("nur.txt"), text));
   EXPECT_EQ(std::string(text.begin(), text.end()), encodeTextExport(e.lines, 3));
   EXPECT_EQ(openResultFile(path("fehlt.kvw"), opened), ResultFileError::CannotRead);
+
+  // Read into a text buffer as well: past every buffer boundary, within the
+  // limit only.
+  std::string big;
+  for (int k = 0; big.size() < 70000; ++k) big += "Zeile " + std::to_string(k) + "\r\n";
+  ASSERT_TRUE(writeFileAtomically(path("gross.txt"), big));
+  std::string read = "alter Inhalt";
+  ASSERT_TRUE(readWholeFile(path("gross.txt"), read));
+  EXPECT_EQ(read, big);
+  EXPECT_FALSE(readWholeFile(path("gross.txt"), read, big.size() - 1));
+  EXPECT_TRUE(readWholeFile(path("gross.txt"), read, big.size()));
+  EXPECT_FALSE(readWholeFile(path("fehlt.txt"), read));
 }
 
 TEST_F(SaveOnDisk, FailedSaveLeavesTheEarlierFileIntact) {

@@ -163,5 +163,36 @@ TEST(Tokenizer, WordCountCountsEachLongTokenOnce) {
   EXPECT_EQ(cursor.highestIndex(), 16);
 }
 
+// A long text is scanned a stretch ahead of the walk. Whatever order the
+// tokens are asked for in, they, the steps and the word count must be those
+// of a walk token by token, across every stretch boundary and at the end.
+TEST(Tokenizer, LongTextGivesTheSameTokensInAnyOrder) {
+  std::string text;
+  for (int k = 0; k < 900; ++k) text += (k % 7 == 0) ? "Wort, x\r\n" : "ab ";
+  text += "Ende";
+  const std::vector<Token> forward = walkForward(text);
+  ASSERT_GT(forward.size(), 2000u);
+  EXPECT_EQ(forward.back().text, "Ende");
+
+  std::uint32_t walkSteps = 0;
+  TokenCursor walk(text, walkSteps);
+  for (std::size_t i = 1; i <= forward.size(); ++i) walk.fetch(static_cast<std::int32_t>(i));
+
+  std::uint32_t steps = 0;
+  TokenCursor jumping(text, steps);
+  const auto last = static_cast<std::int32_t>(forward.size());
+  // Straight to the end, then backwards over every token.
+  EXPECT_EQ(jumping.fetch(last).text, "Ende");
+  EXPECT_FALSE(jumping.fetch(last + 1).present());
+  EXPECT_EQ(steps, walkSteps);
+  EXPECT_EQ(jumping.wordCount(), walk.wordCount());
+  for (std::int32_t i = last; i >= 1; --i) {
+    const Token t = jumping.fetch(i);
+    ASSERT_EQ(t.text, forward[static_cast<std::size_t>(i - 1)].text) << i;
+    ASSERT_EQ(t.kind, forward[static_cast<std::size_t>(i - 1)].kind) << i;
+    ASSERT_EQ(t.start, forward[static_cast<std::size_t>(i - 1)].start) << i;
+  }
+}
+
 }  // namespace
 }  // namespace kv
