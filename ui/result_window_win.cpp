@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <dlgs.h>
 
 #include <algorithm>
 #include <optional>
@@ -20,6 +19,7 @@
 #include "platform/win/message_box.h"
 #include "platform/win/strings.h"
 #include "ui/exercise_window_win.h"
+#include "ui/fixed_text_win.h"
 
 namespace kv {
 namespace {
@@ -27,16 +27,9 @@ namespace {
 constexpr const wchar_t* kEvaluationCaption = L"Auswertung";
 constexpr const wchar_t* kFileCaption = L"Dateiansicht";
 constexpr const wchar_t* kCompatibilityCaption = L"Klavento 5.0 Kompatibilitätsansicht";
-constexpr const wchar_t* kPrintFlagProperty = L"KlaventoWithoutEvaluation";
 
 constexpr const char* kUnsavedQuestion =
     "Der Text wurde weder gedruckt noch gespeichert.\r\nÜbung wirklich beenden?";
-constexpr const char* kNoTrueTypeMessage =
-    "Während des Druckvorganges ist ein Fehler aufgetreten.\r\n"
-    "Der Drucker unterstützt keine TrueType Schriftarten.";
-constexpr const char* kPrintFailedMessage =
-    "Während des Druckvorganges ist ein Fehler aufgetreten.\r\n"
-    "Der Text wurde nicht vollständig gedruckt.";
 constexpr const char* kCompatibilityMessage =
     "Diese Datei wurde mit Klavento 5.0 erzeugt. In der Kompatibilitätsansicht stehen nicht "
     "alle Funktionen zur Verfügung.";
@@ -44,89 +37,6 @@ constexpr const char* kCompatibilityMessage =
 void errorBeep() { ::MessageBeep(0xFFFFFFFF); }
 
 bool boldListFont(const std::string& name) { return name != "Consolas"; }
-
-win::Font createFixedFont(HDC dc, const std::string& face, int points, bool bold, bool underline) {
-  const int height = -::MulDiv(points, ::GetDeviceCaps(dc, LOGPIXELSY), 72);
-  return win::Font(::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE,
-                                 underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
-                                 OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                 FIXED_PITCH | FF_MODERN, win::widen(face).c_str()));
-}
-
-SIZE extentOf(HDC dc, const std::wstring& text) {
-  SIZE size{};
-  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  return size;
-}
-
-// Draws the runs of one prepared line from x onwards; the plain and the
-// underlined font share every metric but the underline.
-void drawRuns(HDC dc, int x, int y, const std::string& line, HFONT plain, HFONT underlined) {
-  for (const TextRun& run : splitIntoRuns(prepareLineForDrawing(line))) {
-    const win::ScopedSelect font(dc, run.underlined ? underlined : plain);
-    const std::wstring text = win::widen(run.text);
-    ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
-    x += extentOf(dc, text).cx;
-  }
-}
-
-// Buttons off for the length of a command, on again on every way out.
-class ButtonsOff {
- public:
-  ButtonsOff(ResultWindow& window) : window_(window) { window_.enableCommands(false); }
-  ~ButtonsOff() { window_.enableCommands(true); }
-  ButtonsOff(const ButtonsOff&) = delete;
-  ButtonsOff& operator=(const ButtonsOff&) = delete;
-
- private:
-  ResultWindow& window_;
-};
-
-// The print dialog's hook: adds the check box and keeps its flag.
-UINT_PTR CALLBACK printHook(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG: {
-      const auto* pd = reinterpret_cast<const PRINTDLGW*>(lParam);
-      ::SetPropW(dialog, kPrintFlagProperty, reinterpret_cast<HANDLE>(pd->lCustData));
-      RECT ok{};
-      const HWND okButton = ::GetDlgItem(dialog, IDOK);
-      if (okButton == nullptr) return TRUE;
-      ::GetWindowRect(okButton, &ok);
-      ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
-      // Left of the OK button, lined up with the dialog's first group box.
-      int left = 10;
-      if (const HWND group = ::GetDlgItem(dialog, grp4); group != nullptr) {
-        RECT g{};
-        ::GetWindowRect(group, &g);
-        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&g), 2);
-        left = static_cast<int>(g.left);
-      }
-      const HWND box = win::createControl(
-          dialog, L"BUTTON", L"ohne Auswertung drucken", WS_TABSTOP | BS_AUTOCHECKBOX, left,
-          static_cast<int>(ok.top), std::max(static_cast<int>(ok.left) - left - 8, 40), static_cast<int>(ok.bottom - ok.top),
-          ResultWindow::kWithoutEvaluationId);
-      ::SendMessageW(box, WM_SETFONT, ::SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == ResultWindow::kWithoutEvaluationId && HIWORD(wParam) == BN_CLICKED) {
-        if (auto* flag = static_cast<bool*>(::GetPropW(dialog, kPrintFlagProperty))) {
-          *flag = !*flag;
-        }
-        return TRUE;
-      }
-      return FALSE;
-    case WM_DESTROY:
-      ::RemovePropW(dialog, kPrintFlagProperty);
-      return FALSE;
-    default:
-      return FALSE;
-  }
-}
-
-struct PrintDialogResult {
-  win::MemoryDc dc;  // printer DCs are released with DeleteDC as well
-};
 
 }  // namespace
 
@@ -478,7 +388,7 @@ void ResultWindow::closeResult() {
 }
 
 void ResultWindow::saveResult() {
-  const ButtonsOff off(*this);
+  const CommandsOff off(*this);
   win::FileDialogRequest request;
   request.kind = win::FileDialogKind::Save;
   request.filter = L"Text mit Auswertung (*.kvw)\0*.kvw\0Nur Text ohne Auswertung (*.txt)\0*.txt\0";
@@ -515,7 +425,7 @@ bool ResultWindow::saveTo(const std::wstring& chosenPath) {
 }
 
 void ResultWindow::openAnother() {
-  const ButtonsOff off(*this);
+  const CommandsOff off(*this);
   const auto file = askForSavedExercise(host_.frame());
   if (!file) return;
   openFile(*file);
@@ -545,95 +455,6 @@ bool ResultWindow::openFile(const std::wstring& path) {
   layout();
   if (compatibility_) win::showInformation(hwnd_, w1252(kCompatibilityMessage));
   return true;
-}
-
-std::string ResultWindow::printTitleLearner() const {
-  // A saved exercise carries its learner in the header, not in today's options.
-  if (fileView_) return lines_.size() > 4 ? withoutMarks(lines_[4]) : std::string();
-  return appState().resultOptions.learnerLine1;
-}
-
-void ResultWindow::printResult() {
-  if (compatibility_) return;
-  std::optional<ButtonsOff> off(std::in_place, *this);
-  withoutEvaluation_ = false;
-  PRINTDLGW pd{};
-  pd.lStructSize = sizeof pd;
-  pd.hwndOwner = host_.frame();
-  pd.Flags = PD_RETURNDC | PD_ENABLEPRINTHOOK | PD_NOPAGENUMS | PD_NOSELECTION |
-             PD_USEDEVMODECOPIESANDCOLLATE | PD_HIDEPRINTTOFILE;
-  pd.nCopies = 1;
-  pd.lCustData = reinterpret_cast<LPARAM>(&withoutEvaluation_);
-  pd.lpfnPrintHook = &printHook;
-  const BOOL chosen = ::PrintDlgW(&pd);
-  if (pd.hDevMode != nullptr) ::GlobalFree(pd.hDevMode);
-  if (pd.hDevNames != nullptr) ::GlobalFree(pd.hDevNames);
-  const win::MemoryDc printer(chosen ? pd.hDC : nullptr);
-  if (!chosen || !printer) return;
-  const HDC dc = printer.get();
-
-  if (::GetDeviceCaps(dc, TECHNOLOGY) != DT_RASPRINTER) {
-    win::showError(hwnd_, w1252(kNoTrueTypeMessage));
-    return;
-  }
-  const std::vector<std::string> printed = printedLines(lines_, withoutEvaluation_);
-  if (printed.empty()) return;  // nothing but empty lines: no blank sheet
-
-  const int left = centimetresToPixels(2.5, ::GetDeviceCaps(dc, LOGPIXELSX));
-  const int top = centimetresToPixels(1.5, ::GetDeviceCaps(dc, LOGPIXELSY));
-  const int usableWidth = ::GetDeviceCaps(dc, HORZRES) - left;
-  const int pageHeight = ::GetDeviceCaps(dc, VERTRES);
-  const std::string& face = appState().settings.fonts.fixedName;
-  const std::wstring reference(static_cast<std::size_t>(printReferenceSpaces(longestLine_)), L' ');
-  const int size = printFontSize(
-      [&](int points) {
-        const win::Font font = createFixedFont(dc, face, points, true, false);
-        const win::ScopedSelect select(dc, font.get());
-        return static_cast<int>(extentOf(dc, reference).cx);
-      },
-      usableWidth);
-  const win::Font plain = createFixedFont(dc, face, size, true, false);
-  const win::Font underlined = createFixedFont(dc, face, size, true, true);
-  int lineHeight = 0;
-  {
-    const win::ScopedSelect select(dc, plain.get());
-    lineHeight = extentOf(dc, L"X").cy;
-  }
-  const std::vector<PrintedLine> places = paginate(printed.size(), lineHeight, top, pageHeight);
-
-  const std::wstring title = win::widen(printDocumentTitle(printTitleLearner()));
-  DOCINFOW doc{};
-  doc.cbSize = sizeof doc;
-  doc.lpszDocName = title.c_str();
-  bool ok = ::StartDocW(dc, &doc) > 0;
-  if (ok) {
-    ::SetTextColor(dc, RGB(0, 0, 0));
-    ::SetBkMode(dc, TRANSPARENT);
-    int page = -1;
-    for (std::size_t i = 0; ok && i < printed.size(); ++i) {
-      if (places[i].page != page) {
-        if (page >= 0) ok = ::EndPage(dc) > 0;
-        if (ok) ok = ::StartPage(dc) > 0;
-        page = places[i].page;
-        ::SetTextColor(dc, RGB(0, 0, 0));
-        ::SetBkMode(dc, TRANSPARENT);
-      }
-      if (ok) drawRuns(dc, left, places[i].y, printed[i], plain.get(), underlined.get());
-    }
-    if (ok) ok = ::EndPage(dc) > 0;
-    if (ok) {
-      ok = ::EndDoc(dc) > 0;
-    } else {
-      ::AbortDoc(dc);
-    }
-  }
-  if (!ok) {
-    win::showError(hwnd_, w1252(kPrintFailedMessage));
-    return;
-  }
-  unsaved_ = false;
-  off.reset();
-  ::SetFocus(printButton_);
 }
 
 // ---- Messages ---------------------------------------------------------------

@@ -56,6 +56,24 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   bool saveTo(const std::wstring& chosenPath);
   bool openFile(const std::wstring& path);
 
+  // The buttons off for the length of a command, on again on every way out.
+  class CommandsOff {
+   public:
+    explicit CommandsOff(ResultWindow& window) : window_(window) { window_.enableCommands(false); }
+    ~CommandsOff() { end(); }
+    CommandsOff(const CommandsOff&) = delete;
+    CommandsOff& operator=(const CommandsOff&) = delete;
+    // On again before the scope ends.
+    void end() {
+      if (off_) window_.enableCommands(true);
+      off_ = false;
+    }
+
+   private:
+    ResultWindow& window_;
+    bool off_ = true;
+  };
+
   // For tests.
   const std::vector<std::string>& lines() const { return lines_; }
   bool unsaved() const { return unsaved_; }
