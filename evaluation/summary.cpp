@@ -111,6 +111,22 @@ std::vector<std::string> wrapNote(std::string note, std::int32_t width) {
   return lines;
 }
 
+SummaryFigures summaryFigures(const TypedExercise& ex, const SummaryInputs& in) {
+  SummaryFigures f;
+  f.seconds = tickDiff(in.endTick, in.startTick) / 1000;
+  if (hasTimeLimit(formOf(in.form)) && in.pace > 0 && f.seconds > 60LL * in.pace) {
+    f.seconds = 60LL * in.pace;
+  }
+  if (f.seconds == 0 && ex.keystrokes > 0) f.seconds = 1;
+  if (ex.keystrokes > 0 && f.seconds > 0) {
+    f.keystrokesPerMinute = roundHalfEven(static_cast<double>(ex.keystrokes) /
+                                          static_cast<double>(f.seconds) * 60.0);
+  }
+  f.hasErrorPercent = !evaluationImpossible(ex.errorCount) && !ex.stoppedEarly && ex.keystrokes > 0;
+  if (f.hasErrorPercent) f.errorPercent = ex.errorCount * 100.0 / static_cast<double>(ex.keystrokes);
+  return f;
+}
+
 std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in) {
   std::vector<std::string> list = splitLines(ex.typedText);
   const std::size_t textLength = ex.typedText.size();
@@ -143,11 +159,8 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
   }
   list.push_back(label(1) + formText);
 
-  std::int64_t seconds = tickDiff(in.endTick, in.startTick) / 1000;
-  if (hasTimeLimit(formOf(in.form)) && in.pace > 0 && seconds > 60LL * in.pace) {
-    seconds = 60LL * in.pace;
-  }
-  if (seconds == 0 && ex.keystrokes > 0) seconds = 1;
+  const SummaryFigures figures = summaryFigures(ex, in);
+  const std::int64_t seconds = figures.seconds;
 
   ex.keySeal = computeKeySeal(ex.dateSeal, ex.keystrokes, textLength);
 
@@ -169,11 +182,7 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
   list.push_back(keystrokeLine);
 
   if (in.showKeystrokesPerMinute) {
-    std::int64_t perMinute = 0;
-    if (ex.keystrokes > 0 && seconds > 0) {
-      perMinute = roundHalfEven(static_cast<double>(ex.keystrokes) / static_cast<double>(seconds) * 60.0);
-    }
-    list.push_back(label(10) + decimal(perMinute));
+    list.push_back(label(10) + decimal(figures.keystrokesPerMinute));
   }
 
   putLe32(ex.headerBlock, 28, productSealBase("Klavento 7.0") ^ ex.keySeal);
@@ -190,9 +199,8 @@ std::vector<std::string> buildSummary(TypedExercise& ex, const SummaryInputs& in
     // Nothing was typed (a voided exercise): a share of nothing is no figure.
     errorText = decimal(ex.errorCount);
   } else {
-    const double divisor = static_cast<double>(ex.keystrokes);
     char percent[64];
-    std::snprintf(percent, sizeof percent, "%.3f", ex.errorCount * 100.0 / divisor);
+    std::snprintf(percent, sizeof percent, "%.3f", figures.errorPercent);
     std::string p = percent;
     for (char& c : p) {
       if (c == '.') c = ',';

@@ -50,6 +50,18 @@ std::uint32_t computeSummarySeal(std::uint32_t dateSeal, std::uint32_t keySeal);
 // stringChecksum(stringChecksum(0, identification), "(mit Korrekturmöglichkeit)").
 std::uint32_t productSealBase(std::string_view identification);
 
+// The figures of the summary block as numbers, computed as the block shows
+// them: the exercise time in whole seconds (capped at a time limit, at least
+// one second once anything was typed), keystrokes per minute, and the error
+// percentage where there is one.
+struct SummaryFigures {
+  std::int64_t seconds = 0;
+  std::int64_t keystrokesPerMinute = 0;
+  bool hasErrorPercent = false;  // not for an impossible, stopped or empty evaluation
+  double errorPercent = 0.0;
+};
+SummaryFigures summaryFigures(const TypedExercise& exercise, const SummaryInputs& in);
+
 // Builds the result list from the evaluated record and fills its seal values
 // (dateSeal, keySeal, summarySeal, and in the header block the sealed date at
 // offset 12 and the product seal at offset 28). Frees the typed text.

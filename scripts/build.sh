@@ -10,8 +10,9 @@ if [ "$what" = all ] || [ "$what" = linux ]; then
   cmake --build "$top/build/linux" -j2
 fi
 if [ "$what" = all ] || [ "$what" = windows ]; then
+  sqlite=$("$top/scripts/sqlite-source.sh")
   cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DKV_SQLITE_DIR="$sqlite" >/dev/null
   cmake --build "$top/build/windows" -j2
   # The setup program needs NSIS; without it the build stays complete otherwise.
   if command -v makensis >/dev/null; then

@@ -9,6 +9,7 @@ packages=(
   fonts-liberation2 locales
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   ghostscript
+  libsqlite3-dev tcl dpkg-dev xz-utils
   nsis desktop-file-utils shared-mime-info python3-markdown
 )
 

@@ -270,6 +270,8 @@ void ExerciseSession::start() {
   host_.showStartPrompt(false);
   promptShown_ = false;
   running_ = true;
+  rhythm_.clear();
+  rhythmTick_ = 0;
   host_.clearField();
   host_.prepareFieldForTyping();
   lengthWatermark_ = 0;
@@ -378,6 +380,13 @@ void ExerciseSession::onCharacter(std::uint8_t& ch) {
   }
   lastChar_ = ch;
   prevKeyTick_ = thisKeyTick_;
+  if (running_ && !ended_ && ch != 0) {
+    if (ch >= 32 && rhythmTick_ != 0 && tickAfter(now, rhythmTick_) &&
+        tickDiff(now, rhythmTick_) <= kLongestKeyInterval) {
+      rhythm_.add(ch, tickDiff(now, rhythmTick_));
+    }
+    rhythmTick_ = now;
+  }
 
   if (ch >= 32) {
     if (form() == ExerciseForm::RunningText && params_.pace < 1) advanceRunningText();

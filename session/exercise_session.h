@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "session/key_rhythm.h"
 #include "evaluation/typed_exercise.h"
 #include "texts/text_model.h"
 
@@ -183,6 +184,9 @@ class ExerciseSession {
   // Twice the separators of the handed-over text: the comparison's steps.
   std::int32_t progressMax() const { return progressMax_; }
   bool lastKeyInjected() const { return lastKeyInjected_; }
+  // The time to each typed character since the keystroke before, for the
+  // learning history; pauses and the keys before the start do not count.
+  const KeyRhythm& rhythm() const { return rhythm_; }
   void setLongestLineIndex(std::int32_t index) { longestLineIndex_ = index; }
   Colour textColour() const { return textColour_; }
   int textSize() const { return textSize_; }
@@ -253,6 +257,8 @@ class ExerciseSession {
   std::uint32_t meanInterval_ = 0;
   std::uint16_t regularCount_ = 0;
   std::uint8_t lastChar_ = 0;
+  KeyRhythm rhythm_;
+  std::uint32_t rhythmTick_ = 0;
   bool lastKeyInjected_ = false;
   std::int32_t physicalKeys_ = 0;
   std::int32_t injectedKeys_ = 0;
