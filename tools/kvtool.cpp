@@ -8,6 +8,7 @@
 #include "tools/kvtool_archive.h"
 #include "tools/kvtool_cli.h"
 #include "tools/kvtool_eval.h"
+#include "tools/kvtool_history.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
 #endif
   kv::tool::addArchiveCommands(app);
   kv::tool::addEvaluationCommands(app);
+  kv::tool::addHistoryCommands(app);
   kv::tool::useGermanTexts(app);
   std::vector<std::string> arguments = kv::tool::utf8Arguments(argc, argv);
   std::vector<char*> pointers;

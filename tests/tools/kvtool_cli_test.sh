@@ -12,10 +12,16 @@ grep -q "^kvtool: Unerwartete Angabe: --gibtsnicht" <<<"$err" || { echo "unknown
 if err=$("$tool" archive pack -o 2>&1); then echo "missing value accepted"; fail=1; fi
 grep -q "^kvtool: Zu --output fehlt der Wert" <<<"$err" || { echo "missing value: $err"; fail=1; }
 # No English from the parser, in any help.
-for args in "--help" "archive --help" "archive pack --help" "evaluate --help" "result export --help"; do
+for args in "--help" "archive --help" "archive pack --help" "evaluate --help" "result export --help" \
+    "history --help" "history export --help"; do
   out=$("$tool" $args 2>&1)
   if grep -Eq "Usage|Options|Subcommands|REQUIRED|Run with|Display program" <<<"$out"; then
     echo "English in kvtool $args:"; echo "$out"; fail=1
   fi
 done
+# A history that is not there is named, not silently created.
+missing=$(mktemp -u)
+if err=$("$tool" history --file "$missing" show 2>&1); then echo "missing history accepted"; fail=1; fi
+grep -q "gibt es nicht" <<<"$err" || { echo "missing history: $err"; fail=1; }
+[ ! -e "$missing" ] || { echo "kvtool history created $missing"; fail=1; }
 exit $fail

@@ -1,0 +1,162 @@
+#include "history/history_views.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+#include "core/common.h"
+#include "core/settings.h"
+#include "platform/encoding.h"
+
+namespace kv {
+
+std::vector<DayPoint> byDay(const std::vector<HistoryPoint>& points) {
+  std::vector<DayPoint> days;
+  std::vector<int> percentCounts;
+  for (const HistoryPoint& p : points) {
+    const std::string date = p.startedAt.substr(0, 10);
+    if (days.empty() || days.back().date != date) {
+      days.push_back({date});
+      percentCounts.push_back(0);
+    }
+    DayPoint& d = days.back();
+    ++d.exercises;
+    if (p.form >= 1 && p.form <= 4) d.forms |= 1u << (p.form - 1);
+    if (!p.counts()) continue;
+    ++d.counted;
+    d.keystrokesPerMinute += (static_cast<double>(p.keystrokesPerMinute) - d.keystrokesPerMinute) / d.counted;
+    if (p.hasErrorPercent) {
+      int& n = percentCounts.back();
+      ++n;
+      d.hasErrorPercent = true;
+      d.errorPercent += (p.errorPercent - d.errorPercent) / n;
+    }
+  }
+  return days;
+}
+
+std::string germanNumber(double value, int decimals) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  const std::string_view text = buffer;
+  const std::size_t begin = text.front() == '-' ? 1 : 0;
+  const std::size_t point = std::min(text.find('.'), text.size());
+  std::string out(text.substr(0, begin));
+  // A dot between every three digits of the whole part.
+  for (std::size_t k = begin; k < point; ++k) {
+    if (k > begin && (point - k) % 3 == 0) out.push_back('.');
+    out.push_back(text[k]);
+  }
+  if (point < text.size()) {
+    out.push_back(',');
+    out.append(text.substr(point + 1));
+  }
+  return out;
+}
+
+std::string keyName(unsigned char ch) {
+  if (ch == 0) return w1252("ausgelassen");
+  if (ch == ' ') return w1252("Leertaste");
+  return std::string(1, static_cast<char>(ch));
+}
+
+namespace {
+
+std::string csvField(const std::string& s) {
+  if (s.find_first_of(";\"\n\r") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string yesNo(bool v) { return v ? "ja" : "nein"; }
+
+}  // namespace
+
+std::string historyCsv(const std::vector<HistoryRow>& rows) {
+  std::string out;
+  out = reinterpret_cast<const char*>(
+      u8"Datum;Uhrzeit;Übungsform;Tempo oder Zeitlimit;Korrektur;Text;Archiv;Von Zeile;Bis Zeile;"
+      u8"Übungszeit (s);Anschläge;Fehler;Anschläge pro Minute;Fehlerprozent;Ungültig;"
+      u8"Auswertung nicht möglich\r\n");
+  for (const HistoryRow& r : rows) {
+    const HistoryPoint& p = r.point;
+    const std::vector<std::string> fields = {
+        p.startedAt.substr(0, 10),
+        p.startedAt.size() > 11 ? p.startedAt.substr(11) : "",
+        cp1252ToUtf8(formName(p.form)),
+        std::to_string(r.pace),
+        yesNo(r.correction),
+        cp1252ToUtf8(r.title),
+        cp1252ToUtf8(r.archive),
+        r.firstLine > 0 ? std::to_string(r.firstLine) : "",
+        r.lastLine > 0 ? std::to_string(r.lastLine) : "",
+        std::to_string(p.seconds),
+        std::to_string(p.keystrokes),
+        p.impossible ? "" : std::to_string(r.errors),
+        p.counts() ? std::to_string(p.keystrokesPerMinute) : "",
+        p.hasErrorPercent ? germanNumber(p.errorPercent, 3) : "",
+        yesNo(p.voided),
+        yesNo(p.impossible),
+    };
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (k > 0) out += ';';
+      out += csvField(fields[k]);
+    }
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string historyReport(const HistoryOverview& o, const std::string& fileName) {
+  const auto u = [](const char8_t* text) { return std::string(reinterpret_cast<const char*>(text)); };
+  std::string out = u(u8"Lernverlauf: ") + fileName + "\n\n";
+  const HistoryTotals& t = o.totals;
+  if (t.exercises == 0) {
+    return out + u(u8"Noch keine Übung eingetragen.\n");
+  }
+  out += u(u8"Übungen:              ") + germanNumber(static_cast<double>(t.exercises), 0) + "\n";
+  out += u(u8"Übungszeit insgesamt: ") + formatTimeText(t.seconds) + "\n";
+  out += u(u8"Bestes Tempo:         ") + germanNumber(static_cast<double>(t.bestKeystrokesPerMinute), 0) +
+         u(u8" Anschläge pro Minute\n");
+  out += u(u8"Zuletzt (Mittel der letzten fünf Übungen): ") +
+         germanNumber(t.recentKeystrokesPerMinute, 0) + u(u8" Anschläge pro Minute\n\n");
+
+  out += u(u8"Je Tag\nDatum       Übungen  Anschläge/Min.  Fehlerprozent\n");
+  for (const DayPoint& d : byDay(o.points)) {
+    char line[160];
+    std::snprintf(line, sizeof line, "%-10s  %7d  %14s  %13s\n", d.date.c_str(), d.exercises,
+                  d.counted > 0 ? germanNumber(d.keystrokesPerMinute, 0).c_str() : "-",
+                  d.hasErrorPercent ? germanNumber(d.errorPercent, 2).c_str() : "-");
+    out += line;
+  }
+
+  out += u(u8"\nSchwächste Tasten (letzte ") + std::to_string(kRecentExercises) + u(u8" Übungen)\n");
+  if (o.weakKeys.empty()) out += u(u8"  keine – noch keine Taste mehrmals verfehlt\n");
+  for (const WeakKey& w : o.weakKeys) {
+    std::string instead;
+    for (std::size_t k = 0; k < w.typedInstead.size() && k < 3; ++k) {
+      if (k) instead += ", ";
+      instead += cp1252ToUtf8(keyName(w.typedInstead[k].first)) + " (" +
+                 std::to_string(w.typedInstead[k].second) + u(u8"×)");
+    }
+    out += "  " + cp1252ToUtf8(keyName(w.ch)) + ": " + std::to_string(w.missed) + " von " +
+           std::to_string(w.needed) + " verfehlt (" + germanNumber(100.0 * w.rate, 1) + " %)";
+    if (!instead.empty()) out += u(u8"; stattdessen ") + instead;
+    out += "\n";
+  }
+
+  out += u(u8"\nHäufig falsch geschriebene Wörter\n");
+  if (o.words.empty()) out += "  keine\n";
+  for (const MistypedWord& w : o.words) {
+    out += "  " + cp1252ToUtf8(w.expected) + ": " + std::to_string(w.count) + u(u8"×");
+    if (!w.typedMostOften.empty()) out += u(u8" (meist „") + cp1252ToUtf8(w.typedMostOften) + u(u8"“)");
+    out += "\n";
+  }
+  return out;
+}
+
+}  // namespace kv

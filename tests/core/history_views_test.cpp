@@ -1,0 +1,131 @@
+#include "history/history_views.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/encoding.h"
+#include "tools/kvtool_history.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+HistoryPoint point(const std::string& at, int form, std::int64_t kpm, double percent) {
+  HistoryPoint p;
+  p.startedAt = at;
+  p.form = form;
+  p.seconds = 60;
+  p.keystrokes = static_cast<std::uint32_t>(kpm);
+  p.keystrokesPerMinute = kpm;
+  p.hasErrorPercent = percent >= 0;
+  p.errorPercent = percent >= 0 ? percent : 0;
+  return p;
+}
+
+TEST(HistoryViews, DaysAverageOnlyExercisesWithFigures) {
+  HistoryPoint voided = point("2026-12-01 12:00:00", 4, 0, -1);
+  voided.voided = true;
+  voided.keystrokes = 0;
+  const std::vector<DayPoint> days = byDay({point("2026-12-01 09:00:00", 1, 100, 2.0),
+                                            point("2026-12-01 10:00:00", 3, 200, -1), voided,
+                                            point("2026-12-03 08:00:00", 2, 150, 1.0)});
+  ASSERT_EQ(days.size(), 2u);
+  EXPECT_EQ(days[0].date, "2026-12-01");
+  EXPECT_EQ(days[0].exercises, 3);
+  EXPECT_EQ(days[0].counted, 2);
+  EXPECT_DOUBLE_EQ(days[0].keystrokesPerMinute, 150.0);
+  EXPECT_TRUE(days[0].hasErrorPercent);
+  EXPECT_DOUBLE_EQ(days[0].errorPercent, 2.0);  // the stopped one has none
+  EXPECT_EQ(days[0].forms, 0b1101u);
+  EXPECT_EQ(days[1].forms, 0b0010u);
+  EXPECT_TRUE(byDay({}).empty());
+}
+
+TEST(HistoryViews, GermanNumbersAndKeyNames) {
+  EXPECT_EQ(germanNumber(1234567.891, 2), "1.234.567,89");
+  EXPECT_EQ(germanNumber(999, 0), "999");
+  EXPECT_EQ(germanNumber(1000, 0), "1.000");
+  EXPECT_EQ(germanNumber(-1234.5, 1), "-1.234,5");
+  EXPECT_EQ(germanNumber(0.125, 3), "0,125");
+  EXPECT_EQ(keyName(' '), "Leertaste");
+  EXPECT_EQ(keyName(0), "ausgelassen");
+  EXPECT_EQ(keyName(static_cast<unsigned char>('\xDF')), "\xDF");
+}
+
+TEST(HistoryViews, CsvHasOneRowPerExerciseInGermanSpreadsheetForm) {
+  HistoryRow row;
+  row.point = point("2026-12-01 09:05:07", 3, 180, 1.5);
+  row.pace = 5;
+  row.title = w1252("Übung \"Haus\"; Teil 2");
+  row.archive = "Beispieltexte";
+  row.firstLine = 2;
+  row.lastLine = 9;
+  row.errors = 3;
+  HistoryRow impossible = row;
+  impossible.point.impossible = true;
+  impossible.point.hasErrorPercent = false;
+  const std::string csv = historyCsv({row, impossible});
+  std::vector<std::string> lines;
+  std::istringstream in(csv);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].rfind("Datum;Uhrzeit;\xC3\x9C" "bungsform;", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1],
+            "2026-12-01;09:05:07;Textvorgabe auf Bildschirm;5;nein;\"\xC3\x9C" "bung \"\"Haus\"\"; Teil 2\";"
+            "Beispieltexte;2;9;60;180;3;180;1,500;nein;nein\r");
+  EXPECT_NE(lines[2].find(";;;nein;ja\r"), std::string::npos) << lines[2];
+}
+
+// kvtool reads the file the program writes.
+TEST(HistoryViews, KvtoolShowsAndExportsAHistory) {
+  const fs::path dir = fs::temp_directory_path() / "kv-history-kvtool";
+  fs::remove_all(dir);
+  const fs::path file = dir / "Lernverlauf.sqlite";
+  std::string notice;
+  {
+    auto store = HistoryStore::open(file, notice);
+    ASSERT_TRUE(store);
+    ExerciseRecord r;
+    r.startedAt = "2026-12-02 17:30:00";
+    r.form = 2;
+    r.title = w1252("Grüße");
+    r.seconds = 300;
+    r.keystrokes = 1000;
+    r.keystrokesPerMinute = 200;
+    r.hasErrorPercent = true;
+    r.errorPercent = 0.4;
+    r.errors = 4;
+    r.keys[static_cast<unsigned char>('\xFC')] = {20, 4};
+    r.confusions = {{static_cast<unsigned char>('\xFC'), static_cast<unsigned char>('u'), 4}};
+    r.words = {{w1252("Grüße"), w1252("Gruße")}};
+    ASSERT_TRUE(store->record(r, notice));
+  }
+  std::ostringstream out, err;
+  ASSERT_EQ(tool::runHistoryShow(file.string(), out, err), 0) << err.str();
+  const std::string report = out.str();
+  EXPECT_NE(report.find("\xC3\x9C" "bungen:              1"), std::string::npos) << report;
+  EXPECT_NE(report.find("00:05:00"), std::string::npos);
+  EXPECT_NE(report.find("2026-12-02"), std::string::npos);
+  EXPECT_NE(report.find("\xC3\xBC: 4 von 20 verfehlt (20,0 %); stattdessen u (4\xC3\x97)"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("Gr\xC3\xBC\xC3\x9F" "e: 1\xC3\x97"), std::string::npos);
+
+  const fs::path csv = dir / "export.csv";
+  ASSERT_EQ(tool::runHistoryExport(file.string(), csv.string(), out, err), 0) << err.str();
+  std::ifstream read(csv, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(read), {}};
+  EXPECT_EQ(text.rfind("\xEF\xBB\xBF" "Datum;", 0), 0u);
+  EXPECT_NE(text.find("2026-12-02;17:30:00;Leuchttastei;"), std::string::npos) << text;
+
+  std::ostringstream missingErr;
+  EXPECT_EQ(tool::runHistoryShow((dir / "fehlt.sqlite").string(), out, missingErr), 1);
+  EXPECT_FALSE(fs::exists(dir / "fehlt.sqlite"));
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace kv
