@@ -91,11 +91,13 @@ struct FolderSettings {
   std::string teacher;
   std::string student;
   std::string program;
+  std::string history;  // the learning history's folder; empty: the user's own
 };
 
 struct PolicySettings {
   bool maximiseMainWindow = true;
   bool webLinksEnabled = true;
+  bool historyEnabled = true;  // off: nothing is recorded, no menu item
 };
 
 enum class ExerciseForm : std::uint8_t {

@@ -129,6 +129,9 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   if (const auto v = root.readDword(kPolicyKeyGeneral, "Internet-Shortcuts deaktivieren")) {
     settings.policies.webLinksEnabled = *v == 0;
   }
+  if (const auto v = root.readDword(kPolicyKeyGeneral, "Lernverlauf")) {
+    settings.policies.historyEnabled = *v != 0;
+  }
 
   struct ColourValue {
     const char* name;
@@ -156,6 +159,7 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   };
   folder("Lehrerverzeichnis", settings.folders.teacher);
   folder("Schuelerverzeichnis", settings.folders.student);
+  folder("Lernverlaufordner", settings.folders.history);
 }
 
 void applyProgramFolder(PolicyStore& machine, Settings& settings) {

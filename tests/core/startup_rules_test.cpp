@@ -185,8 +185,11 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   user.dwords[{kPolicyKeyGeneral, "Programmfenster maximieren"}] = 0;
   user.strings[{kPolicyKeyColours, "Hintergrund"}] = "FF00FF";
   user.strings[{kPolicyKeyFolders, "Schuelerverzeichnis"}] = "%HOME%\\Ergebnisse";
+  machine.dwords[{kPolicyKeyGeneral, "Lernverlauf"}] = 0;
+  user.strings[{kPolicyKeyFolders, "Lernverlaufordner"}] = "%HOME%\\Verlauf";
 
   Settings settings;
+  EXPECT_TRUE(settings.policies.historyEnabled) << "the history is kept unless a policy says no";
   settings.folders.student = "C:\\Dokumente";
   applyPolicies(machine, fakeExpand, settings);
   applyPolicies(user, fakeExpand, settings);
@@ -198,6 +201,8 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   EXPECT_EQ(settings.fingers.little, 0x00FF00u) << "untouched default";
   EXPECT_EQ(settings.folders.teacher, "\\\\server\\texte");
   EXPECT_EQ(settings.folders.student, "C:\\Users\\lena\\Ergebnisse");
+  EXPECT_FALSE(settings.policies.historyEnabled);
+  EXPECT_EQ(settings.folders.history, "C:\\Users\\lena\\Verlauf");
 }
 
 TEST(Policies, MalformedAndEmptyValuesChangeNothing) {
