@@ -35,6 +35,114 @@ std::vector<DayPoint> byDay(const std::vector<HistoryPoint>& points) {
   return days;
 }
 
+namespace {
+
+// 1, 2, 2.5 or 5 times a power of ten, at least `value`.
+double roundUp(double value, double least) {
+  value = std::max(value, least);
+  double step = 1;
+  while (step * 10 <= value) step *= 10;
+  for (const double f : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0, 10.0}) {
+    if (f * step >= value) return f * step;
+  }
+  return 10 * step;
+}
+
+std::vector<ChartPoint> thinned(const std::vector<ChartPoint>& points, std::size_t maxPoints) {
+  if (points.size() <= maxPoints || maxPoints == 0) return points;
+  std::vector<ChartPoint> out;
+  const double per = static_cast<double>(points.size()) / static_cast<double>(maxPoints);
+  for (std::size_t b = 0; b < maxPoints; ++b) {
+    const auto from = static_cast<std::size_t>(static_cast<double>(b) * per);
+    const auto to = std::min(points.size(), static_cast<std::size_t>(static_cast<double>(b + 1) * per));
+    if (from >= to) continue;
+    ChartPoint mean;
+    int percents = 0;
+    for (std::size_t k = from; k < to; ++k) {
+      mean.x += points[k].x;
+      mean.keystrokesPerMinute += points[k].keystrokesPerMinute;
+      if (points[k].hasErrorPercent) {
+        ++percents;
+        mean.errorPercent += points[k].errorPercent;
+      }
+    }
+    const auto n = static_cast<double>(to - from);
+    mean.x /= n;
+    mean.keystrokesPerMinute /= n;
+    mean.hasErrorPercent = percents > 0;
+    if (percents > 0) mean.errorPercent /= percents;
+    out.push_back(mean);
+  }
+  return out;
+}
+
+}  // namespace
+
+ChartData chartData(const std::vector<HistoryPoint>& points, ChartScale scale, std::size_t maxPoints) {
+  ChartData data;
+  double kpmMax = 0, percentMax = 0;
+  if (scale == ChartScale::PerExercise) {
+    for (const HistoryPoint& p : points) {
+      if (!p.counts() || p.form < 1 || p.form > 4) continue;
+      ChartPoint c{static_cast<double>(data.xCount), static_cast<double>(p.keystrokesPerMinute),
+                   p.hasErrorPercent, p.errorPercent};
+      data.series[static_cast<std::size_t>(p.form - 1)].push_back(c);
+      data.xDates.push_back(p.startedAt.substr(0, 10));
+      ++data.xCount;
+    }
+  } else {
+    // Per day and form: the mean of that form's exercises of the day.
+    struct Sum {
+      int n = 0, percents = 0;
+      double kpm = 0, percent = 0;
+    };
+    std::string day;
+    std::array<Sum, 4> sums{};
+    const auto flush = [&] {
+      if (day.empty()) return;
+      bool any = false;
+      for (std::size_t f = 0; f < 4; ++f) {
+        const Sum& s = sums[f];
+        if (s.n == 0) continue;
+        any = true;
+        data.series[f].push_back({static_cast<double>(data.xCount), s.kpm / s.n, s.percents > 0,
+                                  s.percents > 0 ? s.percent / s.percents : 0});
+      }
+      if (any) {
+        data.xDates.push_back(day);
+        ++data.xCount;
+      }
+      sums = {};
+    };
+    for (const HistoryPoint& p : points) {
+      if (!p.counts() || p.form < 1 || p.form > 4) continue;
+      const std::string date = p.startedAt.substr(0, 10);
+      if (date != day) {
+        flush();
+        day = date;
+      }
+      Sum& s = sums[static_cast<std::size_t>(p.form - 1)];
+      ++s.n;
+      s.kpm += static_cast<double>(p.keystrokesPerMinute);
+      if (p.hasErrorPercent) {
+        ++s.percents;
+        s.percent += p.errorPercent;
+      }
+    }
+    flush();
+  }
+  for (auto& series : data.series) {
+    series = thinned(series, maxPoints);
+    for (const ChartPoint& c : series) {
+      kpmMax = std::max(kpmMax, c.keystrokesPerMinute);
+      if (c.hasErrorPercent) percentMax = std::max(percentMax, c.errorPercent);
+    }
+  }
+  data.kpmTop = roundUp(kpmMax, 50);
+  data.percentTop = roundUp(percentMax, 2);
+  return data;
+}
+
 std::string germanNumber(double value, int decimals) {
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);

@@ -2,6 +2,7 @@
 // number format, the spreadsheet rows.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,26 @@ struct DayPoint {
 
 // The points grouped by calendar day, oldest first.
 std::vector<DayPoint> byDay(const std::vector<HistoryPoint>& points);
+
+// What the chart draws: per form one series of keystrokes per minute and
+// error percentages, over the exercises or over the days.
+enum class ChartScale { PerExercise, PerDay };
+struct ChartPoint {
+  double x = 0;  // exercise or day number, from 0
+  double keystrokesPerMinute = 0;
+  bool hasErrorPercent = false;
+  double errorPercent = 0;
+};
+struct ChartData {
+  int xCount = 0;                           // exercises or days on the axis
+  std::vector<std::string> xDates;          // the date of each x, "JJJJ-MM-TT"
+  std::array<std::vector<ChartPoint>, 4> series;  // index form - 1
+  double kpmTop = 100;                      // a round upper end for each axis
+  double percentTop = 5;
+};
+// At most `maxPoints` points per series: neighbours are averaged when there
+// are more, so ten thousand exercises draw as fast as a hundred.
+ChartData chartData(const std::vector<HistoryPoint>& points, ChartScale scale, std::size_t maxPoints);
 
 // "1.234", "12,5" and the like: German digit grouping and decimal comma.
 std::string germanNumber(double value, int decimals);

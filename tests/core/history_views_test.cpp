@@ -129,3 +129,52 @@ TEST(HistoryViews, KvtoolShowsAndExportsAHistory) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+TEST(HistoryChart, SeriesPerFormOverExercisesAndDays) {
+  std::vector<HistoryPoint> points = {
+      point("2026-12-01 09:00:00", 1, 100, 2.0), point("2026-12-01 10:00:00", 3, 200, 1.0),
+      point("2026-12-01 11:00:00", 1, 120, 4.0), point("2026-12-02 08:00:00", 3, 240, -1)};
+  HistoryPoint voided = point("2026-12-02 09:00:00", 2, 0, -1);
+  voided.voided = true;
+  voided.keystrokes = 0;
+  points.push_back(voided);
+
+  const ChartData each = chartData(points, ChartScale::PerExercise, 1000);
+  EXPECT_EQ(each.xCount, 4);
+  ASSERT_EQ(each.series[0].size(), 2u);
+  EXPECT_EQ(each.series[0][1].x, 2.0);
+  EXPECT_EQ(each.series[2].size(), 2u);
+  EXPECT_TRUE(each.series[1].empty()) << "a voided exercise draws nothing";
+  EXPECT_FALSE(each.series[2][1].hasErrorPercent);
+  EXPECT_EQ(each.kpmTop, 250.0);
+  EXPECT_EQ(each.percentTop, 4.0);
+  EXPECT_EQ(each.xDates[3], "2026-12-02");
+
+  const ChartData days = chartData(points, ChartScale::PerDay, 1000);
+  EXPECT_EQ(days.xCount, 2);
+  ASSERT_EQ(days.series[0].size(), 1u);
+  EXPECT_DOUBLE_EQ(days.series[0][0].keystrokesPerMinute, 110.0);
+  EXPECT_DOUBLE_EQ(days.series[0][0].errorPercent, 3.0);
+  ASSERT_EQ(days.series[2].size(), 2u);
+  EXPECT_EQ(days.series[2][1].x, 1.0);
+}
+
+TEST(HistoryChart, TenThousandExercisesAreThinnedToTheWidth) {
+  std::vector<HistoryPoint> points;
+  for (int n = 0; n < 10000; ++n) points.push_back(point("2026-12-01 09:00:00", 3, 100 + n % 50, 1.0));
+  const ChartData data = chartData(points, ChartScale::PerExercise, 400);
+  EXPECT_EQ(data.xCount, 10000);
+  EXPECT_LE(data.series[2].size(), 400u);
+  EXPECT_GE(data.series[2].size(), 399u);
+  double mean = 0;
+  for (const ChartPoint& c : data.series[2]) mean += c.keystrokesPerMinute;
+  EXPECT_NEAR(mean / static_cast<double>(data.series[2].size()), 124.5, 1.0);
+  EXPECT_LT(data.series[2].back().x, 10000.0);
+  EXPECT_GT(data.series[2].back().x, 9950.0);
+}
+
+}  // namespace
+}  // namespace kv
