@@ -64,5 +64,6 @@ inline constexpr const wchar_t* kResultChildClass = L"KlaventoResult";
 std::unique_ptr<ChildWindow> createSelectionChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);
+std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host);
 
 }  // namespace kv

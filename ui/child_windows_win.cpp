@@ -2,6 +2,7 @@
 #include "ui/child_window_win.h"
 
 #include "ui/exercise_window_win.h"
+#include "ui/history_window_win.h"
 #include "ui/result_window_win.h"
 #include "ui/selection_dialog_win.h"
 
@@ -17,6 +18,10 @@ std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host) {
 
 std::unique_ptr<ChildWindow> createResultChild(ChildHost& host) {
   return createResultWindow(host);
+}
+
+std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host) {
+  return createHistoryWindow(host);
 }
 
 }  // namespace kv

@@ -184,6 +184,9 @@ void ExerciseWindow::recordOutcome() const {
   outcome.timeLimitReached = session_.timeLimitReached();
   outcome.injectedKeys = session_.injectedKeys();
   outcome.physicalKeys = session_.physicalKeys();
+  outcome.rhythm = session_.rhythm();
+  outcome.templateText = appState().typed.templateText;
+  outcome.recorded = false;
 }
 
 void ExerciseWindow::runEvaluation() {

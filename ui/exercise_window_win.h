@@ -13,6 +13,7 @@
 #include "platform/win/handles.h"
 #include "platform/win/mdi_child.h"
 #include "session/exercise_session.h"
+#include "session/key_rhythm.h"
 #include "session/layout.h"
 #include "ui/child_window_win.h"
 
@@ -32,6 +33,11 @@ struct ExerciseOutcome {
   bool timeLimitReached = false;
   std::int32_t injectedKeys = 0;
   std::int32_t physicalKeys = 0;
+  // For the learning history: the template as the comparison received it
+  // (the comparison clears its own copy) and the time taken per key.
+  std::string templateText;
+  KeyRhythm rhythm;
+  bool recorded = false;  // entered into the history already
 };
 ExerciseOutcome& lastExerciseOutcome();
 

@@ -71,6 +71,10 @@ bool MainWindow::create(int showCommand, SplashWindow* splash) {
   // Wine leaves one character's width between an item and its shortcut; the
   // blanks keep the shortcut clear of the text there as on Windows.
   ::AppendMenuW(fileMenu_, MF_STRING, kCommandOpen, L"Gespeicherte Übung ö&ffnen...   \tStrg+O");
+  // The learning history is there unless a policy switched it off.
+  if (appState().settings.policies.historyEnabled) {
+    ::AppendMenuW(fileMenu_, MF_STRING, kCommandHistory, L"&Lernverlauf...   \tStrg+L");
+  }
   ::AppendMenuW(fileMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuW(fileMenu_, MF_STRING, kCommandExit, L"&Beenden\tAlt+F4");
   ::AppendMenuW(helpMenu_, MF_STRING, kCommandHandbook, L"&Benutzerhandbuch   \tF1");
@@ -83,8 +87,10 @@ bool MainWindow::create(int showCommand, SplashWindow* splash) {
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_), L"&Datei");
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(helpMenu_), L"&Hilfe");
 
-  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kCommandOpen}, {FVIRTKEY, VK_F1, kCommandHandbook}};
-  accelerators_ = ::CreateAcceleratorTableW(keys, 2);
+  ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kCommandOpen},
+                  {FVIRTKEY, VK_F1, kCommandHandbook},
+                  {FCONTROL | FVIRTKEY, 'L', kCommandHistory}};
+  accelerators_ = ::CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 
   const HWND hwnd = ::CreateWindowExW(0, kMainWindowClass, kAppTitle,
                                       WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
@@ -304,6 +310,10 @@ void MainWindow::onRequest(int n) {
     case Request::OpenSaved:
       openSavedExercise();
       break;
+    case Request::History:
+      if (childKind() == ChildKind::Selection) child_->storeParameters();
+      switchTo(ChildKind::History);
+      break;
   }
   if (pendingRequest_ != 0 && hwnd_ != nullptr) {
     const int next = pendingRequest_;
@@ -340,6 +350,9 @@ void MainWindow::switchTo(ChildKind kind) {
       break;
     case ChildKind::Result:
       child_ = createResultChild(*this);
+      break;
+    case ChildKind::History:
+      child_ = createHistoryChild(*this);
       break;
     case ChildKind::None:
       break;
@@ -412,10 +425,16 @@ void MainWindow::updateCommands() {
   if (fileMenu_ == nullptr) return;
   const bool open = openCommandEnabled(childKind(), childAlive() && child_->showsFile(), opening_);
   ::EnableMenuItem(fileMenu_, kCommandOpen, MF_BYCOMMAND | (open ? MF_ENABLED : MF_GRAYED));
+  ::EnableMenuItem(fileMenu_, kCommandHistory,
+                   MF_BYCOMMAND | (historyCommandEnabled() ? MF_ENABLED : MF_GRAYED));
   const bool web = appState().settings.policies.webLinksEnabled;
   ::EnableMenuItem(helpMenu_, kCommandWebDin, MF_BYCOMMAND | (web ? MF_ENABLED : MF_GRAYED));
   ::EnableMenuItem(helpMenu_, kCommandWebSpelling,
                    MF_BYCOMMAND | (web ? MF_ENABLED : MF_GRAYED));
+}
+
+bool MainWindow::historyCommandEnabled() const {
+  return appState().settings.policies.historyEnabled && !opening_ && childKind() == ChildKind::Selection;
 }
 
 void MainWindow::openWebPath(const char* path) {
@@ -469,6 +488,10 @@ bool MainWindow::onCommand(int id) {
       break;
     case kCommandHandbook:
       openHandbook();
+      break;
+    case kCommandHistory:
+      // Only from the selection: an exercise or an unsaved result would be lost.
+      if (historyCommandEnabled()) request(static_cast<int>(Request::History));
       break;
     default:
       return false;

@@ -34,6 +34,7 @@ enum MainCommand : int {
   kCommandWebSpelling = 204,
   kCommandAbout = 205,
   kCommandHandbook = 206,
+  kCommandHistory = 207,
 };
 
 // Where the user guide lies, relative to the program's folder: the setup
@@ -78,6 +79,7 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   void closeChild();
   void openSavedExercise();
   bool onCommand(int id);
+  bool historyCommandEnabled() const;
   void onClose();
   void onDestroy();
   void onSize();

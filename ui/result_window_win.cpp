@@ -20,6 +20,8 @@
 #include "platform/win/strings.h"
 #include "ui/exercise_window_win.h"
 #include "ui/fixed_text_win.h"
+#include "ui/history_access_win.h"
+#include "history/exercise_record.h"
 
 namespace kv {
 namespace {
@@ -60,6 +62,11 @@ bool ResultWindow::create() {
   }
   placeInitially();
   ::ShowWindow(hwnd_, SW_SHOW);
+  if (!historyNotice_.empty()) {
+    // The learner learns of a history problem, but the result stays in front.
+    win::showInformation(host_.frame(), historyNotice_);
+    historyNotice_.clear();
+  }
   return true;
 }
 
@@ -91,12 +98,40 @@ void ResultWindow::loadFromState() {
     in.longestLine = state.currentText.longestLine;
     in.today = todayLocal();
     typedLineCount_ = state.typed.typedLineCount;
+    recordInHistory(in);
     lines_ = buildSummary(state.typed, in);
     longestLine_ = state.currentText.longestLine;
     compatibility_ = false;
   }
   while (lines_.size() < kMinResultLines) lines_.emplace_back();
   unsaved_ = true;
+}
+
+void ResultWindow::recordInHistory(const SummaryInputs& in) {
+  const AppState& state = appState();
+  ExerciseOutcome& outcome = lastExerciseOutcome();
+  if (!state.settings.policies.historyEnabled || outcome.recorded) return;
+  outcome.recorded = true;
+  RecordInputs r;
+  const SummaryFigures figures = summaryFigures(state.typed, in);
+  r.startedAt = localTimeText(tickDiff(outcome.endTick, outcome.startTick));
+  r.form = state.exercise.form;
+  r.pace = state.exercise.pace;
+  r.correction = state.exercise.correctionAllowed;
+  r.title = state.exercise.textTitle;
+  r.archive = state.exercise.archiveCaption;
+  r.firstLine = std::max(0, state.exercise.selection.firstLine);
+  r.lastLine = std::max(0, state.exercise.selection.lastLine);
+  const ExerciseRecord record =
+      buildExerciseRecord(r, state.typed, figures, outcome.templateText, outcome.rhythm);
+  outcome.templateText.clear();
+  std::string notice;
+  if (HistoryStore* history = openHistory(notice)) {
+    std::string written;
+    history->record(record, written);
+    if (!written.empty()) notice = written;
+  }
+  historyNotice_ = notice;
 }
 
 void ResultWindow::createControls() {

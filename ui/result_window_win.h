@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "evaluation/result_layout.h"
+#include "evaluation/summary.h"
 #include "platform/win/handles.h"
 #include "platform/win/mdi_child.h"
 #include "ui/child_window_win.h"
@@ -104,6 +105,9 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   bool listKey(WPARAM key);
   void setButtonsEnabled(bool enabled);
   std::string printTitleLearner() const;
+  // Enters a fresh evaluation into the learner's history, unless a policy
+  // switched the history off; before the summary frees the typed text.
+  void recordInHistory(const SummaryInputs& in);
 
   static LRESULT CALLBACK listProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   static LRESULT listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data);
@@ -116,6 +120,7 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   bool compatibility_ = false;
   bool unsaved_ = true;
   bool withoutEvaluation_ = false;
+  std::string historyNotice_;  // shown once the window is visible
 
   HWND list_ = nullptr;
   HWND saveButton_ = nullptr;

@@ -1,0 +1,75 @@
+#include "ui/history_access_win.h"
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "core/state.h"
+#include "platform/file_io.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::unique_ptr<HistoryStore>& store() {
+  static std::unique_ptr<HistoryStore> open;
+  return open;
+}
+
+std::wstring environmentValue(const wchar_t* name) {
+  const DWORD needed = ::GetEnvironmentVariableW(name, nullptr, 0);
+  if (needed == 0) return {};
+  std::wstring value(needed, L'\0');
+  const DWORD got = ::GetEnvironmentVariableW(name, value.data(), needed);
+  value.resize(got < needed ? got : 0);
+  return value;
+}
+
+}  // namespace
+
+fs::path historyFile() {
+  constexpr const wchar_t* kFileName = L"Lernverlauf.sqlite";
+  const std::string& policy = appState().settings.folders.history;
+  if (!policy.empty()) return pathFromCp1252(policy) / kFileName;
+  if (const std::wstring launcher = environmentValue(L"KLAVENTO_LERNVERLAUF"); !launcher.empty()) {
+    return fs::path(launcher) / kFileName;
+  }
+  wchar_t appData[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                   SHGFP_TYPE_CURRENT, appData))) {
+    return fs::path(appData) / L"Klavento" / kFileName;
+  }
+  return fs::path(L"Klavento") / kFileName;
+}
+
+HistoryStore* openHistory(std::string& notice) {
+  notice.clear();
+  std::unique_ptr<HistoryStore>& open = store();
+  if (!open) open = HistoryStore::open(historyFile(), notice);
+  return open.get();
+}
+
+void closeHistory() { store().reset(); }
+
+std::string localTimeText(std::uint32_t millisecondsAgo) {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  FILETIME file{};
+  ::SystemTimeToFileTime(&now, &file);
+  ULARGE_INTEGER t{};
+  t.LowPart = file.dwLowDateTime;
+  t.HighPart = file.dwHighDateTime;
+  t.QuadPart -= static_cast<ULONGLONG>(millisecondsAgo) * 10000ULL;
+  file.dwLowDateTime = t.LowPart;
+  file.dwHighDateTime = t.HighPart;
+  SYSTEMTIME then{};
+  ::FileTimeToSystemTime(&file, &then);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", then.wYear, then.wMonth, then.wDay,
+                then.wHour, then.wMinute, then.wSecond);
+  return text;
+}
+
+}  // namespace kv
