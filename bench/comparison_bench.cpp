@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_exercise.h"
 #include "evaluation/comparison.h"
 #include "platform/encoding.h"
 #include "texts/text_model.h"
@@ -113,7 +114,9 @@ std::string withSlip(std::vector<Word> words, std::size_t k, int kind) {
 constexpr int kLinesPerSlip = 12;
 constexpr int kSlipKinds = 12;
 
-TypedExercise exercise(int lineCount) {
+}  // namespace
+
+TypedExercise benchExercise(int lineCount) {
   Random random;
   const auto& vocab = vocabulary();
   TypedExercise ex;
@@ -147,8 +150,10 @@ TypedExercise exercise(int lineCount) {
   return ex;
 }
 
+namespace {
+
 void BM_CompareTexts(benchmark::State& state) {
-  const TypedExercise input = exercise(static_cast<int>(state.range(0)));
+  const TypedExercise input = benchExercise(static_cast<int>(state.range(0)));
   TypedExercise ex;
   for (auto _ : state) {
     state.PauseTiming();

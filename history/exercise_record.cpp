@@ -174,7 +174,10 @@ void analyseSlips(std::string_view templateText, std::string_view typedText,
       continue;
     }
     std::size_t a = 1, b = 1;
-    if (t[i].text != y[j].text && !resync(t, i, y, j, a, b)) a = b = 1;
+    // A word typed wrong between two right ones is one pair, even where a
+    // repeated word would let the texts agree again sooner.
+    const bool nextAgrees = i + 1 < t.size() && j + 1 < y.size() && t[i + 1].text == y[j + 1].text;
+    if (t[i].text != y[j].text && !nextAgrees && !resync(t, i, y, j, a, b)) a = b = 1;
     bool anyMarked = false;
     for (std::size_t k = j; k < j + b; ++k) anyMarked = anyMarked || y[k].marked;
     // A word left out is marked on the typed word after it.

@@ -184,9 +184,6 @@ void ExerciseWindow::recordOutcome() const {
   outcome.timeLimitReached = session_.timeLimitReached();
   outcome.injectedKeys = session_.injectedKeys();
   outcome.physicalKeys = session_.physicalKeys();
-  outcome.rhythm = session_.rhythm();
-  outcome.templateText = appState().typed.templateText;
-  outcome.recorded = false;
 }
 
 void ExerciseWindow::runEvaluation() {
@@ -195,6 +192,13 @@ void ExerciseWindow::runEvaluation() {
   state.evaluationRunning = true;
   state.centreProgressWindow = false;
   recordOutcome();
+  // What the learning history needs of this evaluation, taken before the
+  // comparison clears the template (the window records its outcome again
+  // when it closes; these stay from the hand-over).
+  ExerciseOutcome& outcome = lastExerciseOutcome();
+  outcome.templateText = state.typed.templateText;
+  outcome.rhythm = session_.rhythm();
+  outcome.recorded = false;
   const ComparisonInputs inputs{state.exercise.form, state.exercise.pace, session_.timeLimitReached()};
   runWithProgress(host_.frame(), [inputs] {
     ProgressBridge progress;

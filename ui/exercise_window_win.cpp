@@ -12,52 +12,10 @@
 #include "platform/win/strings.h"
 #include "keyboard/keyboard_renderer_win.h"
 #include "ui/progress_window_win.h"
+#include "ui/measure_log_win.h"
 #include "ui/result_options_dialog_win.h"
 
 namespace kv {
-
-// The key-path measurement for scripts/measure_keys.sh: off unless
-// KV_MEASURE_KEYS names a file, which must be a bare file name; the log is
-// then kept in the user's temporary folder and nowhere else, so the variable
-// can never make the program write over a file the user did not mean. Each
-// character event's handling, display redraw and key lighting included, is
-// appended as "<form> <milliseconds>".
-class KeyPathLog {
- public:
-  KeyPathLog() {
-    wchar_t name[MAX_PATH] = {};
-    const DWORD n = ::GetEnvironmentVariableW(L"KV_MEASURE_KEYS", name, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
-    const std::wstring file(name, n);
-    if (file.find_first_of(L"\\/:") != std::wstring::npos || file == L"." || file == L"..") return;
-    wchar_t folder[MAX_PATH + 1] = {};
-    const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
-    if (length == 0 || length > MAX_PATH) return;
-    file_ = _wfopen((std::wstring(folder, length) + file).c_str(), L"a");
-    if (file_ != nullptr) ::QueryPerformanceFrequency(&frequency_);
-  }
-  ~KeyPathLog() {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  KeyPathLog(const KeyPathLog&) = delete;
-  KeyPathLog& operator=(const KeyPathLog&) = delete;
-
-  bool on() const { return file_ != nullptr; }
-  void add(int form, const LARGE_INTEGER& start) {
-    if (file_ == nullptr) return;
-    LARGE_INTEGER end{};
-    ::QueryPerformanceCounter(&end);
-    const double ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
-                      static_cast<double>(frequency_.QuadPart);
-    std::fprintf(file_, "%d %.4f\n", form, ms);
-    std::fflush(file_);
-  }
-
- private:
-  std::FILE* file_ = nullptr;
-  LARGE_INTEGER frequency_{};
-};
-
 namespace {
 
 // Posted when the window is first shown: it then takes its initial size and
@@ -164,7 +122,7 @@ COLORREF systemColour(int index) { return ::GetSysColor(index); }
 // Times one character event into the window's log, when it has one.
 class KeyPathTimer {
  public:
-  KeyPathTimer(KeyPathLog& log, int form) : log_(log), form_(form) {
+  KeyPathTimer(MeasureLog& log, int form) : log_(log), form_(form) {
     if (log_.on()) ::QueryPerformanceCounter(&start_);
   }
   ~KeyPathTimer() { log_.add(form_, start_); }
@@ -172,7 +130,7 @@ class KeyPathTimer {
   KeyPathTimer& operator=(const KeyPathTimer&) = delete;
 
  private:
-  KeyPathLog& log_;
+  MeasureLog& log_;
   int form_;
   LARGE_INTEGER start_{};
 };
@@ -186,7 +144,7 @@ ExerciseOutcome& lastExerciseOutcome() {
 
 ExerciseWindow::ExerciseWindow(ChildHost& host)
     : host_(host),
-      keyPathLog_(std::make_unique<KeyPathLog>()),
+      keyPathLog_(std::make_unique<MeasureLog>(L"KV_MEASURE_KEYS")),
       session_(*this, keys_, appState().exercise, appState().currentText, appState().typed) {}
 
 ExerciseWindow::~ExerciseWindow() {

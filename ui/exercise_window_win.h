@@ -25,7 +25,7 @@ class KeyboardRenderer;
 
 // What the evaluation and the result window need of the exercise besides the
 // typed-exercise record.
-class KeyPathLog;
+class MeasureLog;
 
 struct ExerciseOutcome {
   std::uint32_t startTick = 0;
@@ -146,7 +146,8 @@ class ExerciseWindow final : public ChildWindow,
   bool fieldActiveAndFocused() const;
 
   ChildHost& host_;
-  std::unique_ptr<KeyPathLog> keyPathLog_;
+  // The key-path measurement for scripts/measure_keys.sh (KV_MEASURE_KEYS).
+  std::unique_ptr<MeasureLog> keyPathLog_;
   KeyTableLookup keys_;
   ExerciseSession session_;
 

@@ -407,6 +407,10 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         paint(dc, client);
       }
       ::EndPaint(hwnd_, &ps);
+      if (!shown_) {
+        shown_ = true;
+        openLog_.add(static_cast<int>(overview_.totals.exercises), opened_);
+      }
       return 0;
     }
     case WM_CTLCOLORSTATIC:
@@ -423,6 +427,14 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           return 0;
         case kPractiseId:
           practiseWeaknesses();
+          return 0;
+        case IDOK:
+          // Return: the focused button, else the window's own action.
+          if (::GetFocus() == close_ || empty()) {
+            host_.request(static_cast<int>(Request::Selection));
+          } else {
+            practiseWeaknesses();
+          }
           return 0;
         case kCloseId:
         case IDCANCEL:

@@ -16,6 +16,7 @@
 #include "platform/win/handles.h"
 #include "platform/win/mdi_child.h"
 #include "ui/child_window_win.h"
+#include "ui/measure_log_win.h"
 
 namespace kv {
 
@@ -111,6 +112,10 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   RECT keysLabel_{};
   RECT wordsLabel_{};
   double lastPaintMs_ = 0;
+  // From the request to the first finished picture, for bench/history_window.sh.
+  MeasureLog openLog_{L"KV_MEASURE_HISTORY"};
+  LARGE_INTEGER opened_ = MeasureLog::now();
+  bool shown_ = false;
 };
 
 std::unique_ptr<ChildWindow> createHistoryWindow(ChildHost& host);

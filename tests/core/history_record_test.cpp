@@ -186,3 +186,18 @@ TEST(HistoryRecord, RhythmKeepsMeanAndSpreadAndMergesLikeOneTally) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// Drill lines repeat their words; a slip in one of them is still that word
+// typed wrong, not a word typed in addition and another left out.
+TEST(HistoryRecord, SlipInARepeatedWordIsOnePair) {
+  const std::string templ = "fded fded sded sded sded aded aded\r\n";
+  const ExerciseRecord r = analysed(templ, "fded fded sded sdde sded aded aded\r\n");
+  ASSERT_EQ(r.words.size(), 1u);
+  EXPECT_EQ(r.words[0], (WordSlip{"sded", "sdde"}));
+}
+
+}  // namespace
+}  // namespace kv

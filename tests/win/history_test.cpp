@@ -1,0 +1,194 @@
+// The learning history as a learner meets it, with real keys: an exercise is
+// recorded when its evaluation opens, the Lernverlauf window shows it, and
+// "Schwächen üben" leads through the selection to an exercise of its own. A
+// policy switches it all off; a damaged file is set aside with one sentence.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "history/history_store.h"
+#include "tests/win/learner_fixture.h"
+#include "ui/history_window_win.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class HistoryLearner : public LearnerKeys {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder = fs::path(temp) /
+             (L"Lernverlauf Test " + std::to_wstring(::GetCurrentProcessId()) + L" " +
+              win::widen(testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder);
+    // The program is started by this process and inherits the folder.
+    ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", folder.c_str());
+    prepare();
+    LearnerKeys::SetUp();
+  }
+  void TearDown() override {
+    LearnerKeys::TearDown();
+    ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", nullptr);
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+  }
+  // What a test needs in place before the program starts.
+  virtual void prepare() {}
+
+  fs::path file() const { return folder / L"Lernverlauf.sqlite"; }
+
+  HWND openHistoryByKeys() {
+    if (!key(L"ctrl+l")) return nullptr;
+    return test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+  }
+
+  // Lines 1 and 2 of the first text in Textvorgabe, with one slip in each.
+  void exerciseWithSlips() {
+    ASSERT_NO_FATAL_FAILURE(openExercise(3));
+    ASSERT_NO_FATAL_FAILURE(startTyping());
+    ASSERT_TRUE(typeLikeALearner(L"fded fded fded fded sded sdde sded sded aded aded aded aded"));
+    ASSERT_TRUE(key(L"Return"));
+    ASSERT_TRUE(typeLikeALearner(L"efef efef eded eded eses eses eaea eaea fede dese sede adde"));
+    const std::vector<std::wstring> lines = toEvaluationByKeys(false);
+    ASSERT_GE(lines.size(), 30u);
+    EXPECT_EQ(test::lineStartingWith(lines, L"Fehlerzahl").substr(0, 15), L"Fehlerzahl    2")
+        << test::joinedLines(lines);
+    ASSERT_NO_FATAL_FAILURE(closeEvaluation());
+  }
+
+  std::wstring currentArchive(HWND dialog) {
+    const HWND box = ::GetDlgItem(dialog, SelectionDialog::kArchiveBox);
+    const auto at = ::SendMessageW(box, CB_GETCURSEL, 0, 0);
+    wchar_t text[256] = {};
+    if (at >= 0 && ::SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(at), 0) < 255) {
+      ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(text));
+    }
+    return text;
+  }
+
+  fs::path folder;
+};
+
+TEST_F(HistoryLearner, ExerciseIsRecordedShownAndItsWeaknessesPractised) {
+  // A new learner: the window tells what will appear, and offers nothing else.
+  HWND history = openHistoryByKeys();
+  ASSERT_NE(history, nullptr) << "Strg+L did not open the Lernverlauf";
+  EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(history, HistoryWindow::kPractiseId)));
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(history, HistoryWindow::kCloseId)));
+  ASSERT_TRUE(key(L"Escape"));
+  ASSERT_NE(selection(), nullptr) << "Escape did not lead back to the selection";
+
+  ASSERT_NO_FATAL_FAILURE(exerciseWithSlips());
+
+  // Recorded when the evaluation opened, with the slips and the key times.
+  {
+    std::string notice;
+    auto store = HistoryStore::open(file(), notice);
+    ASSERT_TRUE(store) << notice;
+    EXPECT_EQ(store->count(), 1);
+    const HistoryOverview o = store->overview(notice);
+    ASSERT_EQ(o.points.size(), 1u);
+    EXPECT_EQ(o.points[0].form, 3);
+    EXPECT_EQ(o.points[0].keystrokes, 119u);
+    ASSERT_EQ(o.words.size(), 2u);
+    EXPECT_EQ(o.words[0].typedMostOften == "sdde" ? o.words[0].expected : o.words[1].expected, "sded");
+    EXPECT_GE(o.keys[static_cast<unsigned char>('e')].missed, 1u);
+    EXPECT_GE(o.keys[static_cast<unsigned char>('d')].needed, 30u);
+    EXPECT_GT(o.rhythm[static_cast<unsigned char>('d')].count, 20u) << "no key times from the session";
+    EXPECT_GT(o.rhythm[static_cast<unsigned char>('d')].meanMs, 10.0);
+  }
+
+  history = openHistoryByKeys();
+  ASSERT_NE(history, nullptr);
+  const HWND practise = ::GetDlgItem(history, HistoryWindow::kPractiseId);
+  EXPECT_TRUE(::IsWindowVisible(practise));
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == practise; }, 5000));
+  ASSERT_TRUE(key(L"Return"));
+  if (const HWND box = test::waitForMessageBox(program.pid(), 1500)) {
+    ADD_FAILURE() << "Schwächen üben answered: " << win::narrowLossy(test::messageBoxText(box));
+    test::pressDialogButton(box, IDOK);
+  }
+  const HWND dialog = selection();
+  ASSERT_NE(dialog, nullptr) << "Schwächen üben did not lead to the selection";
+  ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungsform wählen"));
+  ASSERT_TRUE(key(L"alt+w"));
+  ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungstext wählen"));
+  EXPECT_TRUE(test::waitUntil([&] { return currentArchive(dialog) == L"Schwächen üben"; }, 5000))
+      << win::narrowLossy(currentArchive(dialog));
+  EXPECT_TRUE(fs::exists(folder / L"Schwächen üben.kv7"));
+  // And it is an exercise like any other: it starts.
+  ASSERT_TRUE(key(L"alt+s"));
+  EXPECT_NE(test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000), nullptr);
+}
+
+class HistoryOff : public HistoryLearner {
+ protected:
+  void prepare() override {
+    ASSERT_TRUE(test::reg(L"add \"HKCU\\Software\\Policies\\Klavento\\7.0\\Allgemein\" /v Lernverlauf "
+                          L"/t REG_DWORD /d 0 /f"));
+  }
+};
+
+TEST_F(HistoryOff, PolicyRecordsNothingAndHidesTheMenuItem) {
+  // The Datei menu has two items and a separator, not three items.
+  ASSERT_TRUE(key(L"alt+d"));
+  HWND popup = nullptr;
+  ASSERT_TRUE(test::waitUntil(
+      [&] {
+        popup = test::findTopLevelWindow(program.pid(), nullptr, L"#32768");
+        return popup != nullptr;
+      },
+      5000));
+  RECT r{};
+  ASSERT_TRUE(::GetWindowRect(popup, &r));
+  EXPECT_LT(r.bottom - r.top, 3 * ::GetSystemMetrics(SM_CYMENUSIZE)) << "a third menu item is there";
+  ASSERT_TRUE(key(L"Escape"));
+  ASSERT_TRUE(key(L"Escape"));
+  ::Sleep(500);
+  ASSERT_TRUE(key(L"ctrl+l"));
+  EXPECT_EQ(test::waitForOnlyChild(main, kHistoryChildClass, 2000), nullptr);
+  ASSERT_NE(selection(), nullptr);
+  ASSERT_NO_FATAL_FAILURE(exerciseWithSlips());
+  EXPECT_FALSE(fs::exists(file())) << "recorded although the policy says no";
+}
+
+class HistoryDamaged : public HistoryLearner {
+ protected:
+  void prepare() override {
+    std::ofstream junk(file(), std::ios::binary);
+    junk << std::string(3000, '?');
+  }
+};
+
+TEST_F(HistoryDamaged, BrokenFileIsSetAsideAndTheLearnerIsToldInOneSentence) {
+  ASSERT_TRUE(key(L"ctrl+l"));
+  const HWND box = test::waitForMessageBox(program.pid(), 10000);
+  ASSERT_NE(box, nullptr) << "no word about the damaged history";
+  const std::wstring text = test::messageBoxText(box);
+  EXPECT_NE(text.find(L"Der Lernverlauf war beschädigt"), std::wstring::npos) << win::narrowLossy(text);
+  EXPECT_NE(text.find(L"ein neuer Lernverlauf beginnt."), std::wstring::npos) << win::narrowLossy(text);
+  test::pressDialogButton(box, IDOK);
+  const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+  ASSERT_NE(history, nullptr);
+  EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(history, HistoryWindow::kPractiseId)));
+  EXPECT_EQ(fs::file_size(folder / L"Lernverlauf-beschädigt-1.sqlite"), 3000u);
+  ASSERT_TRUE(key(L"Escape"));
+  // The next exercise goes into the new history.
+  ASSERT_NO_FATAL_FAILURE(exerciseWithSlips());
+  std::string notice;
+  auto store = HistoryStore::open(file(), notice);
+  ASSERT_TRUE(store);
+  EXPECT_EQ(store->count(), 1);
+}
+
+}  // namespace
+}  // namespace kv
