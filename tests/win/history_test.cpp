@@ -140,14 +140,8 @@ class HistoryOff : public HistoryLearner {
 
 TEST_F(HistoryOff, PolicyRecordsNothingAndHidesTheMenuItem) {
   // The Datei menu has two items and a separator, not three items.
-  ASSERT_TRUE(key(L"alt+d"));
-  HWND popup = nullptr;
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        popup = test::findTopLevelWindow(program.pid(), nullptr, L"#32768");
-        return popup != nullptr;
-      },
-      5000));
+  const HWND popup = openFileMenu();
+  ASSERT_NE(popup, nullptr);
   RECT r{};
   ASSERT_TRUE(::GetWindowRect(popup, &r));
   EXPECT_LT(r.bottom - r.top, 3 * ::GetSystemMetrics(SM_CYMENUSIZE)) << "a third menu item is there";

@@ -116,6 +116,19 @@ class LearnerKeys : public testing::Test {
     return rows;
   }
 
+  // The Datei menu opened with Alt+D, as its popup window; null when none opens.
+  HWND openFileMenu() {
+    if (!key(L"alt+d")) return nullptr;
+    HWND popup = nullptr;
+    test::waitUntil(
+        [&] {
+          popup = test::findTopLevelWindow(program.pid(), nullptr, L"#32768");
+          return popup != nullptr;
+        },
+        5000);
+    return popup;
+  }
+
   void startTyping() { ASSERT_TRUE(test::startExerciseWithSpace(field)) << "the exercise did not start"; }
   bool ended() const { return test::exerciseEnded(field); }
 

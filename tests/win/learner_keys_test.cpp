@@ -151,15 +151,8 @@ TEST(StartPicture, IsInFrontOfTheMainWindow) {
 // The Datei menu, opened with Alt+D: its first item's shortcut stands apart
 // from the item's text, as in any Windows menu, not one letter's width away.
 TEST_F(LearnerKeys, MenuShortcutsStandApartFromTheirItems) {
-  ASSERT_TRUE(key(L"alt+d"));
-  HWND popup = nullptr;
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        popup = test::findTopLevelWindow(program.pid(), nullptr, L"#32768");
-        return popup != nullptr;
-      },
-      5000))
-      << "Alt+D opened no menu";
+  const HWND popup = openFileMenu();
+  ASSERT_NE(popup, nullptr) << "Alt+D opened no menu";
   ::Sleep(500);
   RECT r{};
   ASSERT_TRUE(::GetWindowRect(popup, &r));
