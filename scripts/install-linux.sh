@@ -80,6 +80,7 @@ if [ -z "${KV_WINEPREFIX:-}" ]; then
 fi
 source "$kv_top/scripts/wine-env.sh"
 kv_prepare_prefix || exit 1
+kv_use_user_history
 # Files named on the command line (a double-clicked .kvw file) are passed as
 # Windows paths; the program takes its first argument as such.
 args=()

@@ -17,6 +17,7 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "Beenden mit Strg+C."
 fi
 kv_prepare_prefix || exit 1
+kv_use_user_history
 # In the background and waited for, so that a TERM or HUP (terminal closed)
 # ends the script at once and its cleanup takes the program and display along.
 wine "$top/build/windows/klavento.exe" "$@" &

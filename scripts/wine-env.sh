@@ -125,3 +125,15 @@ REG
        "die Schriftersetzungen fehlen in der Registry." >&2
   return 1
 }
+
+# The learner's history outside the build tree and the prefix, so that a
+# rebuild or a new prefix never loses it: the program takes its folder from
+# KLAVENTO_LERNVERLAUF. Only the run command and the launcher call this; the
+# tests keep their histories in their own prefix.
+kv_use_user_history() {
+  if [ -n "${KLAVENTO_LERNVERLAUF:-}" ]; then return 0; fi
+  local folder="${XDG_DATA_HOME:-$HOME/.local/share}/klavento"
+  mkdir -p "$folder"
+  folder=$(cd "$folder" && pwd -P)
+  export KLAVENTO_LERNVERLAUF="Z:${folder//\//\\}"
+}

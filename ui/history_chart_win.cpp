@@ -82,10 +82,13 @@ void drawPanel(gp::Graphics& g, const Panel& panel, const gp::Font& font, const 
   const gp::Pen axis(argb(::GetSysColor(COLOR_GRAYTEXT)), 1.0f);
   const gp::Pen grid(argb(::GetSysColor(COLOR_GRAYTEXT), 60), 1.0f);
   const gp::RectF& r = panel.plot;
-  for (int k = 0; k <= 4; ++k) {
-    const float y = r.Y + r.Height - r.Height * static_cast<float>(k) / 4.0f;
+  // As many grid lines as their labels leave room for, four at most.
+  const float labelHeight = font.GetHeight(&g);
+  const int steps = std::clamp(static_cast<int>(r.Height / (1.6f * labelHeight)), 1, 4);
+  for (int k = 0; k <= steps; ++k) {
+    const float y = r.Y + r.Height - r.Height * static_cast<float>(k) / static_cast<float>(steps);
     g.DrawLine(k == 0 ? &axis : &grid, r.X, y, r.X + r.Width, y);
-    const std::wstring label = wide(germanNumber(panel.top * k / 4.0, decimals));
+    const std::wstring label = wide(germanNumber(panel.top * k / steps, decimals));
     gp::RectF box;
     g.MeasureString(label.c_str(), static_cast<INT>(label.size()), &font, gp::PointF(0, 0), &box);
     drawText(g, font, label, r.X - static_cast<float>(scaled(4, dpi)) - box.Width, y - box.Height / 2,

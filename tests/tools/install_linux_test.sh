@@ -25,6 +25,8 @@ check_tree() {
   local desktop=$prefix/share/applications/klavento.desktop
   local xml=$prefix/share/mime/packages/klavento.xml
   [ -x "$prefix/bin/klavento" ] && ok "Starter $prefix/bin/klavento" || fail "Starter fehlt in $prefix/bin"
+  grep -qx 'kv_use_user_history' "$prefix/bin/klavento" && ok "Lernverlauf im Datenordner des Benutzers" ||
+    fail "der Starter legt den Lernverlauf nicht in den Datenordner des Benutzers"
   [ -f "$desktop" ] && ok "Desktop-Eintrag" || { fail "klavento.desktop fehlt in $prefix"; return; }
   grep -qx 'MimeType=application/x-klavento-uebung;' "$desktop" && ok "MimeType" || fail "MimeType fehlt"
   grep -qx 'Name=Klavento 7' "$desktop" && ok "Name" || fail "Name fehlt"
