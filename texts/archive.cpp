@@ -272,6 +272,41 @@ std::string archiveReadErrorMessage(std::string_view path) {
   return "Fehler beim Lesen der Datei \"" + std::string(path) + "\".";
 }
 
+namespace {
+
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& imageArchives() {
+  static std::vector<std::pair<std::string, std::vector<std::uint8_t>>> images;
+  return images;
+}
+
+class ImageSource : public TextSource {
+ public:
+  ImageSource(const std::vector<std::uint8_t>& image, const TextArchiveHeader& header)
+      : image_(image), header_(header) {}
+  bool readLines(int n, std::vector<std::string>& lines) override {
+    return readImageText(image_, header_, n, lines) == ArchiveError::None;
+  }
+
+ private:
+  const std::vector<std::uint8_t>& image_;
+  const TextArchiveHeader& header_;
+};
+
+}  // namespace
+
+void registerImageArchive(std::string path, std::vector<std::uint8_t> image) {
+  auto& images = imageArchives();
+  std::erase_if(images, [&](const auto& entry) { return sameArchivePath(entry.first, path); });
+  images.emplace_back(std::move(path), std::move(image));
+}
+
+const std::vector<std::uint8_t>* imageArchive(std::string_view path) {
+  for (const auto& [name, image] : imageArchives()) {
+    if (sameArchivePath(name, path)) return &image;
+  }
+  return nullptr;
+}
+
 bool TextArchives::isBuiltin(std::string_view path) const {
   return !programPath_.empty() && sameArchivePath(path, programPath_);
 }
@@ -283,6 +318,16 @@ bool TextArchives::openArchive(std::string_view path, TextArchiveHeader& header,
   if (why != nullptr) *why = ArchiveError::None;
   if (isBuiltin(path)) {
     fillBuiltinHeader(header);
+    return true;
+  }
+  if (const std::vector<std::uint8_t>* image = imageArchive(path)) {
+    TextArchiveHeader read;
+    const ArchiveError error = readArchiveImage(*image, read);
+    if (error != ArchiveError::None) {
+      if (why != nullptr) *why = error;
+      return false;
+    }
+    header = std::move(read);
     return true;
   }
   TextArchiveHeader read;
@@ -299,6 +344,10 @@ bool TextArchives::loadText(const TextArchiveHeader& header, int n, bool withSel
                             const LineSelection& selection, CurrentText& text) const {
   if (isBuiltin(text.archivePath)) {
     BuiltinTextSource source;
+    return kv::loadText(source, n, withSelection, selection, text);
+  }
+  if (const std::vector<std::uint8_t>* image = imageArchive(text.archivePath)) {
+    ImageSource source(*image, header);
     return kv::loadText(source, n, withSelection, selection, text);
   }
   ArchiveFileSource source(pathFromCp1252(text.archivePath), header);

@@ -122,6 +122,15 @@ class ArchiveFileSource : public TextSource {
   ArchiveError error_ = ArchiveError::None;
 };
 
+// ---- Archives the program carries ----
+
+// Archives held in memory under a name that stands for their path: the
+// program's own course comes packed into the executable. Registered once at
+// start; `path` is compared like a file path.
+void registerImageArchive(std::string path, std::vector<std::uint8_t> image);
+// The registered image for `path`; null when there is none.
+const std::vector<std::uint8_t>* imageArchive(std::string_view path);
+
 // ---- The program's view ----
 
 // Two paths name the same archive when they are equal without regard to

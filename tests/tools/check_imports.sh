@@ -5,7 +5,8 @@ dir=$1
 shopt -s nullglob
 exes=("$dir"/klavento.exe "$dir"/kvtool.exe)
 [ -f "$dir/klavento.exe" ] || { echo "no Windows build in $dir"; exit 77; }
-allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|advapi32|version|msvcrt|ole32|oleaut32|winspool\.drv|shlwapi|imm32|ws2_32|winmm|uxtheme|api-ms-win-.*)(\.dll)?$'
+# GDI+ (gdiplus.dll) is part of Windows since XP.
+allowed='^(kernel32|user32|gdi32|gdiplus|comctl32|comdlg32|shell32|advapi32|version|msvcrt|ole32|oleaut32|winspool\.drv|shlwapi|imm32|ws2_32|winmm|uxtheme|api-ms-win-.*)(\.dll)?$'
 fail=0
 for exe in "${exes[@]}"; do
   while read -r dll; do
