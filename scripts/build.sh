@@ -10,9 +10,15 @@ if [ "$what" = all ] || [ "$what" = linux ]; then
   cmake --build "$top/build/linux" -j2
 fi
 if [ "$what" = all ] || [ "$what" = windows ]; then
+  # The Windows program carries the course archive, which the Linux kvtool packs.
+  if [ "$what" = windows ]; then
+    cmake -S "$top" -B "$top/build/linux" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$top/build/linux" -j2 --target kvtool
+  fi
   sqlite=$("$top/scripts/sqlite-source.sh")
   cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DKV_SQLITE_DIR="$sqlite" >/dev/null
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DKV_SQLITE_DIR="$sqlite" \
+    -DKV_HOST_KVTOOL="$top/build/linux/kvtool" >/dev/null
   cmake --build "$top/build/windows" -j2
   # The setup program needs NSIS; without it the build stays complete otherwise.
   if command -v makensis >/dev/null; then

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   ::SetConsoleOutputCP(CP_UTF8);
 #endif
   kv::tool::addArchiveCommands(app);
+  kv::tool::addPrintCommand(*app.get_subcommand("archive"));
   kv::tool::addEvaluationCommands(app);
   kv::tool::addHistoryCommands(app);
   kv::tool::useGermanTexts(app);

@@ -9,5 +9,7 @@ class App;
 namespace kv::tool {
 
 void addArchiveCommands(CLI::App& app);
+// "archive print", added to the archive command.
+void addPrintCommand(CLI::App& archive);
 
 }  // namespace kv::tool

@@ -121,6 +121,42 @@ void HistoryWindow::load() {
   }
   scale_ = days >= 3 ? ChartScale::PerDay : ChartScale::PerExercise;
   chart_ = chartData(overview_.points, scale_, 600);
+  if (history != nullptr) loadCourse();
+}
+
+void HistoryWindow::loadCourse() {
+  for (const std::string& entry : appState().programArchives) {
+    if (entryName(entry) == "Grundkurs") coursePath_ = entryPath(entry);
+  }
+  const std::vector<std::uint8_t>* image = coursePath_.empty() ? nullptr : imageArchive(coursePath_);
+  TextArchiveHeader header;
+  if (image == nullptr || readArchiveImage(*image, header) != ArchiveError::None) {
+    coursePath_.clear();
+    return;
+  }
+  std::vector<LessonInfo> lessons;
+  for (int i = 0; i < header.textCount; ++i) {
+    const TextEntry& e = header.entries[static_cast<std::size_t>(i)];
+    lessons.push_back({e.title, e.lineCount});
+  }
+  std::string notice;
+  std::string ignored;
+  HistoryStore* history = openHistory(ignored);
+  if (history == nullptr) return;
+  course_ = courseProgress(history->rows(notice), lessons, "Grundkurs");
+}
+
+void HistoryWindow::startNextLesson() {
+  if (coursePath_.empty()) return;
+  const std::size_t next = nextLesson(course_);
+  AppState& state = appState();
+  // The lesson is chosen in the selection as if the learner had picked it.
+  state.archiveScan.preferredArchivePath = coursePath_;
+  state.archiveScan.preferredArchiveFound = true;
+  state.exercise.archiveCaption.clear();
+  state.exercise.textTitle = next < course_.size() ? course_[next].title : course_.front().title;
+  state.exercise.selection = LineSelection{};
+  host_.request(static_cast<int>(Request::Selection));
 }
 
 void HistoryWindow::createControls() {
@@ -138,12 +174,17 @@ void HistoryWindow::createControls() {
                                  LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kKeysListId, WS_EX_CLIENTEDGE);
   wordsList_ = win::createControl(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                   LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kWordsListId, WS_EX_CLIENTEDGE);
-  practise_ = win::createControl(hwnd_, L"BUTTON", L"Schwächen &üben", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON,
+  courseList_ = win::createControl(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
+                                   LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kCourseListId,
+                                   WS_EX_CLIENTEDGE);
+  nextLesson_ = win::createControl(hwnd_, L"BUTTON", L"&Nächste Lektion", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON,
+                                   0, 0, 10, 10, kNextLessonId);
+  practise_ = win::createControl(hwnd_, L"BUTTON", L"Schwächen &üben", WS_TABSTOP | BS_PUSHBUTTON,
                                  0, 0, 10, 10, kPractiseId);
   close_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCloseId);
   grip_ = win::createControl(hwnd_, L"SCROLLBAR", L"", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0, 10, 10,
                              kGripId);
-  for (HWND list : {keysList_, wordsList_}) {
+  for (HWND list : {keysList_, wordsList_, courseList_}) {
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   }
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
@@ -155,9 +196,15 @@ void HistoryWindow::createControls() {
   addColumn(wordsList_, 0, L"Wort", du.x(80));
   addColumn(wordsList_, 1, L"Anzahl", du.x(34), true);
   addColumn(wordsList_, 2, L"meist geschrieben", du.x(90));
+  addColumn(courseList_, 0, L"Lektion", du.x(120));
+  addColumn(courseList_, 1, L"bestes Ergebnis", du.x(110));
+  addColumn(courseList_, 2, L"bestanden", du.x(44));
   fillLists();
   const bool none = empty();
   for (HWND c : {perExercise_, perDay_, keysList_, wordsList_, practise_}) ::ShowWindow(c, none ? SW_HIDE : SW_SHOW);
+  // The course's next lesson is offered from the first day, history or not.
+  ::ShowWindow(courseList_, coursePath_.empty() || none ? SW_HIDE : SW_SHOW);
+  ::ShowWindow(nextLesson_, coursePath_.empty() ? SW_HIDE : SW_SHOW);
   ::ShowWindow(close_, SW_SHOW);
   ::ShowWindow(grip_, SW_SHOW);
 }
@@ -180,6 +227,20 @@ void HistoryWindow::fillLists() {
   row = 0;
   for (const MistypedWord& m : overview_.words) {
     setRow(wordsList_, row++, {w(m.expected), std::to_wstring(m.count), w(m.typedMostOften)});
+  }
+  ListView_DeleteAllItems(courseList_);
+  row = 0;
+  for (const LessonProgress& p : course_) {
+    const std::string best = p.hasBest ? germanNumber(static_cast<double>(p.bestKeystrokesPerMinute), 0) +
+                                             " Anschl./Min., " + germanNumber(p.bestErrorPercent, 1) + " %"
+                                       : (p.attempts > 0 ? w1252("geübt") : std::string());
+    setRow(courseList_, row++, {w(p.title), w(best), p.passed ? L"ja" : L""});
+  }
+  const std::size_t next = nextLesson(course_);
+  if (next < course_.size()) {
+    ListView_SetItemState(courseList_, static_cast<int>(next), LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(courseList_, static_cast<int>(next), FALSE);
   }
 }
 
@@ -215,14 +276,19 @@ void HistoryWindow::layout() {
   const int listX = heatRect_.right + m;
   const int listW = client.right - m - listX;
   const int listsH = buttonsTop - m - partsTop;
-  const int half = (listsH - 2 * row) / 2;
+  const bool withCourse = !coursePath_.empty();
+  const int parts = withCourse ? 3 : 2;
+  const int part = (listsH - parts * row - (parts - 1) * du.y(2)) / parts;
   keysLabel_ = {listX, partsTop, listX + listW, partsTop + row};
-  moveTo(keysList_, listX, keysLabel_.bottom, listW, half);
-  wordsLabel_ = {listX, keysLabel_.bottom + half + du.y(2), listX + listW, keysLabel_.bottom + half + du.y(2) + row};
-  moveTo(wordsList_, listX, wordsLabel_.bottom, listW, buttonsTop - m - wordsLabel_.bottom);
+  moveTo(keysList_, listX, keysLabel_.bottom, listW, part);
+  wordsLabel_ = {listX, keysLabel_.bottom + part + du.y(2), listX + listW, keysLabel_.bottom + part + du.y(2) + row};
+  moveTo(wordsList_, listX, wordsLabel_.bottom, listW, part);
+  courseLabel_ = {listX, wordsLabel_.bottom + part + du.y(2), listX + listW, wordsLabel_.bottom + part + du.y(2) + row};
+  moveTo(courseList_, listX, courseLabel_.bottom, listW, buttonsTop - m - courseLabel_.bottom);
 
   moveTo(close_, client.right - m - buttonW, buttonsTop, buttonW, buttonH);
   moveTo(practise_, client.right - 2 * (m + buttonW) + m - du.x(4), buttonsTop, buttonW + du.x(4), buttonH);
+  moveTo(nextLesson_, client.right - 3 * (m + buttonW) + m - du.x(8), buttonsTop, buttonW + du.x(4), buttonH);
   const int grip = ::GetSystemMetrics(SM_CXVSCROLL);
   moveTo(grip_, client.right - grip, client.bottom - grip, grip, grip);
 
@@ -292,6 +358,11 @@ void HistoryWindow::paint(HDC dc, const RECT& client) {
     ::DrawTextW(dc, L"Schwächste Tasten (letzte 100 Übungen)", -1, &r, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
     r = wordsLabel_;
     ::DrawTextW(dc, L"Häufig falsch geschriebene Wörter", -1, &r, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+    if (!coursePath_.empty()) {
+      r = courseLabel_;
+      ::DrawTextW(dc, L"Grundkurs (bestanden: ganze Lektion, höchstens 2 % Fehler)", -1, &r,
+                  DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_END_ELLIPSIS);
+    }
     RECT heading = heatRect_;
     ::DrawTextW(dc, L"Verfehlte Tasten", -1, &heading, DT_LEFT | DT_TOP | DT_SINGLELINE);
   }
@@ -311,6 +382,18 @@ void HistoryWindow::setScale(ChartScale scale) {
 std::vector<std::string> HistoryWindow::textsAtHand() const {
   std::vector<std::string> corpus;
   for (const BuiltinText& t : builtinTexts()) corpus.insert(corpus.end(), t.lines.begin(), t.lines.end());
+  // The course the program carries, with its letters and reports.
+  if (const std::vector<std::uint8_t>* image = coursePath_.empty() ? nullptr : imageArchive(coursePath_)) {
+    TextArchiveHeader header;
+    if (readArchiveImage(*image, header) == ArchiveError::None) {
+      for (int n = 1; n <= header.textCount; ++n) {
+        std::vector<std::string> lines;
+        if (readImageText(*image, header, n, lines) == ArchiveError::None) {
+          corpus.insert(corpus.end(), lines.begin(), lines.end());
+        }
+      }
+    }
+  }
   // The teacher's archives too: their words are the ones the learner meets.
   int archives = 0;
   for (const std::string& entry : appState().ownArchives) {
@@ -428,9 +511,14 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kPractiseId:
           practiseWeaknesses();
           return 0;
+        case kNextLessonId:
+          startNextLesson();
+          return 0;
         case IDOK:
           // Return: the focused button, else the window's own action.
-          if (::GetFocus() == close_ || empty()) {
+          if (::GetFocus() == nextLesson_) {
+            startNextLesson();
+          } else if (::GetFocus() == close_ || empty()) {
             host_.request(static_cast<int>(Request::Selection));
           } else {
             practiseWeaknesses();

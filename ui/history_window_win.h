@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "history/course_progress.h"
 #include "history/history_store.h"
 #include "history/history_views.h"
 #include "keyboard/key_table.h"
@@ -53,6 +54,8 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
     kPractiseId = 905,
     kCloseId = 906,
     kGripId = 907,
+    kCourseListId = 908,
+    kNextLessonId = 909,
   };
 
   explicit HistoryWindow(ChildHost& host);
@@ -85,6 +88,9 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   void paintEmpty(HDC dc, const RECT& client);
   void setScale(ChartScale scale);
   void practiseWeaknesses();
+  // The Grundkurs: its lessons' progress, and the next lesson to the selection.
+  void loadCourse();
+  void startNextLesson();
   std::vector<std::string> textsAtHand() const;
   bool empty() const { return overview_.totals.exercises == 0; }
 
@@ -103,6 +109,8 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   HWND keysList_ = nullptr;
   HWND wordsList_ = nullptr;
   HWND practise_ = nullptr;
+  HWND courseList_ = nullptr;
+  HWND nextLesson_ = nullptr;
   HWND close_ = nullptr;
   HWND grip_ = nullptr;
   // Where layout put the drawn parts.
@@ -111,6 +119,9 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   RECT heatRect_{};
   RECT keysLabel_{};
   RECT wordsLabel_{};
+  RECT courseLabel_{};
+  std::string coursePath_;  // empty without the course
+  std::vector<LessonProgress> course_;
   double lastPaintMs_ = 0;
   // From the request to the first finished picture, for bench/history_window.sh.
   MeasureLog openLog_{L"KV_MEASURE_HISTORY"};

@@ -581,6 +581,21 @@ void MainWindow::onActivateApp(bool active) {
   if (childAlive()) child_->applicationActivated(active);
 }
 
+// The course the program carries as a resource, offered after the example
+// texts under a name that stands for its place inside the program file.
+void MainWindow::addCourseArchive(const std::string& programPath) {
+  const HMODULE self = ::GetModuleHandleW(nullptr);
+  const HRSRC found = ::FindResourceW(self, L"GRUNDKURS", MAKEINTRESOURCEW(10));  // RT_RCDATA
+  const HGLOBAL loaded = found != nullptr ? ::LoadResource(self, found) : nullptr;
+  const auto* bytes = loaded != nullptr ? static_cast<const std::uint8_t*>(::LockResource(loaded)) : nullptr;
+  if (bytes == nullptr) return;
+  // A ".kv7" ending, so that remembering it as the last archive keeps the
+  // folder scan's pattern as it is.
+  const std::string path = programPath + "\\Grundkurs.kv7";
+  registerImageArchive(path, std::vector<std::uint8_t>(bytes, bytes + ::SizeofResource(self, found)));
+  appState().programArchives.push_back(archiveEntry("Grundkurs", path));
+}
+
 void MainWindow::onFirstActivation() {
   if (firstActivationDone_) return;
   firstActivationDone_ = true;
@@ -597,6 +612,7 @@ void MainWindow::onFirstActivation() {
 
   const std::string programPath = win::narrowLossy(win::programPath());
   state.programArchives = {archiveEntry(builtinArchiveName(), programPath)};
+  addCourseArchive(programPath);
   const TextArchives archives(programPath);
   archives.openArchive(programPath, state.currentHeader, state.currentText);
   state.savedHeader = state.currentHeader;

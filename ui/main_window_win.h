@@ -80,6 +80,7 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   void openSavedExercise();
   bool onCommand(int id);
   bool historyCommandEnabled() const;
+  void addCourseArchive(const std::string& programPath);
   void onClose();
   void onDestroy();
   void onSize();

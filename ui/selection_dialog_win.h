@@ -61,7 +61,7 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
     kMenu = 1302,
   };
   // Commands of the menu beside the start button.
-  enum MenuCommand : int { kMenuRescan = 1, kMenuFolder = 2, kMenuWeb = 3 };
+  enum MenuCommand : int { kMenuRescan = 1, kMenuFolder = 2, kMenuWeb = 3, kMenuPrintTemplate = 4 };
   // Posted by a form option's right click: the dialog opens that form's colours.
   static constexpr UINT kFormRightClick = WM_APP + 30;
 
@@ -126,6 +126,7 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
   // that are not offered, for a scan the user asked for.
   void rescan(bool tellSkipped);
   void showMenu();
+  void printTemplateSheet();
 
   void onNext();
   void onBack();

@@ -1,6 +1,7 @@
 // The selection dialog's folder of own archives: choosing it, scanning it
 // again, and the menu beside the start button.
 #include "ui/selection_dialog_win.h"
+#include "ui/template_printing_win.h"
 #include "ui/selection_parts_win.h"
 
 #include <commctrl.h>
@@ -85,6 +86,9 @@ void SelectionDialog::showMenu() {
   ::AppendMenuW(menu, MF_STRING, kMenuRescan, L"Eigene Textarchive &neu einlesen");
   ::AppendMenuW(menu, MF_STRING, kMenuFolder, L"&Ordner für eigene Textarchive wählen...");
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  // The text is chosen on the second page; there it can go on paper.
+  ::AppendMenuW(menu, MF_STRING | (page_ == 2 ? 0 : MF_GRAYED), kMenuPrintTemplate, L"&Vorlage drucken...");
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   const bool web = appState().settings.policies.webLinksEnabled;
   ::AppendMenuW(menu, MF_STRING | (web ? 0 : MF_GRAYED), kMenuWeb, L"Klavento im &Internet");
   RECT r{};
@@ -95,11 +99,34 @@ void SelectionDialog::showMenu() {
   switch (command) {
     case kMenuRescan: rescan(/*tellSkipped=*/true); break;
     case kMenuFolder: browseForFolder(); break;
+    case kMenuPrintTemplate: printTemplateSheet(); break;
     case kMenuWeb:
       if (appState().settings.policies.webLinksEnabled) win::openWebPage(hwnd_, kProductWebPage);
       break;
     default: break;
   }
+}
+
+void SelectionDialog::printTemplateSheet() {
+  if (page_ != 2) return;
+  for (int id : {static_cast<int>(kFirstLine), static_cast<int>(kLastLine), static_cast<int>(kRepetitions)}) {
+    onNumberFieldLeft(id);
+  }
+  storeParameters();
+  const AppState& state = appState();
+  const int n = textPosition() + 1;
+  // The lines as the exercise would present them: range and repetitions.
+  CurrentText text;
+  text.archivePath = state.currentText.archivePath;
+  if (n < 1 || n > state.currentHeader.textCount ||
+      !archives_.loadText(state.currentHeader, n, true, state.exercise.selection, text)) {
+    win::showError(host_.frame(), archiveReadErrorMessage(state.currentText.archivePath));
+    return;
+  }
+  enableCommands(false);
+  printTemplate(host_.frame(), state.currentHeader.entries[static_cast<std::size_t>(n - 1)].title,
+                state.currentHeader.archiveName, text.lines);
+  enableCommands(true);
 }
 
 }  // namespace kv

@@ -178,3 +178,57 @@ TEST(HistoryChart, TenThousandExercisesAreThinnedToTheWidth) {
 
 }  // namespace
 }  // namespace kv
+
+#include "history/course_progress.h"
+
+namespace kv {
+namespace {
+
+HistoryRow attempt(const std::string& title, double percent, std::int64_t kpm, int first = 1, int last = 0) {
+  HistoryRow r;
+  r.point = point("2026-12-01 09:00:00", 3, kpm, percent);
+  r.archive = "Grundkurs";
+  r.title = title;
+  r.firstLine = first;
+  r.lastLine = last;
+  return r;
+}
+
+// Passed means the whole lesson with at most 2 % errors; the next lesson is
+// the first one not passed, whatever came after it.
+TEST(CourseProgress, PassedLessonsBestResultsAndTheNextLesson) {
+  const std::vector<LessonInfo> lessons = {{"Lektion 01: a s d f", 12}, {"Lektion 02: j k l", 10},
+                                           {"Lektion 03: g und h", 11}};
+  HistoryRow stopped = attempt("Lektion 02: j k l", 0.5, 150);
+  stopped.point.hasErrorPercent = false;  // stopped early: no percentage
+  HistoryRow elsewhere = attempt("Lektion 01: a s d f", 0.0, 300);
+  elsewhere.archive = "Beispieltexte";
+  const std::vector<HistoryRow> rows = {
+      attempt("Lektion 01: a s d f", 3.5, 90),   // too many errors
+      attempt("Lektion 01: a s d f", 1.5, 110),  // passed
+      attempt("Lektion 01: a s d f", 1.5, 120),  // as good, faster: the best
+      attempt("Lektion 02: j k l", 0.0, 130, 3, 10),  // not from the start
+      attempt("Lektion 02: j k l", 1.0, 125, 1, 8),   // not to the end
+      stopped, elsewhere,
+      attempt("Lektion 03: g und h", 2.0, 100, 1, 11),  // exactly 2 %: passed
+  };
+  const std::vector<LessonProgress> p = courseProgress(rows, lessons, "Grundkurs");
+  ASSERT_EQ(p.size(), 3u);
+  EXPECT_TRUE(p[0].passed);
+  EXPECT_EQ(p[0].attempts, 3);
+  EXPECT_EQ(p[0].bestKeystrokesPerMinute, 120);
+  EXPECT_DOUBLE_EQ(p[0].bestErrorPercent, 1.5);
+  EXPECT_FALSE(p[1].passed);
+  EXPECT_EQ(p[1].attempts, 3);
+  EXPECT_DOUBLE_EQ(p[1].bestErrorPercent, 0.0);
+  EXPECT_TRUE(p[2].passed);
+  EXPECT_EQ(nextLesson(p), 1u);
+  EXPECT_EQ(nextLesson(courseProgress({}, lessons, "Grundkurs")), 0u);
+  EXPECT_EQ(nextLesson(courseProgress({attempt("Lektion 01: a s d f", 0, 100), attempt("Lektion 02: j k l", 0, 100),
+                                       attempt("Lektion 03: g und h", 0, 100)},
+                                      lessons, "Grundkurs")),
+            3u);
+}
+
+}  // namespace
+}  // namespace kv

@@ -86,17 +86,7 @@ class OwnArchives : public testing::TestWithParam<bool> {
   }
 
   std::vector<std::wstring> archiveBoxItems() {
-    std::vector<std::wstring> items;
-    const HWND box = ::GetDlgItem(dialog, SelectionDialog::kArchiveBox);
-    const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      wchar_t text[256] = {};
-      if (::SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) < 255) {
-        ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-      }
-      items.emplace_back(text);
-    }
-    return items;
+    return test::comboItems(::GetDlgItem(dialog, SelectionDialog::kArchiveBox));
   }
   bool listed(const std::wstring& name) {
     const auto items = archiveBoxItems();

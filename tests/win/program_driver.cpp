@@ -324,6 +324,19 @@ std::wstring describeShared(const std::map<wchar_t, std::vector<std::wstring>>& 
   return out;
 }
 
+std::vector<std::wstring> comboItems(HWND box) {
+  std::vector<std::wstring> items;
+  const int count = static_cast<int>(::SendMessageW(box, CB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    if (::SendMessageW(box, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) < 255) {
+      ::SendMessageW(box, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    }
+    items.emplace_back(text);
+  }
+  return items;
+}
+
 HWND focusOfThread(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;

@@ -81,6 +81,8 @@ void pressDialogButton(HWND dialog, int id);
 
 // One line of a list box.
 std::wstring listLine(HWND list, int index);
+// The items of a combo box, in order.
+std::vector<std::wstring> comboItems(HWND box);
 // The first of `lines` that begins with `start`; empty when none does.
 std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std::wstring& start);
 // All of them, one a line, for a failure message.

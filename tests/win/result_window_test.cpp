@@ -25,6 +25,7 @@
 #include "platform/win/controls.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
+#include "tests/win/file_printer.h"
 #include "tests/win/program_driver.h"
 #include "ui/exercise_window_win.h"
 #include "ui/result_window_win.h"
@@ -561,70 +562,6 @@ TEST_F(ResultWindowTest, PicturesAtTwoWidths) {
 namespace kv {
 namespace {
 
-constexpr const wchar_t* kTestPrinter = L"Klavento Testdrucker";
-constexpr const wchar_t* kTestPrinterPort = L"/tmp/klavento-testdrucker.ps";
-
-// A PostScript printer that writes into a file, made once per prefix: Wine's
-// generic PPD out of winspool.drv, the wineps.drv driver, a file port.
-bool ensureFilePrinter() {
-  HANDLE existing = nullptr;
-  if (::OpenPrinterW(const_cast<wchar_t*>(kTestPrinter), &existing, nullptr)) {
-    ::ClosePrinter(existing);
-    return ::SetDefaultPrinterW(kTestPrinter) != FALSE;
-  }
-  DWORD needed = 0;
-  wchar_t driverDir[MAX_PATH] = {};
-  if (!::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(driverDir),
-                                    sizeof driverDir, &needed)) {
-    return false;
-  }
-  const std::wstring ppd = std::wstring(driverDir) + L"\\klavento-generic.ppd";
-  if (::GetFileAttributesW(ppd.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    const win::Library spool(::LoadLibraryExW(L"winspool.drv", nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    if (!spool) return false;
-    const HRSRC resource = ::FindResourceW(spool.get(), MAKEINTRESOURCEW(1), L"PPDFILE");
-    const HGLOBAL data = resource != nullptr ? ::LoadResource(spool.get(), resource) : nullptr;
-    if (data == nullptr) return false;
-    std::ofstream out(fs::path(ppd), std::ios::binary);
-    out.write(static_cast<const char*>(::LockResource(data)),
-              static_cast<std::streamsize>(::SizeofResource(spool.get(), resource)));
-  }
-  DRIVER_INFO_3W driver{};
-  driver.cVersion = 3;
-  driver.pName = const_cast<wchar_t*>(kTestPrinter);
-  driver.pDriverPath = const_cast<wchar_t*>(L"wineps.drv");
-  driver.pConfigFile = const_cast<wchar_t*>(L"wineps.drv");
-  driver.pDataFile = const_cast<wchar_t*>(ppd.c_str());
-  driver.pDefaultDataType = const_cast<wchar_t*>(L"RAW");
-  if (!::AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES) &&
-      ::GetLastError() != ERROR_PRINTER_DRIVER_ALREADY_INSTALLED) {
-    return false;
-  }
-  PRINTER_INFO_2W printer{};
-  printer.pPrinterName = const_cast<wchar_t*>(kTestPrinter);
-  printer.pPortName = const_cast<wchar_t*>(kTestPrinterPort);
-  printer.pDriverName = const_cast<wchar_t*>(kTestPrinter);
-  printer.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
-  printer.pDatatype = const_cast<wchar_t*>(L"RAW");
-  printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-  HANDLE added = ::AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
-  if (added != nullptr) {
-    ::ClosePrinter(added);
-  } else if (::GetLastError() != ERROR_PRINTER_ALREADY_EXISTS) {
-    return false;
-  }
-  return ::SetDefaultPrinterW(kTestPrinter) != FALSE;
-}
-
-std::wstring printerOutput() {
-  // The port is a Unix path; the test reads it through drive Z:.
-  std::wstring path = std::wstring(L"Z:") + kTestPrinterPort;
-  for (auto& c : path) {
-    if (c == L'/') c = L'\\';
-  }
-  return path;
-}
-
 struct PrintRun {
   bool dialog = false;
   std::wstring checkBoxText;
@@ -633,7 +570,7 @@ struct PrintRun {
 };
 
 PrintRun printThroughDialog(ResultWindow& window, bool withoutEvaluation) {
-  const std::wstring out = printerOutput();
+  const std::wstring out = test::printerOutput();
   ::DeleteFileW(out.c_str());
   PrintRun run;
   {
@@ -653,24 +590,8 @@ PrintRun printThroughDialog(ResultWindow& window, bool withoutEvaluation) {
   return run;
 }
 
-int pageCount(const std::string& postscript) {
-  int pages = 0;
-  for (std::size_t at = postscript.find("%%Page:"); at != std::string::npos;
-       at = postscript.find("%%Page:", at + 1)) {
-    ++pages;
-  }
-  return pages;
-}
-
-// KV_PRINT_COPIES=<Windows folder> keeps the printed PostScript for a look.
-void keepCopy(const std::string& postscript, const wchar_t* name) {
-  char folder[MAX_PATH] = {};
-  if (::GetEnvironmentVariableA("KV_PRINT_COPIES", folder, MAX_PATH) == 0) return;
-  std::ofstream(fs::path(win::widen(folder)) / name, std::ios::binary) << postscript;
-}
-
 TEST_F(ResultWindowTest, PrintsOnAFilePrinterWithAndWithoutEvaluation) {
-  ASSERT_TRUE(ensureFilePrinter()) << "no test printer: " << ::GetLastError();
+  ASSERT_TRUE(test::ensureFilePrinter()) << "no test printer: " << ::GetLastError();
   // Fifty typed lines do not fit on one page.
   std::string typed;
   for (int i = 1; i <= 50; ++i) {
@@ -686,7 +607,7 @@ TEST_F(ResultWindowTest, PrintsOnAFilePrinterWithAndWithoutEvaluation) {
   EXPECT_EQ(with.checkBoxText, L"ohne Auswertung drucken");
   EXPECT_FALSE(with.checkedAtFirst);
   ASSERT_FALSE(with.output.empty()) << "nothing printed";
-  EXPECT_EQ(pageCount(with.output), 2);
+  EXPECT_EQ(test::pageCount(with.output), 2);
   EXPECT_NE(with.output.find("%%Title: (Klavento 7 - J"), std::string::npos)
       << "the learner goes into the document title";
   EXPECT_FALSE(window.unsaved()) << "printing counts as keeping the result";
@@ -694,23 +615,23 @@ TEST_F(ResultWindowTest, PrintsOnAFilePrinterWithAndWithoutEvaluation) {
   for (const int id : {ResultWindow::kSaveId, ResultWindow::kPrintId, ResultWindow::kCloseId}) {
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window.hwnd(), id))) << id;
   }
-  keepCopy(with.output, L"mit-auswertung.ps");
+  test::keepCopy(with.output, L"mit-auswertung.ps");
 
   const PrintRun without = printThroughDialog(window, true);
   ASSERT_FALSE(without.output.empty());
   EXPECT_FALSE(without.checkedAtFirst) << "the check box starts unchecked every time";
-  EXPECT_EQ(pageCount(without.output), 2);
+  EXPECT_EQ(test::pageCount(without.output), 2);
   EXPECT_LT(without.output.size(), with.output.size()) << "no underlines, no error line";
-  keepCopy(without.output, L"ohne-auswertung.ps");
+  test::keepCopy(without.output, L"ohne-auswertung.ps");
 
   // A cancelled dialog prints nothing and leaves the buttons usable.
-  ::DeleteFileW(printerOutput().c_str());
+  ::DeleteFileW(test::printerOutput().c_str());
   {
     DialogDriver driver([](HWND dialog) { test::pressDialogButton(dialog, IDCANCEL); });
     click(window, ResultWindow::kPrintId);
     ASSERT_TRUE(driver.finished());
   }
-  EXPECT_EQ(::GetFileAttributesW(printerOutput().c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(::GetFileAttributesW(test::printerOutput().c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(window.hwnd(), ResultWindow::kSaveId)));
 
   // Only empty lines: no sheet at all, and the result still counts as unkept.
