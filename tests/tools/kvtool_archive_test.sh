@@ -162,4 +162,12 @@ for f in abgeschnitten zulang; do
 done
 grep -q '^  signatur\.kv7: Die Datei ist kein Klavento-Textarchiv' <<<"$out" || problem "list ORDNER: signatur.kv7: $out"
 
+# ---- Templates to copy from: one sheet per text, the chosen lines, numbered ----
+"$tool" archive print "$work/bad/gut.kv7" -n 2 -n 250 --from 1 --to 1 -o "$work/vorlage.html" ||
+  problem "print scheiterte"
+[ "$(grep -c '<section>' "$work/vorlage.html")" = 2 ] || problem "print: nicht zwei Blätter"
+[ "$(grep -c '<li>' "$work/vorlage.html")" = 2 ] || problem "print: nicht je eine Zeile"
+expect_refusal "print Text 251" 'Einen Text 251 gibt es nicht' "$tool" archive print "$work/bad/gut.kv7" -n 251
+expect_refusal "print ohne Archiv" 'Entweder ein ARCHIV oder --builtin' "$tool" archive print
+
 exit $fail
