@@ -25,7 +25,9 @@ run_ctest() {
     sed -E 's/^[0-9]+: //' "$log" |
       grep -E -B1 -A6 '(: Failure$|^\[  FAILED  \] [A-Za-z_]+\.|wine client error|Exit code|Exception|SEH exception|\*\*\*Failed)' |
       head -n 80
-    grep -E '^\[  FAILED  \] [A-Za-z_]+\.[A-Za-z_0-9/]+$|tests passed|Failed' "$log.rerun" | tail -n 20
+    # Wine's programs end their lines with CR.
+    tr -d '\r' <"$log.rerun" |
+      grep -E '^\[  FAILED  \] [A-Za-z_]+\.[A-Za-z_0-9/]+$|tests passed|Failed' | tail -n 20
   fi
   rm -f "$log" "$log.rerun"
   return $rc
