@@ -63,7 +63,7 @@ std::vector<std::string> screenFontFamilies() {
   filter.lfCharSet = DEFAULT_CHARSET;
   ::EnumFontFamiliesExW(
       screen.get(), &filter,
-      [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM param) -> int {
+      [](const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM param) CALLBACK -> int {
         auto* list = reinterpret_cast<std::vector<std::string>*>(param);
         // A family the system provides under a replacement (Wine's font
         // replacements, Windows' font substitutes) carries the name the

@@ -530,27 +530,28 @@ void insertErrorMarks(std::string& typedText, std::span<const ErrorMark> marks) 
   const auto size = static_cast<std::int64_t>(typedText.size());
   std::string out;
   out.reserve(typedText.size() + 2 * marks.size());
+  // Positions are 1-based and 64-bit in the marks; `at` gives the byte.
+  const auto at = [&typedText](std::int64_t offset) { return typedText.data() + static_cast<std::size_t>(offset); };
   std::int64_t copied = 0;  // bytes of typedText already in `out`
   for (const ErrorMark& m : marks) {
     const std::int64_t start = m.start;
     const std::int64_t end = m.end;
     if (start <= copied || end < start || end > size) continue;
-    const auto begin = typedText.begin();
-    out.append(begin + copied, begin + (start - 1));
+    out.append(at(copied), at(start - 1));
     out.push_back(kMarkByte);
-    const char last = typedText[static_cast<std::size_t>(end - 1)];
+    const char last = *at(end - 1);
     if (last == '\r' || last == '\n') {
       // A marked line end shows as an empty pair in front of the break.
-      out.append(begin + (start - 1), begin + (end - 1));
+      out.append(at(start - 1), at(end - 1));
       out.push_back(kMarkByte);
       out.push_back(last);
     } else {
-      out.append(begin + (start - 1), begin + end);
+      out.append(at(start - 1), at(end));
       out.push_back(kMarkByte);
     }
     copied = end;
   }
-  out.append(typedText.begin() + copied, typedText.end());
+  out.append(at(copied), at(size));
   typedText = std::move(out);
 }
 

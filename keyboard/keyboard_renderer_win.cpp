@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/win/dialog_font.h"
 #include "platform/win/strings.h"
 
 namespace kv::win {
@@ -88,7 +89,7 @@ Font keyboardFont(HDC dc, const std::string& name, int pointSize) {
   lf.lfWeight = FW_BOLD;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = DEFAULT_QUALITY;
-  wcsncpy_s(lf.lfFaceName, widen(name).c_str(), _TRUNCATE);
+  setFaceName(lf, name);
   return Font(::CreateFontIndirectW(&lf));
 }
 

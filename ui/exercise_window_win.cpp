@@ -44,8 +44,7 @@ win::Font makeFont(const std::string& face, int points, bool bold, int dpi,
   // another face, which is both ugly and not the one measured.
   lf.lfPitchAndFamily = pitch == Pitch::Fixed ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH;
   lf.lfQuality = ANTIALIASED_QUALITY;
-  const std::wstring wide = win::widen(face);
-  wcsncpy_s(lf.lfFaceName, wide.c_str(), _TRUNCATE);
+  win::setFaceName(lf, face);
   return win::Font(::CreateFontIndirectW(&lf));
 }
 

@@ -1,6 +1,8 @@
 #include "platform/win/dialog_font.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 #include "platform/win/strings.h"
 
@@ -13,12 +15,18 @@ Font makeFont(const std::string& face, int height, bool bold) {
   lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = DEFAULT_QUALITY;
-  const std::wstring wide = widen(face);
-  wcsncpy_s(lf.lfFaceName, wide.c_str(), _TRUNCATE);
+  setFaceName(lf, face);
   return Font(::CreateFontIndirectW(&lf));
 }
 
 }  // namespace
+
+void setFaceName(LOGFONTW& font, const std::string& face) {
+  const std::wstring wide = widen(face);
+  const std::size_t length = std::min(wide.size(), std::size(font.lfFaceName) - 1);
+  std::copy_n(wide.begin(), length, font.lfFaceName);
+  font.lfFaceName[length] = L'\0';
+}
 
 int GdiFontMeasurer::pixelsPerInchY() const { return ::GetDeviceCaps(dc_, LOGPIXELSY); }
 
@@ -33,8 +41,9 @@ int GdiFontMeasurer::heightOfX(const std::string& face, int height, bool bold) {
 
 std::optional<MenuFont> queryMenuFont() {
   NONCLIENTMETRICSW metrics{};
-  // The record without the padded-border field is what Windows XP accepts.
-  metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+  // Built for XP, the record lacks Vista's padded-border field: the size every
+  // Windows accepts.
+  metrics.cbSize = sizeof(metrics);
   if (!::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) {
     return std::nullopt;
   }
@@ -50,7 +59,7 @@ void applyDialogFont(HWND window, HFONT font) {
   ::SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   ::EnumChildWindows(
       window,
-      [](HWND child, LPARAM lParam) -> BOOL {
+      [](HWND child, LPARAM lParam) CALLBACK -> BOOL {
         ::SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(lParam), TRUE);
         return TRUE;
       },

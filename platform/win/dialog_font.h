@@ -30,6 +30,10 @@ std::optional<MenuFont> queryMenuFont();
 // height) and weight.
 Font createFont(const std::string& face, int height, bool bold);
 
+// Writes a Windows-1252 face name into a LOGFONT, cut to the field's size.
+// (XP's runtime has no wcsncpy_s.)
+void setFaceName(LOGFONTW& font, const std::string& face);
+
 // Sets `font` on the window and every child it has.
 void applyDialogFont(HWND window, HFONT font);
 

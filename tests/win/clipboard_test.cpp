@@ -60,7 +60,7 @@ void copyFromAnotherThread(const wchar_t* text) {
   } job{text};
   const HANDLE thread = ::CreateThread(
       nullptr, 0,
-      [](void* p) -> DWORD {
+      [](void* p) WINAPI -> DWORD {
         const wchar_t* t = static_cast<Job*>(p)->text;
         for (int attempt = 0; attempt < 50 && !::OpenClipboard(nullptr); ++attempt) ::Sleep(20);
         ::EmptyClipboard();

@@ -23,7 +23,7 @@ TEST(Harness, ArialAndCourierNewAreListed) {
   filter.lfCharSet = DEFAULT_CHARSET;
   ::EnumFontFamiliesExW(
       dc, &filter,
-      [](const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM lp) -> int {
+      [](const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM lp) CALLBACK -> int {
         reinterpret_cast<std::set<std::wstring>*>(lp)->insert(lf->lfFaceName);
         return 1;
       },

@@ -3,6 +3,7 @@
 // "Schwächen üben" leads through the selection to an exercise of its own. A
 // policy switches it all off; a damaged file is set aside with one sentence.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ class HistoryLearner : public LearnerKeys {
   void TearDown() override {
     LearnerKeys::TearDown();
     ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", nullptr);
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
     std::error_code ec;
     fs::remove_all(folder, ec);
   }

@@ -110,7 +110,7 @@ LRESULT CALLBACK watchingHook(int code, WPARAM wParam, LPARAM lParam) {
 void CALLBACK rescueTimer(HWND, UINT, UINT_PTR, DWORD) {
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
-      [](HWND window, LPARAM) -> BOOL {
+      [](HWND window, LPARAM) CALLBACK -> BOOL {
         if (isDialog(window)) {
           gSeen.rescued = true;
           ::EndDialog(window, IDABORT);

@@ -2,6 +2,7 @@
 // xdotool on the real program: Return in the typing field, Escape, the Alt
 // letters, the message boxes, and what the windows show around an exercise.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -226,7 +227,7 @@ TEST_F(LearnerKeys, HelpMenuOpensTheUserGuide) {
   const bool opened = test::waitUntil(
       [&] { return ::GetFileAttributesW(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000);
   setDefault(L".html", before);
-  ::RegDeleteTreeW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");
+  ::SHDeleteKeyW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");
   ASSERT_TRUE(opened) << "the guide was not opened";
   ::Sleep(300);
   std::wstring guide = test::besideThisExe(L"Handbuch\\Benutzerhandbuch.html");

@@ -3,6 +3,7 @@
 // umlaut in its name, a folder on another drive letter, with and without a
 // folder set by policy; and the files the program passes over, named.
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <shlobj.h>
 #include <gtest/gtest.h>
@@ -38,8 +39,7 @@ void writeArchive(const fs::path& file, const std::string& name) {
 }
 
 bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
-                                TRUE) == CSTR_EQUAL;
+  return _wcsicmp(a.c_str(), b.c_str()) == 0;
 }
 
 constexpr const wchar_t* kPolicyKey = L"Software\\Policies\\Klavento\\7.0\\Verzeichnisse";
@@ -80,7 +80,7 @@ class OwnArchives : public testing::TestWithParam<bool> {
     if (main != nullptr && program.running()) {
       EXPECT_TRUE(program.closeNormally(main));
     }
-    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
     std::error_code ec;
     for (const fs::path& p : {chosen, otherDrive, teacher}) fs::remove_all(p, ec);
   }

@@ -178,6 +178,14 @@ std::wstring messageBoxText(HWND box) {
   return text != nullptr ? win::windowText(text) : std::wstring();
 }
 
+void becomeDpiAware() {
+  using SetAware = BOOL(WINAPI*)();
+  if (const auto set = reinterpret_cast<SetAware>(reinterpret_cast<void*>(
+          ::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "SetProcessDPIAware")))) {
+    set();
+  }
+}
+
 void pressDialogButton(HWND dialog, int id) {
   ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
@@ -216,7 +224,7 @@ HWND fileNameField(HWND dialog) {
   HWND edit = nullptr;
   ::EnumChildWindows(
       dialog,
-      [](HWND child, LPARAM found) -> BOOL {
+      [](HWND child, LPARAM found) CALLBACK -> BOOL {
         if (className(child) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
         *reinterpret_cast<HWND*>(found) = child;
         return FALSE;
@@ -285,7 +293,7 @@ std::map<wchar_t, std::vector<std::wstring>> sharedAltLetters(HWND window) {
   std::map<wchar_t, std::vector<std::wstring>> all;
   ::EnumChildWindows(
       window,
-      [](HWND child, LPARAM p) -> BOOL {
+      [](HWND child, LPARAM p) CALLBACK -> BOOL {
         auto& found = *reinterpret_cast<std::map<wchar_t, std::vector<std::wstring>>*>(p);
         const std::wstring cls = className(child);
         const bool caption = ::_wcsicmp(cls.c_str(), L"Button") == 0 || ::_wcsicmp(cls.c_str(), L"Static") == 0;

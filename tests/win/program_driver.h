@@ -18,6 +18,10 @@ namespace kv::test {
 
 std::wstring besideThisExe(const wchar_t* name);
 
+// Makes the test process DPI aware where the system knows of it (Vista on),
+// so pictures taken for the guide show the real pixels.
+void becomeDpiAware();
+
 class ProgramProcess {
  public:
   ProgramProcess() = default;

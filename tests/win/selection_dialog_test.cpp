@@ -412,7 +412,7 @@ class FolderPickerAnswerer {
     ::Sleep(500);  // the picker fills its tree and selects the start folder first
     ::EnumChildWindows(
         picker,
-        [](HWND child, LPARAM p) -> BOOL {
+        [](HWND child, LPARAM p) CALLBACK -> BOOL {
           auto* me = reinterpret_cast<FolderPickerAnswerer*>(p);
           if (test::className(child) == L"Static" && me->prompt_.empty()) {
             me->prompt_ = win::windowText(child);
@@ -583,7 +583,7 @@ void photograph(HWND window, const wchar_t* name) {
 }
 
 TEST_F(SelectionDialogTest, DISABLED_PicturesForTheUserGuide) {
-  ::SetProcessDPIAware();
+  test::becomeDpiAware();
   appState().exercise.form = 2;
   appState().exercise.pace = 120;
   SelectionDialog& d = open();

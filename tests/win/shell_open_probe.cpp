@@ -48,7 +48,11 @@ int wmain(int argc, wchar_t** argv) {
 
   wchar_t image[MAX_PATH] = {};
   DWORD size = MAX_PATH;
-  if (!::QueryFullProcessImageNameW(info.hProcess, 0, image, &size)) {
+  // Vista's function, looked up: the programs are built for XP's headers.
+  using QueryImageName = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+  const auto queryImageName = reinterpret_cast<QueryImageName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "QueryFullProcessImageNameW")));
+  if (queryImageName == nullptr || !queryImageName(info.hProcess, 0, image, &size)) {
     return fail("cannot read the started program's path");
   }
   if (lower(image) != lower(expectedExe)) {

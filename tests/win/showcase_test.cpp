@@ -37,7 +37,7 @@ void photograph(const char* name, HWND window) {
 }
 
 TEST(Showcase, DISABLED_WindowsForTheUserGuide) {
-  ::SetProcessDPIAware();
+  test::becomeDpiAware();
   test::ProgramProcess program;
   ASSERT_TRUE(program.start(test::besideThisExe(KV_EXE_NAME)));
   photograph("start", test::waitForTopLevelWindow(program.pid(), nullptr, 20000,
