@@ -3,9 +3,10 @@
 ; of the freshly built programs and the version with /D.
 
 Unicode true
-; The programs are 64-bit: a 64-bit setup writes the registry view and the
-; program folder they read, and needs no 32-bit Wine to run.
-Target amd64-unicode
+; A 32-bit setup runs on every Windows from XP on. It carries both builds and
+; installs the 64-bit program on 64-bit Windows (into the 64-bit program
+; folder and registry view, as before) and the 32-bit one on 32-bit Windows.
+Target x86-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
@@ -18,6 +19,12 @@ ManifestDPIAware true
 !endif
 !ifndef KVTOOL_EXE
   !error "KVTOOL_EXE fehlt"
+!endif
+!ifndef KLAVENTO32_EXE
+  !error "KLAVENTO32_EXE fehlt"
+!endif
+!ifndef KVTOOL32_EXE
+  !error "KVTOOL32_EXE fehlt"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "klavento-${VERSION}-setup.exe"
@@ -32,9 +39,8 @@ ManifestDPIAware true
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
+; On 32-bit Windows this is the one program folder there is.
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
-; A folder chosen earlier wins on a repeated installation.
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
@@ -67,25 +73,37 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "German"
 
 Function .onInit
-  ; The programs are x64 builds; refuse plainly instead of failing later.
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} benötigt ein 64-Bit-Windows." /SD IDOK
-    Abort
-  ${EndIf}
   SetShellVarContext all
-  SetRegView 64
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
+  ; A folder chosen earlier wins on a repeated installation, unless /D= names
+  ; one. Read here, in the view the program's keys are in.
+  ${If} $INSTDIR == "$PROGRAMFILES64\${PRODUCT}"
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+    ${If} $0 != ""
+      StrCpy $INSTDIR $0
+    ${EndIf}
+  ${EndIf}
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext all
-  SetRegView 64
+  ${If} ${RunningX64}
+    SetRegView 64
+  ${EndIf}
 FunctionEnd
 
 Section "${PRODUCT} (Programm)" SecProgram
   SectionIn RO
   SetOutPath "$INSTDIR"
-  File "/oname=klavento.exe" "${KLAVENTO_EXE}"
-  File "/oname=kvtool.exe" "${KVTOOL_EXE}"
+  ${If} ${RunningX64}
+    File "/oname=klavento.exe" "${KLAVENTO_EXE}"
+    File "/oname=kvtool.exe" "${KVTOOL_EXE}"
+  ${Else}
+    File "/oname=klavento.exe" "${KLAVENTO32_EXE}"
+    File "/oname=kvtool.exe" "${KVTOOL32_EXE}"
+  ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds both trees from one source list: native Linux (core, tests, kvtool)
-# and Windows (klavento.exe, kvtool.exe, tests) with mingw-w64.
+# Builds the trees from one source list: native Linux (core, tests, kvtool)
+# and Windows (klavento.exe, kvtool.exe, tests) with mingw-w64, 64-bit in
+# build/windows and 32-bit in build/windows32; the setup program carries both.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 what=${1:-all}
@@ -16,9 +17,13 @@ if [ "$what" = all ] || [ "$what" = windows ]; then
     cmake --build "$top/build/linux" -j2 --target kvtool
   fi
   sqlite=$("$top/scripts/sqlite-source.sh")
+  cmake -S "$top" -B "$top/build/windows32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-i686.cmake" -DKV_SQLITE_DIR="$sqlite" \
+    -DKV_HOST_KVTOOL="$top/build/linux/kvtool" -DKV_SETUP_64_DIR="$top/build/windows" >/dev/null
+  cmake --build "$top/build/windows32" -j2
   cmake -S "$top" -B "$top/build/windows" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DKV_SQLITE_DIR="$sqlite" \
-    -DKV_HOST_KVTOOL="$top/build/linux/kvtool" >/dev/null
+    -DKV_HOST_KVTOOL="$top/build/linux/kvtool" -DKV_PROGRAMS_32_DIR="$top/build/windows32" >/dev/null
   cmake --build "$top/build/windows" -j2
   # The setup program needs NSIS; without it the build stays complete otherwise.
   if command -v makensis >/dev/null; then

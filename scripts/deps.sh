@@ -24,6 +24,16 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# The 32-bit programs run under Wine's 32-bit half, which comes from Debian's
+# i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Füge die Architektur i386 hinzu (für 32-Bit-Wine)"
+  as_root dpkg --add-architecture i386
+fi
+if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  missing+=(wine32:i386)
+fi
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installiere fehlende Pakete: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive

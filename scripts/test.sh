@@ -115,7 +115,17 @@ wine cmd /c exit >/dev/null 2>&1
 run_ctest "$top/build/windows"
 windows=$?
 
-if [ $native -ne 0 ] || [ $sanitized -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ]; then
+echo "== 32-Bit-Programme unter Wine (32-Bit-Präfix, auch als Windows XP) =="
+wineserver -k >/dev/null 2>&1
+kv_use_prefix32
+kv_prepare_prefix || exit 1
+wineserver -p
+wine cmd /c exit >/dev/null 2>&1
+run_ctest "$top/build/windows32"
+windows32=$?
+
+if [ $native -ne 0 ] || [ $sanitized -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ] ||
+   [ $windows32 -ne 0 ]; then
   echo "TESTS FEHLGESCHLAGEN"
   exit 1
 fi

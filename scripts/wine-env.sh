@@ -79,11 +79,24 @@ kv_install_marlett() {
   fi
 }
 
+# Switches the following Wine commands to the 32-bit prefix: a 32-bit Windows,
+# as many school computers have, on which only the 32-bit programs run.
+kv_use_prefix32() {
+  export WINEPREFIX="${KV_WINEPREFIX32:-$KV_TOP/build/wineprefix32}"
+  export WINEARCH=win32
+}
+
+# What the prefix is made with: a 64-bit prefix made before Wine's 32-bit
+# half was installed starts no program at all once it is there.
+kv_prefix_maker() {
+  echo "$WINEARCH wine32=$(dpkg-query -W -f='${Version}' wine32:i386 2>/dev/null || echo none)"
+}
+
 # Creates the prefix once and reuses it; the stamp names what it was made with.
 kv_prepare_prefix() {
   # Bump the stamp's number when the prefix set-up changes, so it is redone.
-  local stamp="$WINEPREFIX/.klavento-ready-4"
-  if [ -f "$stamp" ]; then return 0; fi
+  local stamp="$WINEPREFIX/.klavento-ready-5"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$(kv_prefix_maker)" ]; then return 0; fi
   echo "Richte das Wine-Präfix ein ($WINEPREFIX) …"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
@@ -117,7 +130,7 @@ REG
     wine regedit "$reg" >/dev/null 2>&1
     wineserver -w
     if kv_prefix_has_settings; then
-      touch "$stamp"
+      kv_prefix_maker >"$stamp"
       return 0
     fi
   done

@@ -81,7 +81,7 @@ printf 'Z:%s\n' "$2" | tr / '\\'
 STUB
 chmod +x "$stubs/wine" "$stubs/winepath"
 fake_prefix=$tmp/prefix
-mkdir -p "$fake_prefix" && touch "$fake_prefix/.klavento-ready-4"
+mkdir -p "$fake_prefix" && (source "$top/scripts/wine-env.sh" && kv_prefix_maker >"$fake_prefix/.klavento-ready-5")
 mkdir -p "$tmp/Übungen"
 cp "$top/tests/fuzz/result_seeds/kurz.kvw" "$tmp/Übungen/Lena eins.kvw"
 log=$tmp/wine.log

@@ -2,10 +2,15 @@
 # Installs the setup program silently into a throwaway copy of the Wine
 # prefix, checks files and registry, opens a .kvw file through the
 # association, uninstalls silently and checks that nothing is left behind.
-# Usage: installer_test.sh SETUP.exe SHELL_OPEN_PROBE.exe
+# The program installed must be PROGRAM.exe, the build for the prefix's
+# Windows: the 64-bit one in the 64-bit prefix, the 32-bit one in a 32-bit
+# prefix (BITS 32).
+# Usage: installer_test.sh SETUP.exe SHELL_OPEN_PROBE.exe PROGRAM.exe [BITS]
 set -uo pipefail
 setup=$1
 probe=$2
+program=$3
+bits=${4:-64}
 top=$(cd "$(dirname "$0")/../.." && pwd)
 
 failures=0
@@ -14,17 +19,23 @@ ok() { echo "ok: $*"; }
 
 [ -f "$setup" ] || { echo "FEHLER: Setup-Programm fehlt: $setup"; exit 1; }
 [ -f "$probe" ] || { echo "FEHLER: Hilfsprogramm fehlt: $probe"; exit 1; }
+[ -f "$program" ] || { echo "FEHLER: Programm fehlt: $program"; exit 1; }
 
 # The prefix the surrounding run prepared (or the project's), copied so the
-# installation never touches it.
-source_prefix=${WINEPREFIX:-$top/build/wineprefix}
+# installation never touches it; a copy that is out of date is made anew.
+if [ "$bits" = 32 ]; then
+  source_prefix=${WINEPREFIX:-$top/build/wineprefix32}
+else
+  source_prefix=${WINEPREFIX:-$top/build/wineprefix}
+fi
 work=$(mktemp -d "$top/build/installer-test.XXXXXX")
-if [ -f "$source_prefix/.klavento-ready-4" ]; then
+if [ -f "$source_prefix/system.reg" ]; then
   cp -a "$source_prefix" "$work/prefix"
 fi
 
-export KV_WINEPREFIX="$work/prefix"
+export KV_WINEPREFIX="$work/prefix" KV_WINEPREFIX32="$work/prefix"
 source "$top/scripts/wine-env.sh"
+if [ "$bits" = 32 ]; then kv_use_prefix32; fi
 # Wine would mirror the association and Start-menu entries into the real
 # home's desktop menus; this test must leave no trace outside its folder.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
@@ -82,8 +93,10 @@ pictures=$(grep -o 'src="bilder/[^"]*"' "$instdir/Handbuch/Benutzerhandbuch.html
 for p in $pictures; do
   [ -f "$instdir/Handbuch/$p" ] || fail "Handbuch-Bild $p fehlt"
 done
-cmp -s "$instdir/klavento.exe" "$(dirname "$setup")/klavento.exe" &&
-  ok "klavento.exe ist das gebaute Programm" || fail "klavento.exe weicht vom gebauten ab"
+cmp -s "$instdir/klavento.exe" "$program" &&
+  ok "klavento.exe ist das $bits-Bit-Programm" || fail "klavento.exe ist nicht $program"
+cmp -s "$instdir/kvtool.exe" "$(dirname "$program")/kvtool.exe" &&
+  ok "kvtool.exe ist das $bits-Bit-Programm" || fail "kvtool.exe ist nicht das $bits-Bit-Programm"
 for f in "Klavento 7.lnk" "Benutzerhandbuch.lnk"; do
   [ -f "$startmenu/$f" ] && ok "Startmenü: $f" || fail "Startmenü-Eintrag $f fehlt"
 done
