@@ -51,13 +51,18 @@ startmenu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Klavento 7
 app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\KVWIN7.EXE'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Klavento 7'
 
+# Where Wine's 32-bit half is installed, "wine reg" is the 32-bit reg.exe;
+# the 64-bit program's keys are in the 64-bit view.
+view=()
+if [ "$bits" = 64 ]; then view=(/reg:64); fi
+
 # The data of one registry value ("" for the default value); fails when absent.
 reg_value() {
   local key=$1 name=$2 out
   if [ -z "$name" ]; then
-    out=$(wine reg query "$key" /ve 2>/dev/null) || return 1
+    out=$(wine reg query "$key" /ve "${view[@]}" 2>/dev/null) || return 1
   else
-    out=$(wine reg query "$key" /v "$name" 2>/dev/null) || return 1
+    out=$(wine reg query "$key" /v "$name" "${view[@]}" 2>/dev/null) || return 1
   fi
   printf '%s\n' "$out" | tr -d '\r' | grep -E '  REG_(SZ|EXPAND_SZ|DWORD)  ' | head -n 1 |
     sed -E 's/^.*  REG_(SZ|EXPAND_SZ|DWORD)  +//'
@@ -129,7 +134,7 @@ wineserver -w
 [ ! -e "$instdir" ] && ok "Programmordner entfernt" || fail "Reste in $instdir: $(ls -A "$instdir" | tr '\n' ' ')"
 [ ! -e "$startmenu" ] && ok "Startmenü-Ordner entfernt" || fail "Startmenü-Ordner noch da"
 for key in "$app_paths" "$uninstall_key" 'HKCR\.kvw' 'HKCR\Klavento.Uebung'; do
-  if wine reg query "$key" >/dev/null 2>&1; then fail "Schlüssel $key noch da"; else ok "Schlüssel $key entfernt"; fi
+  if wine reg query "$key" "${view[@]}" >/dev/null 2>&1; then fail "Schlüssel $key noch da"; else ok "Schlüssel $key entfernt"; fi
 done
 wineserver -w
 after=$(registry_traces)
@@ -138,6 +143,22 @@ else
   fail "Registry-Reste:"
   diff <(printf '%s\n' "$before") <(printf '%s\n' "$after") | head -n 20
 fi
+
+echo "-- Eigener Ordner, dann erneut installieren: der Ordner bleibt"
+# Without a space: Wine would quote the argument, and setup takes /D= unquoted.
+other="$drive_c/Schule/Klavento"
+wine "$setup" /S '/D=C:\Schule\Klavento'
+wineserver -w
+[ -f "$other/klavento.exe" ] && ok "installiert in C:\Schule\Klavento" || fail "nicht in $other installiert"
+rm -f "$other/kvtool.exe"
+wine "$setup" /S
+wineserver -w
+[ -f "$other/kvtool.exe" ] && ok "zweite Installation in denselben Ordner" || fail "zweite Installation nicht in $other"
+[ ! -e "$instdir" ] && ok "kein zweiter Programmordner" || fail "zweiter Programmordner $instdir"
+expect_value "$uninstall_key" InstallLocation 'C:\Schule\Klavento'
+wine "$other/Deinstallieren.exe" /S
+wineserver -w
+[ ! -e "$other" ] && ok "eigener Ordner entfernt" || fail "Reste in $other"
 
 if [ $failures -ne 0 ]; then echo "Installer-Test: $failures Fehler"; exit 1; fi
 echo "Installer-Test bestanden"
