@@ -39,7 +39,8 @@ void writeArchive(const fs::path& file, const std::string& name) {
 }
 
 bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  return _wcsicmp(a.c_str(), b.c_str()) == 0;
+  // By the user's locale, so that Ü and ü are one letter.
+  return ::lstrcmpiW(a.c_str(), b.c_str()) == 0;
 }
 
 constexpr const wchar_t* kPolicyKey = L"Software\\Policies\\Klavento\\7.0\\Verzeichnisse";
