@@ -56,6 +56,31 @@ class ChildWindow {
   virtual SIZE minimumSize() const { return SIZE{0, 0}; }
 };
 
+// The end of every child's message switch: a close is asked about (quietly
+// during a switch), and changed system colours or settings bring fonts and
+// colours anew. True when the message is answered with 0, a close the user
+// refused; otherwise the child's default handling follows.
+inline bool closeRefusedOrRefreshed(ChildHost& host, ChildWindow& child, UINT msg) {
+  switch (msg) {
+    case WM_CLOSE:
+      return !host.switching() && !host.confirmClose();
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      child.refreshFontsAndColours();
+      return false;
+    default:
+      return false;
+  }
+}
+
+// Creates a child of this class; nothing when its window could not be made.
+template <class Window>
+std::unique_ptr<ChildWindow> createChildWindow(ChildHost& host) {
+  auto window = std::make_unique<Window>(host);
+  if (!window->create()) return nullptr;
+  return window;
+}
+
 // The children the main window creates for requests 1-3. Each returns
 // nothing when the window could not be created. Tests find them by class.
 inline constexpr const wchar_t* kSelectionChildClass = L"KlaventoSelection";

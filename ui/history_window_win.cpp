@@ -545,26 +545,18 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
-    case WM_CLOSE:
-      if (host_.switching() || host_.confirmClose()) break;
-      return 0;
     case WM_DESTROY:
       host_.childClosed(*this);
-      break;
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-      refreshFontsAndColours();
       break;
     default:
       break;
   }
+  if (closeRefusedOrRefreshed(host_, *this, msg)) return 0;
   return defaultHandling(msg, wParam, lParam);
 }
 
 std::unique_ptr<ChildWindow> createHistoryWindow(ChildHost& host) {
-  auto window = std::make_unique<HistoryWindow>(host);
-  if (!window->create()) return nullptr;
-  return window;
+  return createChildWindow<HistoryWindow>(host);
 }
 
 }  // namespace kv

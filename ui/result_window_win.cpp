@@ -557,26 +557,18 @@ LRESULT ResultWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (command == SC_CLOSE || command == SC_NEXTWINDOW || command == SC_PREVWINDOW) return 0;
       break;
     }
-    case WM_CLOSE:
-      if (host_.switching() || host_.confirmClose()) break;
-      return 0;
     case WM_DESTROY:
       host_.childClosed(*this);
-      break;
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-      refreshFontsAndColours();
       break;
     default:
       break;
   }
+  if (closeRefusedOrRefreshed(host_, *this, msg)) return 0;
   return defaultHandling(msg, wParam, lParam);
 }
 
 std::unique_ptr<ChildWindow> createResultWindow(ChildHost& host) {
-  auto window = std::make_unique<ResultWindow>(host);
-  if (!window->create()) return nullptr;
-  return window;
+  return createChildWindow<ResultWindow>(host);
 }
 
 }  // namespace kv

@@ -692,26 +692,18 @@ LRESULT SelectionDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       defaultHandling(msg, wParam, lParam);
       ::SetFocus(page_ == 1 ? item(kFormOption1 + form_ - 1) : item(kArchiveBox));
       return 0;
-    case WM_CLOSE:
-      if (host_.switching() || host_.confirmClose()) break;
-      return 0;
     case WM_DESTROY:
       onDestroy();
-      break;
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-      refreshFontsAndColours();
       break;
     default:
       break;
   }
+  if (closeRefusedOrRefreshed(host_, *this, msg)) return 0;
   return defaultHandling(msg, wParam, lParam);
 }
 
 std::unique_ptr<ChildWindow> createSelectionDialog(ChildHost& host) {
-  auto dialog = std::make_unique<SelectionDialog>(host);
-  if (!dialog->create()) return nullptr;
-  return dialog;
+  return createChildWindow<SelectionDialog>(host);
 }
 
 }  // namespace kv

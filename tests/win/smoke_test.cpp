@@ -72,6 +72,15 @@ TEST(Smoke, ExecutableCarriesTheManifest) {
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
+  // The program's own architecture: Windows refuses to start it otherwise
+  // (Wine does not check).
+#if defined(__x86_64__)
+  EXPECT_NE(manifest.find("name=\"Klavento.Klavento7\" version=\"7.0.0.0\" processorArchitecture=\"amd64\""),
+            std::string::npos);
+#else
+  EXPECT_NE(manifest.find("name=\"Klavento.Klavento7\" version=\"7.0.0.0\" processorArchitecture=\"x86\""),
+            std::string::npos);
+#endif
   ::FreeLibrary(exe);
 }
 
