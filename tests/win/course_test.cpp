@@ -75,7 +75,7 @@ TEST_F(CourseLearner, GrundkursIsOfferedAndItsFirstLessonIsTyped) {
   ASSERT_NO_FATAL_FAILURE(startTyping());
   for (std::size_t k = 0; k < lesson.size(); ++k) {
     if (k > 0) {
-      ASSERT_TRUE(key(L"Return"));
+      ASSERT_NO_FATAL_FAILURE(newLine());
     }
     ASSERT_TRUE(typeLikeALearner(lesson[k]));
   }

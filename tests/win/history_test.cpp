@@ -57,7 +57,7 @@ class HistoryLearner : public LearnerKeys {
     ASSERT_NO_FATAL_FAILURE(openExercise(3));
     ASSERT_NO_FATAL_FAILURE(startTyping());
     ASSERT_TRUE(typeLikeALearner(L"fded fded fded fded sded sdde sded sded aded aded aded aded"));
-    ASSERT_TRUE(key(L"Return"));
+    ASSERT_NO_FATAL_FAILURE(newLine());
     ASSERT_TRUE(typeLikeALearner(L"efef efef eded eded eses eses eaea eaea fede dese sede adde"));
     const std::vector<std::wstring> lines = toEvaluationByKeys(false);
     ASSERT_GE(lines.size(), 30u);

@@ -8,6 +8,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -130,6 +132,19 @@ class LearnerKeys : public testing::Test {
   }
 
   void startTyping() { ASSERT_TRUE(test::startExerciseWithSpace(field)) << "the exercise did not start"; }
+
+  // Return in the typing field. Each xdotool is a process of its own, so the
+  // next line's keys could overtake it: waits until the line break is in.
+  void newLine() {
+    const auto breaks = [&] {
+      const std::wstring text = test::controlText(field);
+      return std::count(text.begin(), text.end(), L'\n');
+    };
+    const auto before = breaks();
+    ASSERT_TRUE(key(L"Return"));
+    ASSERT_TRUE(test::waitUntil([&] { return breaks() > before; }, 5000))
+        << "Return made no line break: " << win::narrowLossy(test::controlText(field));
+  }
   bool ended() const { return test::exerciseEnded(field); }
 
   // Alt+B ends, Alt+W hands over; the learner line takes at most 45
