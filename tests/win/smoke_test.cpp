@@ -75,12 +75,13 @@ TEST(Smoke, ExecutableCarriesTheManifest) {
   // The program's own architecture: Windows refuses to start it otherwise
   // (Wine does not check).
 #if defined(__x86_64__)
-  EXPECT_NE(manifest.find("name=\"Klavento.Klavento7\" version=\"7.0.0.0\" processorArchitecture=\"amd64\""),
-            std::string::npos);
+  const std::string architecture = "amd64";
 #else
-  EXPECT_NE(manifest.find("name=\"Klavento.Klavento7\" version=\"7.0.0.0\" processorArchitecture=\"x86\""),
-            std::string::npos);
+  const std::string architecture = "x86";
 #endif
+  EXPECT_NE(manifest.find("name=\"Klavento.Klavento7\" version=\"7.0.0.0\" processorArchitecture=\"" +
+                          architecture + "\""),
+            std::string::npos);
   ::FreeLibrary(exe);
 }
 
