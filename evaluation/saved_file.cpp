@@ -182,7 +182,7 @@ std::string completeSaveName(std::string_view name) {
 
 bool isTextExportName(std::string_view name) { return lowerAscii(extensionOf(name)) == ".txt"; }
 
-bool saveResultFile(std::string_view path, const std::vector<std::string>& lines,
+AtomicWriteResult saveResultFile(std::string_view path, const std::vector<std::string>& lines,
                     const TypedExercise& seals, std::int32_t longestLine,
                     std::int32_t typedLineCount) {
   std::string bytes;
@@ -192,7 +192,7 @@ bool saveResultFile(std::string_view path, const std::vector<std::string>& lines
   } else {
     bytes = encodeResultFile(lines, seals, longestLine);
   }
-  return writeFileAtomically(pathFromCp1252(path), bytes);
+  return writeFileAtomically(pathFromCp1252(path), bytes, {});
 }
 
 ResultFileError openResultFile(std::string_view path, OpenedResult& result) {

@@ -10,6 +10,7 @@
 
 #include "core/common.h"
 #include "evaluation/typed_exercise.h"
+#include "platform/file_io.h"
 
 namespace kv {
 
@@ -55,7 +56,7 @@ std::string completeSaveName(std::string_view name);
 bool isTextExportName(std::string_view name);
 
 // Writes through a temporary file: a failed save leaves an earlier file intact.
-bool saveResultFile(std::string_view path, const std::vector<std::string>& lines,
+AtomicWriteResult saveResultFile(std::string_view path, const std::vector<std::string>& lines,
                     const TypedExercise& seals, std::int32_t longestLine,
                     std::int32_t typedLineCount);
 ResultFileError openResultFile(std::string_view path, OpenedResult& result);

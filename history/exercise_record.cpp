@@ -1,7 +1,10 @@
 #include "history/exercise_record.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <map>
+#include <random>
 #include <utility>
 
 namespace kv {
@@ -241,6 +244,23 @@ ExerciseRecord buildExerciseRecord(const RecordInputs& in, const TypedExercise& 
   // An impossible evaluation has no trustworthy marks to learn from.
   if (!r.voided && !r.impossible) analyseSlips(templateText, evaluated.typedText, r);
   return r;
+}
+
+std::string newRecordToken() {
+  // random_device alone may be a fixed sequence on some runtimes; the clock
+  // and the address of a local keep two programs started together apart.
+  std::random_device device;
+  const auto now = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  const auto wall = static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+  int local = 0;
+  std::seed_seq seeds{device(), device(), static_cast<unsigned>(now), static_cast<unsigned>(now >> 32),
+                      static_cast<unsigned>(wall), static_cast<unsigned>(wall >> 32),
+                      static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(&local))};
+  std::mt19937_64 random(seeds);
+  char text[40];
+  std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(random()),
+                static_cast<unsigned long long>(random()));
+  return text;
 }
 
 }  // namespace kv

@@ -38,6 +38,9 @@ struct WordSlip {
 };
 
 struct ExerciseRecord {
+  // Names this exercise wherever it waits, so that one that was kept while
+  // the history could not be written is added once, never twice.
+  std::string token;
   std::string startedAt;  // local time, "JJJJ-MM-TT hh:mm:ss"
   int form = 1;
   std::int32_t pace = 0;  // keystrokes per minute or minutes, by form; 0 none
@@ -60,6 +63,9 @@ struct ExerciseRecord {
   std::vector<Confusion> confusions;  // ordered by expected, then typed
   std::vector<WordSlip> words;        // in the order of the text
 };
+
+// A new token: random, and unique however many programs record at once.
+std::string newRecordToken();
 
 // At most this many word slips are kept of one exercise.
 inline constexpr std::size_t kMaxWordSlips = 200;

@@ -136,13 +136,34 @@ bool exec(sqlite3* db, const char* sql, int& error) {
   return error == SQLITE_OK;
 }
 
-std::string failureNotice(sqlite3* db, int error) {
-  std::string reason = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(error);
-  if (auto converted = utf8ToCp1252(reason)) reason = *converted;
-  return w1252("Der Lernverlauf konnte nicht gelesen oder geschrieben werden (") + reason + ").";
-}
-
 }  // namespace
+
+FileProblem problemOfStoreError(int sqliteCode, std::uint32_t systemCode, const fs::path& file) {
+  FileProblem problem{FileFault::Other, systemCode};
+  switch (sqliteCode & 0xFF) {
+    case SQLITE_FULL:
+      problem.fault = FileFault::DiskFull;
+      break;
+    case SQLITE_READONLY:
+      problem.fault = FileFault::ReadOnly;
+      break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      problem.fault = FileFault::Locked;
+      break;
+    default:
+      if (const FileFault fault = faultOfSystemCode(systemCode); fault != FileFault::None) problem.fault = fault;
+      break;
+  }
+  // A server folder that dropped away gives whatever code the last call met;
+  // the folder itself tells the truth.
+  std::error_code ec;
+  if (problem.fault != FileFault::DiskFull && problem.fault != FileFault::Locked && file.has_parent_path() &&
+      !fs::is_directory(file.parent_path(), ec)) {
+    problem.fault = FileFault::FolderMissing;
+  }
+  return problem;
+}
 
 std::string damagedHistoryNotice(const fs::path& movedTo) {
   return w1252("Der Lernverlauf war beschädigt; er wurde als \u201E") +
@@ -170,7 +191,37 @@ std::vector<WeakKey> weakestKeys(const std::array<KeyTally, 256>& keys, std::siz
   return weak;
 }
 
-HistoryStore::HistoryStore(fs::path file) : file_(std::move(file)) {}
+HistoryStore::HistoryStore(fs::path file, StoreOptions options)
+    : file_(std::move(file)), options_(options) {}
+
+void HistoryStore::noteFailure(int error) {
+  std::uint32_t system = db_ != nullptr ? static_cast<std::uint32_t>(sqlite3_system_errno(db_)) : 0;
+  const int primary = error & 0xFF;
+  if (system == 0 && (primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN)) {
+    // A failed COMMIT does not keep the system's code; its file layer still
+    // has it, as nothing has run since.
+    if (sqlite3_vfs* vfs = sqlite3_vfs_find(options_.vfs); vfs != nullptr && vfs->xGetLastError != nullptr) {
+      system = static_cast<std::uint32_t>(vfs->xGetLastError(vfs, 0, nullptr));
+    }
+  }
+  failure_.sqliteCode = error;
+  failure_.problem = problemOfStoreError(error, system, file_);
+  if (failure_.problem.fault == FileFault::Other && failure_.problem.systemCode == 0) {
+    // Nothing names the cause: ask the folder itself, as a small file would.
+    if (const FileProblem probed = probeFolder(file_.parent_path())) failure_.problem = probed;
+  }
+}
+
+std::string HistoryStore::failureNotice(bool writing) const {
+  std::string text = w1252("Der Lernverlauf \u201E") + textOfPath(file_) +
+                     (writing ? w1252("\u201C konnte nicht geschrieben werden. ")
+                              : w1252("\u201C konnte nicht gelesen werden. "));
+  text += faultSentence(failure_.problem, textOfPath(file_.parent_path()), textOfPath(file_.filename()));
+  if (failure_.problem.fault != FileFault::Other) {
+    text += " (SQLite-Fehler " + std::to_string(failure_.sqliteCode) + ")";
+  }
+  return text;
+}
 
 HistoryStore::~HistoryStore() { disconnect(); }
 
@@ -179,8 +230,9 @@ void HistoryStore::disconnect() {
   db_ = nullptr;
 }
 
-std::unique_ptr<HistoryStore> HistoryStore::open(const fs::path& file, std::string& notice) {
-  std::unique_ptr<HistoryStore> store(new HistoryStore(file));
+std::unique_ptr<HistoryStore> HistoryStore::open(const fs::path& file, std::string& notice,
+                                                 const StoreOptions& options) {
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, options));
   notice.clear();
   std::error_code ignored;
   if (file.has_parent_path()) fs::create_directories(file.parent_path(), ignored);
@@ -192,14 +244,17 @@ bool HistoryStore::connect(std::string& notice) {
   disconnect();
   const std::u8string name = file_.u8string();
   const int rc = sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db_,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                                 options_.vfs);
   if (rc != SQLITE_OK) {
-    notice = failureNotice(db_, rc);
+    noteFailure(db_ != nullptr ? sqlite3_extended_errcode(db_) : rc);
+    notice = failureNotice(true);
     disconnect();
     return false;
   }
+  sqlite3_extended_result_codes(db_, 1);
   // Another program writing at the same moment is waited for, not failed.
-  sqlite3_busy_timeout(db_, 5000);
+  sqlite3_busy_timeout(db_, options_.busyTimeoutMs);
   int error = SQLITE_OK;
   // A rollback journal, not WAL: school folders on a server share no memory.
   exec(db_, "PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL;", error);
@@ -223,7 +278,8 @@ bool HistoryStore::migrate(std::string& notice) {
   }
   if (damaged(error)) return replaceDamaged(notice);
   if (error != SQLITE_OK) {
-    notice = failureNotice(db_, error);
+    noteFailure(error);
+    notice = failureNotice(false);
     return false;
   }
   if (version > kHistorySchemaVersion) {
@@ -232,7 +288,8 @@ bool HistoryStore::migrate(std::string& notice) {
   }
   if (version == kHistorySchemaVersion) return true;
   if (!exec(db_, "BEGIN IMMEDIATE", error)) {
-    notice = failureNotice(db_, error);
+    noteFailure(error);
+    notice = failureNotice(true);
     return false;
   }
   for (int v = version; v < kHistorySchemaVersion; ++v) {
@@ -241,10 +298,11 @@ bool HistoryStore::migrate(std::string& notice) {
   const std::string setVersion = "PRAGMA user_version = " + std::to_string(kHistorySchemaVersion);
   if (error == SQLITE_OK) exec(db_, setVersion.c_str(), error);
   if (error == SQLITE_OK && exec(db_, "COMMIT", error)) return true;
+  noteFailure(error);
   int ignored = SQLITE_OK;
   exec(db_, "ROLLBACK", ignored);
   if (damaged(error)) return replaceDamaged(notice);
-  notice = failureNotice(db_, error);
+  notice = failureNotice(true);
   return false;
 }
 
@@ -300,6 +358,10 @@ bool HistoryStore::record(const ExerciseRecord& r, std::string& notice) {
                    "diese Übung wurde nicht eingetragen.");
     return false;
   }
+  // A history deleted or a folder gone under the open file: writing on
+  // through the old handle would put the exercise where nobody finds it.
+  std::error_code ec;
+  if (db_ != nullptr && !fs::exists(file_, ec)) disconnect();
   if (db_ == nullptr && !connect(notice)) return false;
   int error = SQLITE_OK;
   if (write(r, error)) return true;
@@ -311,18 +373,42 @@ bool HistoryStore::record(const ExerciseRecord& r, std::string& notice) {
       return true;
     }
   }
-  notice = failureNotice(db_, error);
+  notice = failureNotice(true);
+  disconnect();
   return false;
 }
 
 bool HistoryStore::write(const ExerciseRecord& r, int& error) {
-  if (!exec(db_, "BEGIN IMMEDIATE", error)) return false;
+  if (!exec(db_, "BEGIN IMMEDIATE", error)) {
+    noteFailure(error);
+    return false;
+  }
   const auto fail = [&](int rc) {
+    // The first error is the cause; the rollback may fail for the same reason
+    // and would otherwise put its own message in its place.
     error = rc;
+    noteFailure(rc);
     int ignored = SQLITE_OK;
     exec(db_, "ROLLBACK", ignored);
     return false;
   };
+  // Files of earlier versions lack the table; they stay readable by them.
+  if (!exec(db_, "CREATE TABLE IF NOT EXISTS recorded (token TEXT PRIMARY KEY, exercise INTEGER NOT NULL)"
+                 " WITHOUT ROWID", error)) {
+    return fail(error);
+  }
+  if (!r.token.empty()) {
+    Statement seen(db_, "INSERT OR IGNORE INTO recorded VALUES (?, 0)");
+    if (!seen.ok()) return fail(seen.error());
+    seen.bind(1, r.token);
+    if (!seen.run()) return fail(seen.error());
+    if (sqlite3_changes(db_) == 0) {
+      // Written before, by this program or another: nothing to add.
+      exec(db_, "ROLLBACK", error);
+      error = SQLITE_OK;
+      return true;
+    }
+  }
   {
     Statement add(db_,
                   "INSERT INTO exercises (started, form, pace, correction, title, archive, first_line,"
@@ -372,6 +458,12 @@ bool HistoryStore::write(const ExerciseRecord& r, int& error) {
       word.bind(1, id).bind(2, utf8(w.expected)).bind(3, utf8(w.typed));
       if (!word.run()) return fail(word.error());
     }
+  }
+  if (!r.token.empty()) {
+    Statement link(db_, "UPDATE recorded SET exercise = ? WHERE token = ?");
+    if (!link.ok()) return fail(link.error());
+    link.bind(1, id).bind(2, r.token);
+    if (!link.run()) return fail(link.error());
   }
   if (!exec(db_, "COMMIT", error)) return fail(error);
   return true;
@@ -518,7 +610,10 @@ HistoryOverview HistoryStore::overview(std::string& notice) {
     }
   }
   out = HistoryOverview{};
-  if (notice.empty()) notice = failureNotice(db_, error);
+  if (notice.empty()) {
+    noteFailure(error);
+    notice = failureNotice(false);
+  }
   return out;
 }
 
@@ -552,8 +647,152 @@ std::vector<HistoryRow> HistoryStore::rows(std::string& notice) {
   int error = SQLITE_OK;
   if (readRows(out, error)) return out;
   out.clear();
-  notice = failureNotice(db_, error);
+  noteFailure(error);
+  notice = failureNotice(false);
   return out;
+}
+
+bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
+  out.clear();
+  bool hasTokens = false;
+  {
+    Statement table(db_, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'recorded'");
+    if (!table.ok()) return error = table.error(), false;
+    const int rc = table.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return error = rc, false;
+    hasTokens = rc == SQLITE_ROW;
+  }
+  std::map<std::int64_t, std::size_t> byId;
+  {
+    Statement rows(db_, (std::string("SELECT exercises.id, ") +
+                         (hasTokens ? "(SELECT token FROM recorded WHERE recorded.exercise = exercises.id)"
+                                    : "NULL") +
+                         ", started, form, pace, correction, title, archive, first_line, last_line, seconds,"
+                         " keystrokes, errors, keystrokes_per_minute, error_percent, voided, impossible"
+                         " FROM exercises ORDER BY id").c_str());
+    if (!rows.ok()) return error = rows.error(), false;
+    int rc;
+    while ((rc = rows.step()) == SQLITE_ROW) {
+      ExerciseRecord r;
+      r.token = cp1252(rows.text(1));
+      r.startedAt = cp1252(rows.text(2));
+      r.form = static_cast<int>(rows.integer(3));
+      r.pace = static_cast<std::int32_t>(rows.integer(4));
+      r.correction = rows.integer(5) != 0;
+      r.title = cp1252(rows.text(6));
+      r.archive = cp1252(rows.text(7));
+      r.firstLine = static_cast<std::int32_t>(rows.integer(8));
+      r.lastLine = static_cast<std::int32_t>(rows.integer(9));
+      r.seconds = rows.integer(10);
+      r.keystrokes = static_cast<std::uint32_t>(std::max<std::int64_t>(0, rows.integer(11)));
+      r.errors = static_cast<std::int32_t>(rows.integer(12));
+      r.keystrokesPerMinute = rows.integer(13);
+      r.hasErrorPercent = !rows.isNull(14);
+      r.errorPercent = r.hasErrorPercent ? rows.real(14) : 0.0;
+      r.voided = rows.integer(15) != 0;
+      r.impossible = rows.integer(16) != 0;
+      byId[rows.integer(0)] = out.size();
+      out.push_back(std::move(r));
+    }
+    if (rc != SQLITE_DONE) return error = rc, false;
+  }
+  const auto owner = [&](std::int64_t id) -> ExerciseRecord* {
+    const auto at = byId.find(id);
+    return at == byId.end() ? nullptr : &out[at->second];
+  };
+  {
+    Statement keys(db_, "SELECT exercise, ch, needed, missed, timed, mean_ms, m2 FROM key_stats");
+    if (!keys.ok()) return error = keys.error(), false;
+    int rc;
+    while ((rc = keys.step()) == SQLITE_ROW) {
+      ExerciseRecord* r = owner(keys.integer(0));
+      const unsigned char c = charOf(keys.text(1));
+      if (r == nullptr || c == 0) continue;
+      r->keys[c] = {static_cast<std::uint32_t>(keys.integer(2)), static_cast<std::uint32_t>(keys.integer(3))};
+      r->rhythm.chars[c] = {static_cast<std::uint32_t>(keys.integer(4)), keys.real(5), keys.real(6)};
+    }
+    if (rc != SQLITE_DONE) return error = rc, false;
+  }
+  {
+    Statement confusions(db_, "SELECT exercise, expected, typed, count FROM confusions"
+                              " ORDER BY exercise, expected, typed");
+    if (!confusions.ok()) return error = confusions.error(), false;
+    int rc;
+    while ((rc = confusions.step()) == SQLITE_ROW) {
+      if (ExerciseRecord* r = owner(confusions.integer(0))) {
+        r->confusions.push_back({charOf(confusions.text(1)), charOf(confusions.text(2)),
+                                 static_cast<std::uint32_t>(confusions.integer(3))});
+      }
+    }
+    if (rc != SQLITE_DONE) return error = rc, false;
+  }
+  {
+    Statement words(db_, "SELECT exercise, expected, typed FROM word_slips ORDER BY rowid");
+    if (!words.ok()) return error = words.error(), false;
+    int rc;
+    while ((rc = words.step()) == SQLITE_ROW) {
+      if (ExerciseRecord* r = owner(words.integer(0))) {
+        r->words.push_back({cp1252(words.text(1)), cp1252(words.text(2))});
+      }
+    }
+    if (rc != SQLITE_DONE) return error = rc, false;
+  }
+  return true;
+}
+
+std::vector<ExerciseRecord> HistoryStore::records(std::string& notice) {
+  notice.clear();
+  std::vector<ExerciseRecord> out;
+  if (db_ == nullptr && !connect(notice)) return out;
+  int error = SQLITE_OK;
+  if (readRecords(out, error)) return out;
+  out.clear();
+  noteFailure(error);
+  notice = failureNotice(false);
+  return out;
+}
+
+bool HistoryStore::forget(const std::string& token, std::string& notice) {
+  notice.clear();
+  if (db_ == nullptr && !connect(notice)) return false;
+  int error = SQLITE_OK;
+  const auto fail = [&](int rc) {
+    noteFailure(rc);
+    int ignored = SQLITE_OK;
+    exec(db_, "ROLLBACK", ignored);
+    notice = failureNotice(true);
+    disconnect();
+    return false;
+  };
+  if (!exec(db_, "BEGIN IMMEDIATE", error)) {
+    noteFailure(error);
+    notice = failureNotice(true);
+    disconnect();
+    return false;
+  }
+  {
+    Statement gone(db_, "DELETE FROM exercises WHERE id = (SELECT exercise FROM recorded WHERE token = ?)");
+    if (!gone.ok()) return fail(gone.error());
+    gone.bind(1, token);
+    if (!gone.run()) return fail(gone.error());
+  }
+  {
+    Statement gone(db_, "DELETE FROM recorded WHERE token = ?");
+    if (!gone.ok()) return fail(gone.error());
+    gone.bind(1, token);
+    if (!gone.run()) return fail(gone.error());
+  }
+  if (!exec(db_, "COMMIT", error)) return fail(error);
+  return true;
+}
+
+std::int64_t HistoryStore::countToken(const std::string& token) {
+  if (db_ == nullptr) return -1;
+  Statement n(db_, "SELECT count(*) FROM recorded WHERE token = ? AND exercise IN (SELECT id FROM exercises)");
+  if (!n.ok()) return 0;  // no exercise was ever recorded with a token
+  n.bind(1, token);
+  if (n.step() != SQLITE_ROW) return -1;
+  return n.integer(0);
 }
 
 }  // namespace kv

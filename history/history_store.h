@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "history/exercise_record.h"
+#include "platform/file_io.h"
 
 struct sqlite3;
 
@@ -88,6 +89,20 @@ struct HistoryRow {
 // does not outrank one missed a hundred times.
 std::vector<WeakKey> weakestKeys(const std::array<KeyTally, 256>& keys, std::size_t count);
 
+struct StoreOptions {
+  // How long a write waits for another program that holds the file.
+  int busyTimeoutMs = 5000;
+  // SQLite's file layer by name; null for the system's own.
+  const char* vfs = nullptr;
+};
+
+// The first failure of an operation, taken before any clean-up step could
+// replace SQLite's error with one of its own.
+struct StoreFailure {
+  int sqliteCode = 0;  // the extended result code
+  FileProblem problem;
+};
+
 class HistoryStore {
  public:
   ~HistoryStore();
@@ -98,12 +113,26 @@ class HistoryStore {
   // no SQLite database, or a damaged one, is moved aside and replaced; then
   // `notice` holds one sentence for the learner. Null when the file cannot
   // be opened at all, with the reason in `notice`.
-  static std::unique_ptr<HistoryStore> open(const std::filesystem::path& file, std::string& notice);
+  static std::unique_ptr<HistoryStore> open(const std::filesystem::path& file, std::string& notice,
+                                            const StoreOptions& options = {});
 
   // Adds one exercise. False when it could not be written; `notice` says why
   // (or, after a damaged file was replaced and the record written to the new
   // one, that the old file was moved aside).
+  // A record whose token is already there counts as written and is not
+  // added again. A connection that failed is closed, so the next use starts
+  // afresh (and SQLite plays back what a cut left behind).
   bool record(const ExerciseRecord& record, std::string& notice);
+  // Why the last operation failed; meaningful after a false answer.
+  const StoreFailure& lastFailure() const { return failure_; }
+
+  // Every exercise in full, tokens included, oldest first: the store of
+  // exercises that wait for the history is read back with it.
+  std::vector<ExerciseRecord> records(std::string& notice);
+  // Removes the exercise with this token; true when it is gone.
+  bool forget(const std::string& token, std::string& notice);
+  // How many exercises carry this token (0 or 1); -1 when unreadable.
+  std::int64_t countToken(const std::string& token);
 
   HistoryOverview overview(std::string& notice);
   std::vector<HistoryRow> rows(std::string& notice);
@@ -115,7 +144,7 @@ class HistoryStore {
   bool readOnly() const { return readOnly_; }
 
  private:
-  explicit HistoryStore(std::filesystem::path file);
+  HistoryStore(std::filesystem::path file, StoreOptions options);
   bool connect(std::string& notice);
   bool migrate(std::string& notice);
   void disconnect();
@@ -124,13 +153,22 @@ class HistoryStore {
   bool write(const ExerciseRecord& record, int& error);
   bool readOverview(HistoryOverview& out, int& error);
   bool readRows(std::vector<HistoryRow>& out, int& error);
+  bool readRecords(std::vector<ExerciseRecord>& out, int& error);
+  // Keeps SQLite's error and the system's code of this moment.
+  void noteFailure(int error);
+  std::string failureNotice(bool writing) const;
 
   std::filesystem::path file_;
+  StoreOptions options_;
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
+  StoreFailure failure_;
 };
 
 // The German sentence for the learner when the history file was damaged.
 std::string damagedHistoryNotice(const std::filesystem::path& movedTo);
+
+// What SQLite's code and the system's code mean for the file's folder.
+FileProblem problemOfStoreError(int sqliteCode, std::uint32_t systemCode, const std::filesystem::path& file);
 
 }  // namespace kv

@@ -62,43 +62,122 @@ bool readWholeFile(const std::filesystem::path& path, std::string& bytes, std::u
   return readInto(path, bytes, limit);
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  return writeFileAtomically(path, bytes, {}) == AtomicWriteError::None;
+std::string cp1252OfPath(const std::filesystem::path& path) {
+  const std::u8string u8 = path.u8string();
+  const std::string_view bytes(reinterpret_cast<const char*>(u8.data()), u8.size());
+  if (auto converted = utf8ToCp1252(bytes)) return *converted;
+  return std::string(bytes);
 }
 
-AtomicWriteError writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                                     const std::function<bool(const std::filesystem::path&)>& verify) {
+FileProblem problemOfSystemCode(std::uint32_t code) { return {faultOfSystemCode(code), code}; }
+
+std::string faultSentence(const FileProblem& problem, std::string_view folder, std::string_view file) {
+  const std::string quotedFolder = w1252("\u201E") + std::string(folder) + w1252("\u201C");
+  const std::string quotedFile = w1252("\u201E") + std::string(file) + w1252("\u201C");
+  switch (problem.fault) {
+    case FileFault::None:
+      return {};
+    case FileFault::DiskFull:
+      return w1252("Der Datentr\u00E4ger ist voll.");
+    case FileFault::ReadOnly:
+      return file.empty() ? w1252("Der Ordner ") + quotedFolder + w1252(" ist schreibgesch\u00FCtzt.")
+                          : w1252("Der Ordner ") + quotedFolder + w1252(" oder die Datei ") + quotedFile +
+                                w1252(" ist schreibgesch\u00FCtzt.");
+    case FileFault::FolderMissing:
+      return w1252("Der Ordner ") + quotedFolder + " ist nicht erreichbar.";
+    case FileFault::Locked:
+      return file.empty() ? w1252("Eine Datei im Ordner ") + quotedFolder +
+                                w1252(" wird gerade von einem anderen Programm verwendet.")
+                          : w1252("Die Datei ") + quotedFile +
+                                w1252(" wird gerade von einem anderen Programm verwendet.");
+    case FileFault::Other:
+      break;
+  }
+  return w1252("Das System meldet einen Schreib- oder Lesefehler (Fehlercode ") +
+         std::to_string(problem.systemCode) + ").";
+}
+
+std::string AtomicWriteResult::reason(const std::filesystem::path& file) const {
+  const std::string name = cp1252OfPath(file);
+  const std::string folder = cp1252OfPath(file.parent_path());
+  if (stage == AtomicWriteError::None) return {};
+  if (stage == AtomicWriteError::Verify) {
+    return w1252("Die geschriebene Datei \u201E") + name +
+           w1252("\u201C l\u00E4sst sich nicht fehlerfrei zur\u00FCcklesen.");
+  }
+  // Only the replacing step concerns the file itself; before it, the folder.
+  return faultSentence(problem, folder, stage == AtomicWriteError::Replace ? name : std::string());
+}
+
+FileProblem probeFolder(const std::filesystem::path& folder, FileWriter* writer) {
+  std::unique_ptr<FileWriter> system;
+  if (writer == nullptr) {
+    system = systemFileWriter();
+    writer = system.get();
+  }
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) return {FileFault::FolderMissing, 0};
+  std::random_device seed;
+  const std::filesystem::path probe = folder / ("~klavento-probe" + std::to_string(seed() % 1000000u) + ".tmp");
+  FileProblem problem = writer->create(probe);
+  if (problem) return problem;
+  problem = writer->write(std::string(4096, '\0'));
+  if (!problem) problem = writer->sync();
+  const FileProblem closed = writer->close();
+  if (!problem) problem = closed;
+  writer->remove(probe);
+  return problem;
+}
+
+bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  return writeFileAtomically(path, bytes, {}).ok();
+}
+
+AtomicWriteResult writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                                      const std::function<bool(const std::filesystem::path&)>& verify,
+                                      FileWriter* writer) {
+  std::unique_ptr<FileWriter> system;
+  if (writer == nullptr) {
+    system = systemFileWriter();
+    writer = system.get();
+  }
+  AtomicWriteResult result;
+  // A folder that is gone says so more plainly than the code of whichever
+  // call noticed it first.
+  const auto fail = [&](AtomicWriteError stage, FileProblem problem) {
+    std::error_code ec;
+    if (problem.fault != FileFault::DiskFull && problem.fault != FileFault::Locked &&
+        path.has_parent_path() && !std::filesystem::is_directory(path.parent_path(), ec)) {
+      problem.fault = FileFault::FolderMissing;
+    }
+    result.stage = stage;
+    result.problem = problem;
+    return result;
+  };
   std::random_device seed;
   std::filesystem::path temp = path;
   temp += ".tmp" + std::to_string(seed() % 1000000u);
-  const auto discard = [&temp] {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-  };
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return AtomicWriteError::Create;
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    const bool written = static_cast<bool>(out);
-    // The last bytes may only be written, and fail, when the file is closed.
-    out.close();
-    if (!written || out.fail()) {
-      discard();
-      return AtomicWriteError::Write;
-    }
+  if (FileProblem p = writer->create(temp)) return fail(AtomicWriteError::Create, p);
+  FileProblem problem = writer->write(bytes);
+  if (!problem) problem = writer->sync();
+  // The last bytes may only be written, and fail, when the file is closed.
+  const FileProblem closed = writer->close();
+  if (!problem) problem = closed;
+  if (problem) {
+    writer->remove(temp);
+    return fail(AtomicWriteError::Write, problem);
   }
   if (verify && !verify(temp)) {
-    discard();
-    return AtomicWriteError::Verify;
+    writer->remove(temp);
+    result.stage = AtomicWriteError::Verify;
+    result.problem = {FileFault::Other, 0};
+    return result;
   }
-  std::error_code error;
-  std::filesystem::rename(temp, path, error);
-  if (error) {
-    discard();
-    return AtomicWriteError::Replace;
+  if (FileProblem p = writer->replace(temp, path)) {
+    writer->remove(temp);
+    return fail(AtomicWriteError::Replace, p);
   }
-  return AtomicWriteError::None;
+  return result;
 }
 
 }  // namespace kv

@@ -450,18 +450,8 @@ void writeArchiveFile(const fs::path& out, const std::vector<std::uint8_t>& imag
     return same;
   };
   const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
-  switch (writeFileAtomically(out, bytes, readsBack)) {
-    case AtomicWriteError::None:
-      return;
-    case AtomicWriteError::Create:
-      fail(display + ": Die Datei kann nicht angelegt werden (Ordner vorhanden, Schreibrecht?).");
-    case AtomicWriteError::Write:
-      fail(display + ": Die Datei kann nicht geschrieben werden (Datenträger voll?).");
-    case AtomicWriteError::Verify:
-      fail(display + ": Das geschriebene Archiv lässt sich nicht fehlerfrei zurücklesen.");
-    case AtomicWriteError::Replace:
-      fail(display + ": Die Datei kann nicht ersetzt werden (noch geöffnet oder schreibgeschützt?).");
-  }
+  const AtomicWriteResult written = writeFileAtomically(out, bytes, readsBack);
+  if (!written.ok()) fail(display + ": Das Archiv wurde nicht geschrieben. " + cp1252ToUtf8(written.reason(out)));
 }
 
 void packArchive(const PackOptions& o) {
@@ -586,10 +576,12 @@ void extractArchive(const Addressed& a, bool overwrite) {
     }
   }
   for (std::size_t i = 0; i < targets.size(); ++i) {
-    std::ofstream file(targets[i].path, std::ios::binary | std::ios::trunc);
-    file << targets[i].content;
-    file.close();
-    if (!file) fail(pathText(targets[i].path) + ": Die Datei kann nicht geschrieben werden.");
+    const AtomicWriteResult written = writeFileAtomically(targets[i].path, targets[i].content, {});
+    if (!written.ok()) {
+      fail(pathText(targets[i].path) + ": Die Datei wurde nicht geschrieben. " +
+           cp1252ToUtf8(written.reason(targets[i].path)) +
+           (i > 0 ? " Die " + std::to_string(i) + " Texte davor sind vollständig geschrieben." : std::string()));
+    }
     say("Text " + std::to_string(i + 1) + ": " + pathText(targets[i].path));
   }
 }

@@ -411,8 +411,10 @@ int runResultExport(const std::string& path, const std::string& output, std::ost
     return 1;
   }
   const std::string text = encodeTextExport(opened.lines, typedLineCountOf(opened.lines));
-  if (!writeFileAtomically(pathOfArgument(output), cp1252ToUtf8(text))) {
-    err << "Die Datei \u201E" << output << "\u201C kann nicht geschrieben werden.\n";
+  const std::filesystem::path target = pathOfArgument(output);
+  if (const AtomicWriteResult written = writeFileAtomically(target, cp1252ToUtf8(text), {}); !written.ok()) {
+    err << "Die Datei \u201E" << output << "\u201C wurde nicht geschrieben. "
+        << cp1252ToUtf8(written.reason(target)) << "\n";
     return 1;
   }
   return 0;

@@ -92,8 +92,10 @@ int runHistoryExport(const std::string& file, const std::string& output, std::os
     return 0;
   }
   // The byte-order mark tells spreadsheet programs that the file is UTF-8.
-  if (!writeFileAtomically(pathOfArgument(output), "\xEF\xBB\xBF" + csv)) {
-    err << "Die Datei \u201E" << output << "\u201C kann nicht geschrieben werden.\n";
+  const std::filesystem::path target = pathOfArgument(output);
+  if (const AtomicWriteResult written = writeFileAtomically(target, "\xEF\xBB\xBF" + csv, {}); !written.ok()) {
+    err << "Die Datei \u201E" << output << "\u201C wurde nicht geschrieben. "
+        << cp1252ToUtf8(written.reason(target)) << "\n";
     return 1;
   }
   return 0;

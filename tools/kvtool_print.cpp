@@ -76,8 +76,10 @@ int printSheets(const PrintOptions& o) {
     std::cout << html;
     return 0;
   }
-  if (!writeFileAtomically(pathOfArgument(o.output), html)) {
-    std::cerr << "Die Datei \u201E" << o.output << "\u201C kann nicht geschrieben werden.\n";
+  const std::filesystem::path target = pathOfArgument(o.output);
+  if (const AtomicWriteResult written = writeFileAtomically(target, html, {}); !written.ok()) {
+    std::cerr << "Die Datei \u201E" << o.output << "\u201C wurde nicht geschrieben. "
+        << cp1252ToUtf8(written.reason(target)) << "\n";
     return 1;
   }
   return 0;
