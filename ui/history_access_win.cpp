@@ -13,9 +13,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<HistoryStore>& store() {
-  static std::unique_ptr<HistoryStore> open;
-  return open;
+std::unique_ptr<HistoryRecorder>& recorderSlot() {
+  static std::unique_ptr<HistoryRecorder> recorder;
+  return recorder;
+}
+
+HistoryRecorder& recorder() {
+  std::unique_ptr<HistoryRecorder>& slot = recorderSlot();
+  if (!slot) slot = std::make_unique<HistoryRecorder>(historyFile(), waitingHistoryFiles());
+  return *slot;
 }
 
 std::wstring environmentValue(const wchar_t* name) {
@@ -44,14 +50,39 @@ fs::path historyFile() {
   return fs::path(L"Klavento") / kFileName;
 }
 
-HistoryStore* openHistory(std::string& notice) {
-  notice.clear();
-  std::unique_ptr<HistoryStore>& open = store();
-  if (!open) open = HistoryStore::open(historyFile(), notice);
-  return open.get();
+std::vector<fs::path> waitingHistoryFiles() {
+  constexpr const wchar_t* kFileName = L"Lernverlauf-ausstehend.sqlite";
+  std::vector<fs::path> places;
+  wchar_t local[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+                                   SHGFP_TYPE_CURRENT, local))) {
+    places.push_back(fs::path(local) / L"Klavento" / kFileName);
+  }
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  if (length > 0 && length <= MAX_PATH) places.push_back(fs::path(temp) / L"Klavento" / kFileName);
+  return places;
 }
 
-void closeHistory() { store().reset(); }
+HistoryStore* openHistory(std::string& notice) {
+  recorder().catchUp();
+  return recorder().history(notice);
+}
+
+RecordOutcome recordExercise(const ExerciseRecord& record) { return recorder().record(record); }
+
+void catchUpHistory() { recorder().catchUp(); }
+
+std::string historyLostOnExit() {
+  if (!recorderSlot() || recorderSlot()->waitingInMemory() == 0) return {};
+  recorder().catchUp();
+  return recorder().lostOnExitNotice();
+}
+
+void closeHistory() {
+  // Exercises that wait in memory stay with the recorder.
+  if (recorderSlot()) recorderSlot()->closeHistory();
+}
 
 std::string localTimeText(std::uint32_t millisecondsAgo) {
   SYSTEMTIME now{};

@@ -424,9 +424,17 @@ void HistoryWindow::practiseWeaknesses() {
   const std::filesystem::path file = historyFile().parent_path() / (win::widen(header.archiveName) + L".kv7");
   std::error_code ignored;
   std::filesystem::create_directories(file.parent_path(), ignored);
-  if (!image || !writeFileAtomically(file, std::string_view(reinterpret_cast<const char*>(image->data()),
-                                                            image->size()))) {
+  if (!image) {
     win::showError(host_.frame(), w1252("Die Übung „Schwächen üben“ konnte nicht angelegt werden."));
+    return;
+  }
+  const AtomicWriteResult written = writeFileAtomically(
+      file, std::string_view(reinterpret_cast<const char*>(image->data()), image->size()), {});
+  if (!written) {
+    // An earlier drill of that name stays as it was and can still be chosen.
+    win::showError(host_.frame(), w1252("Die Übung „Schwächen üben“ konnte nicht angelegt werden. ") +
+                                      written.reason(file) +
+                                      w1252(" Der Lernverlauf selbst ist davon nicht betroffen."));
     return;
   }
   // Offered among the program's own archives and chosen for the learner.

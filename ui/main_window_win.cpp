@@ -24,6 +24,7 @@
 #include "texts/archive.h"
 #include "texts/builtin_texts.h"
 #include "ui/about_window_win.h"
+#include "ui/history_access_win.h"
 #include "ui/splash_window_win.h"
 
 namespace kv {
@@ -506,6 +507,9 @@ bool MainWindow::confirmClose() {
 
 void MainWindow::onClose() {
   if (childAlive() && !aboutOpen_ && !confirmClose()) return;
+  // Exercises that could be kept nowhere but in memory: a last try, and the
+  // learner is told when they are lost.
+  if (const std::string lost = historyLostOnExit(); !lost.empty()) win::showError(hwnd_, lost);
   ::DestroyWindow(hwnd_);
 }
 
@@ -639,6 +643,9 @@ void MainWindow::onFirstActivation() {
     return;
   }
   request(static_cast<int>(commandLineFile_ ? Request::OpenSaved : Request::Selection));
+  // An exercise that waited because the history could not be written is
+  // added now that the program starts again.
+  if (state.settings.policies.historyEnabled) catchUpHistory();
 }
 
 LRESULT MainWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

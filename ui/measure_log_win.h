@@ -2,13 +2,19 @@
 // environment variable names a file, which must be a bare file name; the log
 // is then kept in the user's temporary folder and nowhere else, so the
 // variable can never make the program write over a file the user did not
-// mean. Each entry is appended as "<tag> <milliseconds>".
+// mean. Each entry is appended as "<tag> <milliseconds>". A log that cannot
+// be written stops measuring and says why on the debug output, where the
+// scripts look; the learner's exercise is never disturbed by it.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
+
+#include "platform/encoding.h"
+#include "platform/file_io.h"
+#include "platform/win/strings.h"
 
 namespace kv {
 
@@ -23,8 +29,13 @@ class MeasureLog {
     wchar_t folder[MAX_PATH + 1] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
     if (length == 0 || length > MAX_PATH) return;
-    file_ = _wfopen((std::wstring(folder, length) + file).c_str(), L"a");
-    if (file_ != nullptr) ::QueryPerformanceFrequency(&frequency_);
+    path_ = std::wstring(folder, length) + file;
+    file_ = _wfopen(path_.c_str(), L"a");
+    if (file_ == nullptr) {
+      stop();
+      return;
+    }
+    ::QueryPerformanceFrequency(&frequency_);
   }
   ~MeasureLog() {
     if (file_ != nullptr) std::fclose(file_);
@@ -43,11 +54,22 @@ class MeasureLog {
     const LARGE_INTEGER end = now();
     const double ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
                       static_cast<double>(frequency_.QuadPart);
-    std::fprintf(file_, "%d %.4f\n", tag, ms);
-    std::fflush(file_);
+    if (std::fprintf(file_, "%d %.4f\n", tag, ms) < 0 || std::fflush(file_) != 0) stop();
   }
 
  private:
+  void stop() {
+    const FileProblem problem = problemOfSystemCode(::GetLastError());
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+    const std::filesystem::path path(path_);
+    const std::string text = w1252("Klavento: Das Messprotokoll \u201E") + cp1252OfPath(path) +
+                             w1252("\u201C wird nicht weitergeschrieben. ") +
+                             faultSentence(problem, cp1252OfPath(path.parent_path()), cp1252OfPath(path)) + "\n";
+    ::OutputDebugStringW(win::widen(text).c_str());
+  }
+
+  std::wstring path_;
   std::FILE* file_ = nullptr;
   LARGE_INTEGER frequency_{};
 };

@@ -64,7 +64,11 @@ bool ResultWindow::create() {
   ::ShowWindow(hwnd_, SW_SHOW);
   if (!historyNotice_.empty()) {
     // The learner learns of a history problem, but the result stays in front.
-    win::showInformation(host_.frame(), historyNotice_);
+    if (historyFailed_) {
+      win::showError(host_.frame(), historyNotice_);
+    } else {
+      win::showInformation(host_.frame(), historyNotice_);
+    }
     historyNotice_.clear();
   }
   return true;
@@ -125,13 +129,9 @@ void ResultWindow::recordInHistory(const SummaryInputs& in) {
   const ExerciseRecord record =
       buildExerciseRecord(r, state.typed, figures, outcome.templateText, outcome.rhythm);
   outcome.templateText.clear();
-  std::string notice;
-  if (HistoryStore* history = openHistory(notice)) {
-    std::string written;
-    history->record(record, written);
-    if (!written.empty()) notice = written;
-  }
-  historyNotice_ = notice;
+  const RecordOutcome recorded = recordExercise(record);
+  historyNotice_ = recorded.notice;
+  historyFailed_ = recorded.fate != RecordFate::Recorded;
 }
 
 void ResultWindow::createControls() {
@@ -449,10 +449,14 @@ bool ResultWindow::saveTo(const std::wstring& chosenPath) {
   AppState& state = appState();
   state.settings.folders.student = folderOf(path);
   state.openDialogFolder = folderOf(path);
-  if (!saveResultFile(path, lines_, state.typed, longestLine_, typedLineCount_)) {
-    win::showError(hwnd_, w1252("Die Datei \"") + path +
-                              w1252("\" konnte nicht gespeichert werden. Bitte prüfen Sie, ob "
-                                    "der Ordner beschreibbar ist und genug Platz bietet."));
+  if (const AtomicWriteResult saved = saveResultFile(path, lines_, state.typed, longestLine_, typedLineCount_);
+      !saved) {
+    // The evaluation stays open and unsaved, so the learner can choose
+    // another place; the earlier file of that name was never touched.
+    win::showError(hwnd_, w1252("Die Datei \"") + path + w1252("\" konnte nicht gespeichert werden. ") +
+                              saved.reason(pathFromCp1252(path)) +
+                              w1252(" Eine frühere Datei dieses Namens ist unverändert. Bitte speichern "
+                                    "Sie die Übung an einem anderen Ort."));
     return false;
   }
   unsaved_ = false;

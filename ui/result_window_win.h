@@ -121,6 +121,7 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   bool unsaved_ = true;
   bool withoutEvaluation_ = false;
   std::string historyNotice_;  // shown once the window is visible
+  bool historyFailed_ = false;  // the notice tells of an exercise not (yet) recorded
 
   HWND list_ = nullptr;
   HWND saveButton_ = nullptr;

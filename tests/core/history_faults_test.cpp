@@ -195,6 +195,11 @@ TEST_F(Folder, FolderThatVanishedIsNamedAndTheExerciseWaitsInMemoryWhenNoPlaceIs
   HistoryRecorder recorder(history, {dir_ / "blockiert" / "Lernverlauf-ausstehend.sqlite"});
   std::string ignored;
   ASSERT_NE(recorder.history(ignored), nullptr);
+#if defined(_WIN32)
+  // Windows removes no folder with an open file in it; there the folder goes
+  // with its network drive, which this cannot imitate with the file open.
+  recorder.closeHistory();
+#endif
   fs::remove_all(dir_ / "Server");
 
   const RecordOutcome outcome = recorder.record(exercise(2));
