@@ -158,10 +158,13 @@ FileProblem problemOfStoreError(int sqliteCode, std::uint32_t systemCode, const 
   // A server folder that dropped away gives whatever code the last call met;
   // the folder itself tells the truth.
   std::error_code ec;
-  if (problem.fault != FileFault::DiskFull && problem.fault != FileFault::Locked && file.has_parent_path() &&
-      !fs::is_directory(file.parent_path(), ec)) {
+  const bool folderThere = !file.has_parent_path() || fs::is_directory(file.parent_path(), ec);
+  if (problem.fault != FileFault::DiskFull && problem.fault != FileFault::Locked && !folderThere) {
     problem.fault = FileFault::FolderMissing;
   }
+  // SQLite retries a file it cannot create by opening it read-only, and
+  // reports what that second try met: "not found" in a folder that is there.
+  if (problem.fault == FileFault::FolderMissing && folderThere) problem.fault = FileFault::Other;
   return problem;
 }
 
@@ -206,7 +209,7 @@ void HistoryStore::noteFailure(int error) {
   }
   failure_.sqliteCode = error;
   failure_.problem = problemOfStoreError(error, system, file_);
-  if (failure_.problem.fault == FileFault::Other && failure_.problem.systemCode == 0) {
+  if (failure_.problem.fault == FileFault::Other) {
     // Nothing names the cause: ask the folder itself, as a small file would.
     if (const FileProblem probed = probeFolder(file_.parent_path())) failure_.problem = probed;
   }
@@ -291,6 +294,17 @@ bool HistoryStore::migrate(std::string& notice) {
     noteFailure(error);
     notice = failureNotice(true);
     return false;
+  }
+  {
+    // A second program starting on a new history at the same moment may
+    // have brought it up to date while this one waited for the lock.
+    Statement again(db_, "PRAGMA user_version");
+    if (again.ok() && again.step() == SQLITE_ROW) version = static_cast<int>(again.integer(0));
+  }
+  if (version >= kHistorySchemaVersion) {
+    exec(db_, "COMMIT", error);
+    readOnly_ = version > kHistorySchemaVersion;
+    return true;
   }
   for (int v = version; v < kHistorySchemaVersion; ++v) {
     if (!exec(db_, kMigrations[v], error)) break;

@@ -565,7 +565,15 @@ void extractArchive(const Addressed& a, bool overwrite) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || !fs::is_directory(folder, ec)) {
-    fail(pathText(folder) + ": Der Ordner kann nicht angelegt werden.");
+    // The cause lies with the nearest folder that is there.
+    fs::path existing = folder;
+    while (existing.has_parent_path() && existing != existing.parent_path() && !fs::is_directory(existing, ec)) {
+      existing = existing.parent_path();
+    }
+    FileProblem problem = probeFolder(existing);
+    if (!problem) problem = {FileFault::Other, static_cast<std::uint32_t>(ec.value())};
+    fail(pathText(folder) + ": Der Ordner kann nicht angelegt werden. " +
+         cp1252ToUtf8(faultSentence(problem, cp1252OfPath(existing))));
   }
   if (!overwrite) {
     for (const Target& t : targets) {

@@ -122,7 +122,7 @@ expect_refusal "Ausgabe ohne .kv7" '\.kv7' "$tool" archive pack -o "$work/ziel.t
 expect_refusal "Datei fehlt" 'gibtsnicht\.txt' pack "$work/bad/gibtsnicht.txt"
 expect_refusal "Keine Dateien" 'Keine Textdateien' pack
 expect_refusal "251 Texte" 'höchstens 250' pack "$work"/in/text*.txt "$work/bad/ok.txt"
-expect_refusal "Ordner fehlt" 'angelegt' "$tool" archive pack -o "$work/fehlt/neu.kv7" --name Test "$work/bad/ok.txt"
+expect_refusal "Ordner fehlt" 'Der Ordner .*fehlt. ist nicht erreichbar' "$tool" archive pack -o "$work/fehlt/neu.kv7" --name Test "$work/bad/ok.txt"
 # A refusal after good files leaves the earlier archive untouched and no stray files.
 expect_refusal "Fehler in der zweiten Datei" 'tab\.txt' pack "$work/bad/ok.txt" "$work/bad/tab.txt"
 cmp -s "$work/ziel.kv7" "$work/ziel.vorher" || problem "eine gescheiterte Packung hat das Archiv verändert"
