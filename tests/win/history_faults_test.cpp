@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "history/history_store.h"
+#include "platform/file_io.h"
 #include "tests/win/learner_fixture.h"
 
 namespace kv {
@@ -124,8 +125,10 @@ class FailingDrive : public LearnerKeys {
   std::wstring unixDir_;
 };
 
-TEST_F(FailingDrive, FullDiskKeepsTheExerciseUntilTheNextStart) {
+TEST_F(FailingDrive, FullDiskKeepsTheExerciseUntilTheNextStartAndASaveLeavesTheEarlierFile) {
   ASSERT_NO_FATAL_FAILURE(start(L"tmpfs"));
+  const fs::path earlier = L"K:\\ergebnis.kvw";
+  ASSERT_TRUE(writeFileAtomically(earlier, "die fr\xFChere Datei"));
   ASSERT_NO_FATAL_FAILURE(step(L"fill"));
   ASSERT_NO_FATAL_FAILURE(typeExercise());
   expectNotice(noticeClosedByReturn(), L"Der Datentr\u00E4ger ist voll.");
@@ -133,6 +136,33 @@ TEST_F(FailingDrive, FullDiskKeepsTheExerciseUntilTheNextStart) {
   EXPECT_TRUE(::IsWindowVisible(result)) << "the evaluation must stay open";
   EXPECT_LE(count(historyPath()), 0);
   EXPECT_EQ(count(waitingFile()), 1) << "the exercise does not wait";
+
+  // Saving over the earlier file on the full drive: told why, nothing lost.
+  ASSERT_TRUE(key(L"alt+p"));
+  const HWND dialog = test::waitForTopLevelWindow(program.pid(), L"\u00DCbung speichern", 15000, L"#32770");
+  ASSERT_NE(dialog, nullptr) << "Alt+P opened no save dialog";
+  const HWND name = test::fileNameField(dialog);
+  ASSERT_NE(name, nullptr);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == name; }, 5000));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 \"K:\\ergebnis.kvw\""));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == L"K:\\ergebnis.kvw"; }, 10000))
+      << win::narrowLossy(test::controlText(name));
+  ASSERT_TRUE(key(L"Return"));
+  // The dialog asks before it replaces a file.
+  if (const HWND ask = test::waitForMessageBox(program.pid(), 3000);
+      ask != nullptr && test::messageBoxText(ask).find(L"berschreiben?") != std::wstring::npos) {
+    ASSERT_TRUE(key(L"j"));
+    ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(ask); }, 5000)) << "J did not answer Ja";
+  }
+  const std::wstring refused = noticeClosedByReturn();
+  EXPECT_NE(refused.find(L"konnte nicht gespeichert werden. Der Datentr\u00E4ger ist voll."), std::wstring::npos)
+      << win::narrowLossy(refused);
+  EXPECT_NE(refused.find(L"Eine fr\u00FChere Datei dieses Namens ist unver\u00E4ndert."), std::wstring::npos)
+      << win::narrowLossy(refused);
+  std::string kept;
+  ASSERT_TRUE(readWholeFile(earlier, kept));
+  EXPECT_EQ(kept, "die fr\xFChere Datei");
+  EXPECT_EQ(test::waitForOnlyChild(main, ResultWindow::kClassName, 2000), result) << "the evaluation closed";
 
   // Space is freed; the program is ended and started again.
   ASSERT_NO_FATAL_FAILURE(step(L"free"));
