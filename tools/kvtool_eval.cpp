@@ -14,6 +14,8 @@
 #include "evaluation/comparison.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
+#include "classroom/class_scan.h"
+#include "classroom/grade_key.h"
 #include "tools/kvtool_cli.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
@@ -34,6 +36,7 @@ struct ResultOptionsCli {
   std::vector<std::string> inputs;
   bool csv = false;
   std::string output;
+  std::string gradeKey;
 };
 
 std::string u8(std::string_view cp1252) { return cp1252ToUtf8(cp1252); }
@@ -280,30 +283,6 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err) {
 
 namespace {
 
-// The figures of a result list, read back from its summary lines.
-struct ResultFigures {
-  std::string errors;
-  std::string keystrokes;
-  std::string perMinute;
-};
-
-std::string afterLabel(const std::vector<std::string>& lines, int labelNumber) {
-  const std::string prefix = label(labelNumber);
-  for (const std::string& line : lines) {
-    if (line.rfind(prefix, 0) == 0) return line.substr(prefix.size());
-  }
-  return {};
-}
-
-ResultFigures figuresOf(const std::vector<std::string>& lines) {
-  ResultFigures f;
-  f.errors = afterLabel(lines, 17);
-  const std::string keys = afterLabel(lines, 4);
-  f.keystrokes = keys.substr(0, keys.find(' '));
-  f.perMinute = afterLabel(lines, 10);
-  return f;
-}
-
 // Typed lines stand between the header and the three empty lines before the
 // summary block.
 std::int32_t typedLineCountOf(const std::vector<std::string>& lines) {
@@ -332,16 +311,6 @@ bool openForTool(const std::string& path, OpenedResult& opened, std::string& why
   return false;
 }
 
-std::string csvField(const std::string& s) {
-  if (s.find_first_of(";\"\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
 }  // namespace
 
 int runResultShow(const std::string& path, std::ostream& out, std::ostream& err) {
@@ -356,48 +325,63 @@ int runResultShow(const std::string& path, std::ostream& out, std::ostream& err)
   return 0;
 }
 
-int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostream& out,
-                   std::ostream& err) {
-  std::vector<std::string> files;
+bool readGradeKeyFile(const std::string& path, GradeKey& key, std::string& why) {
+  std::string text;
+  if (!readWholeFile(pathOfArgument(path), text, 1024 * 1024)) {
+    why = "Der Notenschl\u00FCssel \u201E" + path + "\u201C kann nicht gelesen werden.";
+    return false;
+  }
+  GradeKeyError error;
+  const std::optional<GradeKey> parsed = parseGradeKey(text, error);
+  if (!parsed) {
+    why = "Der Notenschl\u00FCssel \u201E" + path + "\u201C wird nicht verwendet. " + u8(error.message);
+    return false;
+  }
+  key = *parsed;
+  return true;
+}
+
+int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostream& out, std::ostream& err,
+                   const GradeKey* key) {
+  std::vector<ClassResult> results;
   for (const std::string& input : inputs) {
     std::error_code ec;
-    if (fs::is_directory(pathOfArgument(input), ec)) {
-      std::vector<std::string> found;
-      for (const auto& entry : fs::directory_iterator(pathOfArgument(input), ec)) {
-        std::string ext = textOfPath(entry.path().extension());
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (entry.is_regular_file() && ext == ".kvw") found.push_back(textOfPath(entry.path()));
-      }
-      std::sort(found.begin(), found.end());
-      files.insert(files.end(), found.begin(), found.end());
+    const fs::path path = pathOfArgument(input);
+    if (fs::is_directory(path, ec)) {
+      // A class hands in one folder per learner as often as one folder.
+      std::vector<ClassResult> found = scanClass(path);
+      results.insert(results.end(), found.begin(), found.end());
     } else {
-      files.push_back(input);
+      results.push_back(readClassResult(path, path.parent_path()));
     }
   }
-  if (files.empty()) {
+  if (results.empty()) {
     err << "Keine .kvw-Dateien gefunden.\n";
     return 1;
   }
-  const char* sep = csv ? ";" : " | ";
-  const std::vector<std::string> header = {"Datei", "Datum", "Zeile 1", "Zeile 2", "Fehler",
-                                           "Anschl\u00E4ge", "Anschl./Min.", "Pr\u00FCfung"};
+  const auto rejected = std::count_if(results.begin(), results.end(), [](const ClassResult& r) { return !r.valid; });
+  if (csv) {
+    out << classCsv(results, key);
+    return rejected == 0 ? 0 : 2;
+  }
+  const char* sep = " | ";
+  std::vector<std::string> header = {"Datei", "Datum", "Zeile 1", "Zeile 2", "Fehler",
+                                     "Anschl\u00E4ge", "Anschl./Min.", "Pr\u00FCfung"};
+  if (key != nullptr) header.push_back("Note");
   for (std::size_t i = 0; i < header.size(); ++i) out << (i ? sep : "") << header[i];
   out << "\n";
-  int rejected = 0;
-  for (const std::string& file : files) {
-    OpenedResult opened;
-    std::string why;
-    std::vector<std::string> row = {textOfPath(pathOfArgument(file).filename())};
-    if (openForTool(file, opened, why)) {
-      const ResultFigures f = figuresOf(opened.lines);
-      row.insert(row.end(), {dateText(opened.date), u8(opened.lines[4]), u8(opened.lines[5]),
-                             u8(f.errors), f.keystrokes, f.perMinute,
-                             opened.compatibility ? "g\u00FCltig (Klavento 5.0)" : "g\u00FCltig"});
+  for (const ClassResult& r : results) {
+    std::vector<std::string> row = {u8(r.shownName)};
+    if (r.valid) {
+      row.insert(row.end(), {dateText(r.date), u8(r.line1), u8(r.line2), u8(r.errorText),
+                             std::to_string(r.keystrokes),
+                             r.keystrokesPerMinute >= 0 ? std::to_string(r.keystrokesPerMinute) : std::string(),
+                             u8(r.status)});
     } else {
-      ++rejected;
-      row.insert(row.end(), {"", "", "", "", "", "", "abgelehnt: " + why});
+      row.insert(row.end(), {"", "", "", "", "", "", u8(r.status)});
     }
-    for (std::size_t i = 0; i < row.size(); ++i) out << (i ? sep : "") << (csv ? csvField(row[i]) : row[i]);
+    if (key != nullptr) row.push_back(u8(gradeText(gradeOf(*key, r.gradeInput()))));
+    for (std::size_t i = 0; i < row.size(); ++i) out << (i ? sep : "") << row[i];
     out << "\n";
   }
   return rejected == 0 ? 0 : 2;
@@ -458,8 +442,17 @@ void addEvaluationCommands(CLI::App& app) {
   CLI::App* check = result->add_subcommand("check", "Dateien oder Ordner pr\u00FCfen, eine Zeile je Datei");
   check->add_option("DATEI", options->inputs, ".kvw-Dateien oder Ordner")->required();
   check->add_flag("--csv", options->csv, "Als CSV (Semikolon) f\u00FCr eine Tabellenkalkulation");
+  check->add_option("--grade", options->gradeKey, "Notenschl\u00FCssel (Textdatei), der die Spalte \u201ENote\u201C f\u00FCllt")
+      ->type_name("DATEI");
   check->callback([options] {
-    const int rc = runResultCheck(options->inputs, options->csv, std::cout, std::cerr);
+    GradeKey key;
+    std::string why;
+    if (!options->gradeKey.empty() && !readGradeKeyFile(options->gradeKey, key, why)) {
+      std::cerr << "kvtool: " << why << "\n";
+      throw CLI::RuntimeError(1);
+    }
+    const int rc = runResultCheck(options->inputs, options->csv, std::cout, std::cerr,
+                                  options->gradeKey.empty() ? nullptr : &key);
     if (rc != 0) throw CLI::RuntimeError(rc);
   });
   CLI::App* exportText = result->add_subcommand("export", "Nur den geschriebenen Text als .txt speichern");

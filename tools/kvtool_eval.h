@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace kv {
+struct GradeKey;
+}
+
 namespace kv::tool {
 
 struct EvaluateInput {
@@ -27,7 +31,7 @@ int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err);
 int runResultShow(const std::string& path, std::ostream& out, std::ostream& err);
 // Exit code 2 when any file was rejected.
 int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostream& out,
-                   std::ostream& err);
+                   std::ostream& err, const GradeKey* key = nullptr);
 int runResultExport(const std::string& path, const std::string& output, std::ostream& err);
 
 void addEvaluationCommands(CLI::App& app);
