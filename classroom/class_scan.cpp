@@ -7,6 +7,7 @@
 
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
+#include "history/history_views.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 
@@ -160,21 +161,6 @@ std::vector<ClassResult> scanClass(const fs::path& folder,
     if (progress && !progress(results.size(), files.size())) break;
   }
   return results;
-}
-
-std::string csvCell(std::string_view utf8) {
-  std::string cell(utf8);
-  if (!cell.empty() && (cell[0] == '=' || cell[0] == '+' || cell[0] == '-' || cell[0] == '@' ||
-                        cell[0] == '\t' || cell[0] == '\r')) {
-    cell.insert(cell.begin(), '\'');
-  }
-  if (cell.find_first_of(";\"\n\r") == std::string::npos) return cell;
-  std::string out = "\"";
-  for (const char c : cell) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
 }
 
 std::string decimalComma(double value, int decimals) {

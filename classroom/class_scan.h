@@ -13,6 +13,7 @@
 
 #include "classroom/grade_key.h"
 #include "core/common.h"
+#include "history/history_views.h"
 
 namespace kv {
 
@@ -49,10 +50,6 @@ ClassResult readClassResult(const std::filesystem::path& file, const std::filesy
 // the scan early when it answers false (the list then holds what was read).
 std::vector<ClassResult> scanClass(const std::filesystem::path& folder,
                                    const std::function<bool(std::size_t, std::size_t)>& progress = {});
-
-// A spreadsheet cell from a learner's text: quoted where needed, and never a
-// formula (a leading =, +, -, @, tab or carriage return gets an apostrophe).
-std::string csvCell(std::string_view utf8);
 
 // The CSV of "kvtool result check --csv" and the teacher window: UTF-8,
 // semicolons; the columns of earlier versions first, then the figures as

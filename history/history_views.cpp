@@ -170,19 +170,25 @@ std::string keyName(unsigned char ch) {
 
 namespace {
 
-std::string csvField(const std::string& s) {
-  if (s.find_first_of(";\"\n\r") == std::string::npos) return s;
+std::string yesNo(bool v) { return v ? "ja" : "nein"; }
+
+}  // namespace
+
+std::string csvCell(std::string_view utf8) {
+  std::string cell(utf8);
+  // A spreadsheet takes these for the start of a formula.
+  if (!cell.empty() && (cell[0] == '=' || cell[0] == '+' || cell[0] == '-' || cell[0] == '@' ||
+                        cell[0] == '\t' || cell[0] == '\r')) {
+    cell.insert(cell.begin(), '\'');
+  }
+  if (cell.find_first_of(";\"\n\r") == std::string::npos) return cell;
   std::string out = "\"";
-  for (char c : s) {
+  for (const char c : cell) {
     if (c == '"') out += '"';
     out += c;
   }
   return out + "\"";
 }
-
-std::string yesNo(bool v) { return v ? "ja" : "nein"; }
-
-}  // namespace
 
 std::string historyCsv(const std::vector<HistoryRow>& rows) {
   std::string out;
@@ -198,8 +204,8 @@ std::string historyCsv(const std::vector<HistoryRow>& rows) {
         cp1252ToUtf8(formName(p.form)),
         std::to_string(r.pace),
         yesNo(r.correction),
-        cp1252ToUtf8(r.title),
-        cp1252ToUtf8(r.archive),
+        csvCell(cp1252ToUtf8(r.title)),
+        csvCell(cp1252ToUtf8(r.archive)),
         r.firstLine > 0 ? std::to_string(r.firstLine) : "",
         r.lastLine > 0 ? std::to_string(r.lastLine) : "",
         std::to_string(p.seconds),
@@ -212,7 +218,7 @@ std::string historyCsv(const std::vector<HistoryRow>& rows) {
     };
     for (std::size_t k = 0; k < fields.size(); ++k) {
       if (k > 0) out += ';';
-      out += csvField(fields[k]);
+      out += fields[k];
     }
     out += "\r\n";
   }

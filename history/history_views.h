@@ -54,6 +54,11 @@ std::string keyName(unsigned char ch);
 // The spreadsheet export: a header line and one line per exercise, fields
 // separated by semicolons, decimals with a comma, as German spreadsheets
 // read them. UTF-8.
+// A spreadsheet cell from text someone else wrote: quoted where needed, and
+// never a formula (a leading =, +, -, @, tab or carriage return gets an
+// apostrophe, as OWASP advises against CSV injection). UTF-8 in and out.
+std::string csvCell(std::string_view utf8);
+
 std::string historyCsv(const std::vector<HistoryRow>& rows);
 
 // The figures of a history as German text for the console. UTF-8.

@@ -78,6 +78,12 @@ TEST(HistoryViews, CsvHasOneRowPerExerciseInGermanSpreadsheetForm) {
             "2026-12-01;09:05:07;Textvorgabe auf Bildschirm;5;nein;\"\xC3\x9C" "bung \"\"Haus\"\"; Teil 2\";"
             "Beispieltexte;2;9;60;180;3;180;1,500;nein;nein\r");
   EXPECT_NE(lines[2].find(";;;nein;ja\r"), std::string::npos) << lines[2];
+
+  // A title from a teacher's archive never becomes a formula in Calc or Excel.
+  row.title = "=HYPERLINK(\"http://x\")";
+  row.archive = "@Archiv";
+  const std::string risky = historyCsv({row});
+  EXPECT_NE(risky.find(";\"'=HYPERLINK(\"\"http://x\"\")\";'@Archiv;2;9;"), std::string::npos) << risky;
 }
 
 // kvtool reads the file the program writes.
