@@ -243,6 +243,74 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const fs::path& file, std::stri
   return store;
 }
 
+namespace {
+
+// Steps of SQLite's virtual machine a query of an untrusted file may take;
+// far more than the largest honest history needs.
+constexpr int kUntrustedSteps = 200'000'000;
+constexpr std::uintmax_t kLargestUntrustedFile = 256u * 1024u * 1024u;
+
+int stopRunaway(void* counter) {
+  auto* left = static_cast<int*>(counter);
+  return --*left <= 0 ? 1 : 0;
+}
+
+}  // namespace
+
+std::unique_ptr<HistoryStore> HistoryStore::openUntrusted(const fs::path& file, std::string& notice) {
+  notice.clear();
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(file, ec);
+  if (ec) {
+    notice = w1252("nicht lesbar");
+    return nullptr;
+  }
+  if (size > kLargestUntrustedFile) {
+    notice = w1252("zu groß für einen Lernverlauf");
+    return nullptr;
+  }
+  std::unique_ptr<HistoryStore> store(new HistoryStore(file, {}));
+  store->untrusted_ = true;
+  store->readOnly_ = true;
+  sqlite3*& db = store->db_;
+  const std::u8string name = file.u8string();
+  if (sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX,
+                      nullptr) != SQLITE_OK) {
+    notice = w1252("kein lesbarer Lernverlauf");
+    return nullptr;
+  }
+  int ignored = 0;
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, &ignored);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, &ignored);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, &ignored);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_VIEW, 0, &ignored);
+  sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1000000);
+  sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 100000);
+  sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 100);
+  sqlite3_busy_timeout(db, 2000);
+  store->stepsLeft_ = kUntrustedSteps / 1000;
+  sqlite3_progress_handler(db, 1000, stopRunaway, &store->stepsLeft_);
+  int error = SQLITE_OK;
+  exec(db, "PRAGMA trusted_schema = OFF", error);
+  // Only the tables this program writes, each a real table.
+  bool sound = true;
+  {
+    Statement check(db, "PRAGMA quick_check");
+    sound = check.ok() && check.step() == SQLITE_ROW && check.text(0) != nullptr &&
+            std::string_view(reinterpret_cast<const char*>(check.text(0))) == "ok";
+  }
+  if (sound) {
+    Statement tables(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN"
+                         " ('exercises', 'key_stats', 'confusions', 'word_slips')");
+    sound = tables.ok() && tables.step() == SQLITE_ROW && tables.integer(0) == 4;
+  }
+  if (!sound) {
+    notice = store->stepsLeft_ <= 0 ? w1252("zu aufwendig zu lesen") : w1252("beschädigt oder kein Lernverlauf");
+    return nullptr;
+  }
+  return store;
+}
+
 bool HistoryStore::connect(std::string& notice) {
   disconnect();
   const std::u8string name = file_.u8string();
@@ -321,6 +389,11 @@ bool HistoryStore::migrate(std::string& notice) {
 }
 
 bool HistoryStore::replaceDamaged(std::string& notice) {
+  if (untrusted_) {
+    // Someone else's file is never moved or replaced.
+    notice = w1252("Der Lernverlauf ist beschädigt.");
+    return false;
+  }
   disconnect();
   fs::path aside;
   std::error_code ec;

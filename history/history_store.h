@@ -116,6 +116,13 @@ class HistoryStore {
   static std::unique_ptr<HistoryStore> open(const std::filesystem::path& file, std::string& notice,
                                             const StoreOptions& options = {});
 
+  // Opens someone else's history to read it, as a teacher does with a
+  // learner's: read-only, with SQLite's defensive mode and no trust in what
+  // the schema asks to run, checked before use, and with every query cut off
+  // after a bounded amount of work so a crafted file cannot hang the reader.
+  // Null with the German reason when the file is refused.
+  static std::unique_ptr<HistoryStore> openUntrusted(const std::filesystem::path& file, std::string& notice);
+
   // Adds one exercise. False when it could not be written; `notice` says why
   // (or, after a damaged file was replaced and the record written to the new
   // one, that the old file was moved aside).
@@ -162,6 +169,8 @@ class HistoryStore {
   StoreOptions options_;
   sqlite3* db_ = nullptr;
   bool readOnly_ = false;
+  bool untrusted_ = false;
+  int stepsLeft_ = 0;  // what an untrusted file's queries may still take
   StoreFailure failure_;
 };
 

@@ -11,6 +11,7 @@ packages=(
   ghostscript
   libsqlite3-dev tcl dpkg-dev xz-utils
   nsis desktop-file-utils shared-mime-info python3-markdown
+  chromium poppler-utils libreoffice-calc-nogui
 )
 
 missing=()

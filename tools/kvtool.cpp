@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tools/kvtool_archive.h"
+#include "tools/kvtool_class.h"
 #include "tools/kvtool_cli.h"
 #include "tools/kvtool_eval.h"
 #include "tools/kvtool_history.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
   kv::tool::addPrintCommand(*app.get_subcommand("archive"));
   kv::tool::addEvaluationCommands(app);
   kv::tool::addHistoryCommands(app);
+  kv::tool::addClassCommands(app);
   kv::tool::useGermanTexts(app);
   std::vector<std::string> arguments = kv::tool::utf8Arguments(argc, argv);
   std::vector<char*> pointers;

@@ -30,6 +30,10 @@ bool readTextLines(const std::string& path, std::vector<std::string>& lines, std
 int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err);
 int runResultShow(const std::string& path, std::ostream& out, std::ostream& err);
 // Exit code 2 when any file was rejected.
+// Reads a grade key file named on the command line; false with the German
+// reason, naming the line, when it cannot be used.
+bool readGradeKeyFile(const std::string& path, GradeKey& key, std::string& why);
+
 int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostream& out,
                    std::ostream& err, const GradeKey* key = nullptr);
 int runResultExport(const std::string& path, const std::string& output, std::ostream& err);

@@ -9,6 +9,7 @@
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
 #include "platform/encoding.h"
+#include "platform/file_io.h"
 
 namespace kv::test {
 
@@ -38,7 +39,7 @@ inline bool writeHandedIn(const std::filesystem::path& file, const HandedIn& h) 
   in.today = {2026, 12, h.day};
   const auto lines = buildSummary(ex, in);
   std::filesystem::create_directories(file.parent_path());
-  return static_cast<bool>(saveResultFile(file.string(), lines, ex, 40, 2));
+  return static_cast<bool>(saveResultFile(cp1252OfPath(file), lines, ex, 40, 2));
 }
 
 }  // namespace kv::test

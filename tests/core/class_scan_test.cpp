@@ -4,8 +4,14 @@
 #include "classroom/class_scan.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <chrono>
 #include <fstream>
+#include <map>
+#include <sstream>
+
+#include "classroom/class_overview.h"
 
 #include "tests/core/class_files.h"
 
@@ -101,6 +107,73 @@ TEST_F(ClassFolder, CsvKeepsItsColumnsAddsNumbersAndNeverAFormula) {
       << lines[4];
   EXPECT_EQ(csvCell("Anna"), "Anna");
   EXPECT_EQ(csvCell("\rx"), "\"'\rx\"");
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// A learner's Lernverlauf made to attack the teacher's program: a view that
+// never ends in the place of a table, a trigger, an oversized row. Each is
+// refused or read without running anything, and quickly.
+TEST_F(ClassFolder, CraftedLernverlaufIsRefusedAndNeverRunsOrHangs) {
+  const auto craft = [&](const std::string& folder, const char* sql) {
+    fs::create_directories(dir_ / folder);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_ / folder / "Lernverlauf.sqlite").string().c_str(), &db), SQLITE_OK);
+    char* message = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+    sqlite3_free(message);
+    sqlite3_close(db);
+  };
+  craft("Endlos",
+        "CREATE TABLE key_stats(exercise, ch, needed, missed, timed, mean_ms, m2);"
+        "CREATE TABLE confusions(exercise, expected, typed, count); CREATE TABLE word_slips(exercise, expected, typed);"
+        "CREATE VIEW exercises AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) "
+        "SELECT i AS id, '2026-01-01' AS started, 1 AS form, 0 AS seconds, 0 AS keystrokes,"
+        " 0 AS keystrokes_per_minute, NULL AS error_percent, 0 AS voided, 0 AS impossible FROM n;");
+  craft("Ausloeser",
+        "CREATE TABLE exercises(id INTEGER PRIMARY KEY, started, form, pace, correction, title, archive, first_line,"
+        " last_line, seconds, keystrokes, errors, keystrokes_per_minute, error_percent, voided, impossible);"
+        "CREATE TABLE key_stats(exercise, ch, needed, missed, timed, mean_ms, m2);"
+        "CREATE TABLE confusions(exercise, expected, typed, count); CREATE TABLE word_slips(exercise, expected, typed);"
+        "CREATE TABLE spur(x); CREATE TRIGGER t AFTER INSERT ON key_stats BEGIN INSERT INTO spur VALUES (1); END;"
+        "INSERT INTO exercises VALUES (1, '2026-11-02 10:00:00', 1, 0, 0, 't', 'a', 0, 0, 60, 300, 1, 300, 0.3, 0, 0);"
+        "CREATE TABLE riesig(b); INSERT INTO riesig VALUES (zeroblob(3000000));");
+  std::ofstream(dir_ / "Kaputt" / "Lernverlauf.sqlite") << "SQLite format 3";
+  fs::create_directories(dir_ / "Kaputt");
+  std::ofstream(dir_ / "Kaputt" / "Lernverlauf.sqlite") << std::string(5000, 'x');
+
+  const auto started = std::chrono::steady_clock::now();
+  const std::vector<LearnerHistory> histories = readLearnerHistories(dir_);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(60)) << "a crafted file held the reader";
+  ASSERT_EQ(histories.size(), 3u);
+  std::map<std::string, LearnerHistory> byName;
+  for (const LearnerHistory& h : histories) byName[h.shownName] = h;
+  EXPECT_FALSE(byName.at("Endlos").readable);
+  EXPECT_FALSE(byName.at("Kaputt").readable);
+  EXPECT_FALSE(byName.at("Kaputt").refusal.empty());
+  // A plain file with a trigger is read, and reading runs nothing.
+  EXPECT_TRUE(byName.at("Ausloeser").readable) << byName.at("Ausloeser").refusal;
+  EXPECT_EQ(byName.at("Ausloeser").points.size(), 1u);
+
+  OverviewInput in;
+  in.folderName = "Klasse";
+  in.histories = histories;
+  const std::string html = classOverviewHtml(in);
+  EXPECT_NE(html.find("Nicht gelesen: "), std::string::npos);
+}
+
+TEST(ClassOverview, LearnersTextIsEscapedAndTicksAreRound) {
+  EXPECT_EQ(htmlText("<img src=x onerror=alert(1)> & \"'"), "&lt;img src=x onerror=alert(1)&gt; &amp; &quot;&#39;");
+  EXPECT_DOUBLE_EQ(roundStep(400, 3), 200);
+  EXPECT_DOUBLE_EQ(roundStep(500, 3), 250);
+  EXPECT_DOUBLE_EQ(roundStep(400, 4), 100);
+  EXPECT_DOUBLE_EQ(roundStep(0.78, 5), 0.2);
+  EXPECT_DOUBLE_EQ(roundStep(7, 5), 2);
+  EXPECT_DOUBLE_EQ(roundStep(226, 6), 50);
 }
 
 }  // namespace
