@@ -92,12 +92,14 @@ struct FolderSettings {
   std::string student;
   std::string program;
   std::string history;  // the learning history's folder; empty: the user's own
+  std::string gradeKey;  // a school's shared grade key file; empty: none
 };
 
 struct PolicySettings {
   bool maximiseMainWindow = true;
   bool webLinksEnabled = true;
   bool historyEnabled = true;  // off: nothing is recorded, no menu item
+  bool teacherFunctions = true;  // off: the teachers' menu is not there
 };
 
 enum class ExerciseForm : std::uint8_t {

@@ -132,6 +132,9 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   if (const auto v = root.readDword(kPolicyKeyGeneral, "Lernverlauf")) {
     settings.policies.historyEnabled = *v != 0;
   }
+  if (const auto v = root.readDword(kPolicyKeyGeneral, "Lehrerfunktionen")) {
+    settings.policies.teacherFunctions = *v != 0;
+  }
 
   struct ColourValue {
     const char* name;
@@ -160,6 +163,7 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   folder("Lehrerverzeichnis", settings.folders.teacher);
   folder("Schuelerverzeichnis", settings.folders.student);
   folder("Lernverlaufordner", settings.folders.history);
+  folder("Notenschluessel", settings.folders.gradeKey);
 }
 
 void applyProgramFolder(PolicyStore& machine, Settings& settings) {

@@ -187,9 +187,12 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   user.strings[{kPolicyKeyFolders, "Schuelerverzeichnis"}] = "%HOME%\\Ergebnisse";
   machine.dwords[{kPolicyKeyGeneral, "Lernverlauf"}] = 0;
   user.strings[{kPolicyKeyFolders, "Lernverlaufordner"}] = "%HOME%\\Verlauf";
+  machine.dwords[{kPolicyKeyGeneral, "Lehrerfunktionen"}] = 0;
+  machine.strings[{kPolicyKeyFolders, "Notenschluessel"}] = "\\\\server\\noten\\schluessel.txt";
 
   Settings settings;
   EXPECT_TRUE(settings.policies.historyEnabled) << "the history is kept unless a policy says no";
+  EXPECT_TRUE(settings.policies.teacherFunctions) << "shown unless a policy says no";
   settings.folders.student = "C:\\Dokumente";
   applyPolicies(machine, fakeExpand, settings);
   applyPolicies(user, fakeExpand, settings);
@@ -203,6 +206,8 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   EXPECT_EQ(settings.folders.student, "C:\\Users\\lena\\Ergebnisse");
   EXPECT_FALSE(settings.policies.historyEnabled);
   EXPECT_EQ(settings.folders.history, "C:\\Users\\lena\\Verlauf");
+  EXPECT_FALSE(settings.policies.teacherFunctions);
+  EXPECT_EQ(settings.folders.gradeKey, "\\\\server\\noten\\schluessel.txt");
 }
 
 TEST(Policies, MalformedAndEmptyValuesChangeNothing) {
