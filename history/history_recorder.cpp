@@ -40,10 +40,16 @@ HistoryRecorder::HistoryRecorder(fs::path history, std::vector<fs::path> waiting
   }
 }
 
-HistoryStore* HistoryRecorder::history(std::string& notice) {
-  notice.clear();
-  if (!history_) history_ = HistoryStore::open(historyFile_, notice, options_);
+HistoryStore* HistoryRecorder::ensureHistory() {
+  if (!history_) history_ = HistoryStore::open(historyFile_, openNotice_, options_);
   return history_.get();
+}
+
+HistoryStore* HistoryRecorder::history(std::string& notice) {
+  HistoryStore* store = ensureHistory();
+  // A damaged file set aside while catching up is still told, once.
+  notice = std::exchange(openNotice_, std::string());
+  return store;
 }
 
 void HistoryRecorder::closeHistory() { history_.reset(); }
@@ -77,7 +83,7 @@ bool HistoryRecorder::keep(const ExerciseRecord& record) {
 int HistoryRecorder::catchUp() {
   if (!anythingWaiting()) return 0;
   std::string notice;
-  HistoryStore* store = history(notice);
+  HistoryStore* store = ensureHistory();
   if (store == nullptr || store->readOnly()) return 0;
   int written = 0;
   // Those in memory are the older ones when the places beside failed too.
@@ -120,8 +126,9 @@ RecordOutcome HistoryRecorder::record(ExerciseRecord record) {
     store->record(record, outcome.notice);
     return outcome;
   }
+  const std::string opened = notice;
   if (store != nullptr && store->record(record, notice)) {
-    outcome.notice = notice;  // a damaged file set aside, or nothing
+    outcome.notice = notice.empty() ? opened : notice;  // a damaged file set aside, or nothing
     return outcome;
   }
   lastCause_ = notice;

@@ -57,7 +57,9 @@ class HistoryRecorder {
   int waitingInMemory() const { return static_cast<int>(inMemory_.size()); }
 
  private:
-  std::vector<std::filesystem::path> usablePlaces() const;
+  // Opens the history once; what opening had to say waits in openNotice_
+  // for the first caller that shows it.
+  HistoryStore* ensureHistory();
   bool keep(const ExerciseRecord& record);
   std::string causeOfLastFailure() const;
 
@@ -67,6 +69,7 @@ class HistoryRecorder {
   std::unique_ptr<HistoryStore> history_;
   std::vector<ExerciseRecord> inMemory_;
   std::string lastCause_;
+  std::string openNotice_;
 };
 
 }  // namespace kv

@@ -197,10 +197,14 @@ TEST_F(Folder, FolderThatVanishedIsNamedAndTheExerciseWaitsInMemoryWhenNoPlaceIs
   ASSERT_NE(recorder.history(ignored), nullptr);
 #if defined(_WIN32)
   // Windows removes no folder with an open file in it; there the folder goes
-  // with its network drive, which this cannot imitate with the file open.
+  // with its network drive. A file in the folder's place cannot be made into
+  // the folder again either.
   recorder.closeHistory();
-#endif
   fs::remove_all(dir_ / "Server");
+  std::ofstream(dir_ / "Server") << "kein Ordner";
+#else
+  fs::remove_all(dir_ / "Server");
+#endif
 
   const RecordOutcome outcome = recorder.record(exercise(2));
   EXPECT_EQ(outcome.fate, RecordFate::KeptWhileOpen);
@@ -208,10 +212,11 @@ TEST_F(Folder, FolderThatVanishedIsNamedAndTheExerciseWaitsInMemoryWhenNoPlaceIs
   EXPECT_NE(text.find("ist nicht erreichbar."), std::string::npos) << text;
   EXPECT_NE(text.find("Klasse"), std::string::npos) << text;
   EXPECT_EQ(recorder.waitingInMemory(), 1);
-  EXPECT_FALSE(fs::exists(dir_ / "Server")) << "the vanished folder was made anew in its old place";
+  EXPECT_FALSE(fs::is_directory(dir_ / "Server")) << "the vanished folder was made anew in its old place";
   EXPECT_NE(cp1252ToUtf8(recorder.lostOnExitNotice()).find("Eine Übung konnte nicht"), std::string::npos);
 
   // The server is back: the next recording writes both, in order.
+  fs::remove(dir_ / "Server");
   fs::create_directories(history.parent_path());
   const RecordOutcome next = recorder.record(exercise(3));
   EXPECT_EQ(next.fate, RecordFate::Recorded) << cp1252ToUtf8(next.notice);
@@ -238,6 +243,22 @@ TEST_F(Folder, ExerciseFoundWrittenByAnotherProgramIsNotAddedAgain) {
   EXPECT_EQ(recorder.catchUp(), 1);
   EXPECT_EQ(recorder.waiting(), 0);
   EXPECT_EQ(HistoryStore::open(history, notice)->count(), 1);
+}
+
+// Catching up at the start opens the history first; when that sets a damaged
+// file aside, the learner is still told when the Lernverlauf is opened.
+TEST_F(Folder, DamagedHistoryFoundWhileCatchingUpIsStillTold) {
+  const fs::path history = dir_ / "Lernverlauf.sqlite";
+  const fs::path waiting = dir_ / "Lokal" / "ausstehend.sqlite";
+  std::ofstream(history, std::ios::binary) << std::string(3000, '?');
+  std::string notice;
+  ASSERT_TRUE(HistoryStore::open(waiting, notice)->record(exercise(1), notice));
+  HistoryRecorder recorder(history, {waiting});
+  EXPECT_EQ(recorder.catchUp(), 1);
+  ASSERT_NE(recorder.history(notice), nullptr);
+  EXPECT_NE(cp1252ToUtf8(notice).find("Der Lernverlauf war beschädigt"), std::string::npos) << notice;
+  recorder.history(notice);
+  EXPECT_TRUE(notice.empty()) << "told twice";
 }
 
 // ---------------------------------------------------------------------------

@@ -201,7 +201,8 @@ TEST_F(FailingDrive, VanishedFolderIsNamedAndTheExerciseArrivesWhenItIsBack) {
   ASSERT_NO_FATAL_FAILURE(step(L"vanish"));
   ASSERT_NO_FATAL_FAILURE(typeExercise());
   expectNotice(noticeClosedByReturn(), L"Der Ordner \u201EK:\\Lernverlauf\u201C ist nicht erreichbar.");
-  EXPECT_EQ(count(waitingFile()), 1);
+  EXPECT_TRUE(test::waitUntil([&] { return count(waitingFile()) == 1; }, 5000))
+      << "the exercise does not wait: " << count(waitingFile());
 
   ASSERT_NO_FATAL_FAILURE(step(L"return"));
   ASSERT_NO_FATAL_FAILURE(closeEvaluation());
