@@ -14,6 +14,7 @@
 #include "history/history_store.h"
 #include "platform/file_io.h"
 #include "tests/win/learner_fixture.h"
+#include "ui/history_access_win.h"
 
 namespace kv {
 namespace {
@@ -71,7 +72,9 @@ class FailingDrive : public LearnerKeys {
   }
   static void forgetWaiting() {
     std::error_code ec;
-    for (const char* suffix : {"", "-journal"}) fs::remove(fs::path(waitingFile()) += suffix, ec);
+    for (const fs::path& place : waitingHistoryFiles()) {
+      for (const char* suffix : {"", "-journal"}) fs::remove(fs::path(place) += suffix, ec);
+    }
   }
   static std::int64_t count(const fs::path& file) {
     std::error_code ec;

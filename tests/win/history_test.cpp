@@ -12,6 +12,7 @@
 
 #include "history/history_store.h"
 #include "tests/win/learner_fixture.h"
+#include "ui/history_access_win.h"
 #include "ui/history_window_win.h"
 
 namespace kv {
@@ -32,6 +33,8 @@ class HistoryLearner : public LearnerKeys {
     fs::create_directories(folder);
     // The program is started by this process and inherits the folder.
     ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", folder.c_str());
+    // Exercises another test left waiting would be written into this history.
+    for (const fs::path& waiting : waitingHistoryFiles()) fs::remove(waiting, ec);
     prepare();
     LearnerKeys::SetUp();
   }
