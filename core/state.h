@@ -48,6 +48,11 @@ struct AppState {
   bool fileView = false;
   OpenedResult openedFile;
   std::string openDialogFolder;
+
+  // The teachers' window: the class folder last chosen, and the grade key
+  // chosen with it (the key file's text, UTF-8; empty: no grades).
+  std::string classFolder;
+  std::string classGradeKey;
 };
 
 AppState& appState();

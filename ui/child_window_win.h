@@ -90,5 +90,6 @@ std::unique_ptr<ChildWindow> createSelectionChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host);
+std::unique_ptr<ChildWindow> createClassChild(ChildHost& host);
 
 }  // namespace kv

@@ -1,6 +1,7 @@
 // The main window's three kinds of child, one per request.
 #include "ui/child_window_win.h"
 
+#include "ui/class_window_win.h"
 #include "ui/exercise_window_win.h"
 #include "ui/history_window_win.h"
 #include "ui/result_window_win.h"
@@ -23,5 +24,7 @@ std::unique_ptr<ChildWindow> createResultChild(ChildHost& host) {
 std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host) {
   return createHistoryWindow(host);
 }
+
+std::unique_ptr<ChildWindow> createClassChild(ChildHost& host) { return createClassWindow(host); }
 
 }  // namespace kv

@@ -14,10 +14,10 @@ namespace kv {
 
 // The numbered requests children post to the main window.
 // History (5) opens the learning history, an addition reached from the menu.
-enum class Request : int { Selection = 1, Exercise = 2, Result = 3, OpenSaved = 4, History = 5 };
-constexpr bool isValidRequest(int n) { return n >= 1 && n <= 5; }
+enum class Request : int { Selection = 1, Exercise = 2, Result = 3, OpenSaved = 4, History = 5, ClassResults = 6 };
+constexpr bool isValidRequest(int n) { return n >= 1 && n <= 6; }
 
-enum class ChildKind { None, Selection, Exercise, Result, History };
+enum class ChildKind { None, Selection, Exercise, Result, History, ClassResults };
 
 // Pixel width of a Windows-1252 text in the status line's font.
 using TextWidth = std::function<int(std::string_view)>;

@@ -86,11 +86,18 @@ bool MainWindow::create(int showCommand, SplashWindow* splash) {
   ::AppendMenuW(helpMenu_, MF_SEPARATOR, 0, nullptr);
   ::AppendMenuW(helpMenu_, MF_STRING, kCommandAbout, L"&Über Klavento 7...");
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu_), L"&Datei");
+  // What teachers do, unless a policy keeps it off the learners' PCs.
+  if (appState().settings.policies.teacherFunctions) {
+    teacherMenu_ = ::CreatePopupMenu();
+    ::AppendMenuW(teacherMenu_, MF_STRING, kCommandClassResults, L"&Ergebnisse einer Klasse...   \tStrg+K");
+    ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(teacherMenu_), L"&Lehrkräfte");
+  }
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(helpMenu_), L"&Hilfe");
 
   ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', kCommandOpen},
                   {FVIRTKEY, VK_F1, kCommandHandbook},
-                  {FCONTROL | FVIRTKEY, 'L', kCommandHistory}};
+                  {FCONTROL | FVIRTKEY, 'L', kCommandHistory},
+                  {FCONTROL | FVIRTKEY, 'K', kCommandClassResults}};
   accelerators_ = ::CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 
   const HWND hwnd = ::CreateWindowExW(0, kMainWindowClass, kAppTitle,
@@ -315,6 +322,10 @@ void MainWindow::onRequest(int n) {
       if (childKind() == ChildKind::Selection) child_->storeParameters();
       switchTo(ChildKind::History);
       break;
+    case Request::ClassResults:
+      if (childKind() == ChildKind::Selection) child_->storeParameters();
+      switchTo(ChildKind::ClassResults);
+      break;
   }
   if (pendingRequest_ != 0 && hwnd_ != nullptr) {
     const int next = pendingRequest_;
@@ -354,6 +365,9 @@ void MainWindow::switchTo(ChildKind kind) {
       break;
     case ChildKind::History:
       child_ = createHistoryChild(*this);
+      break;
+    case ChildKind::ClassResults:
+      child_ = createClassChild(*this);
       break;
     case ChildKind::None:
       break;
@@ -428,10 +442,18 @@ void MainWindow::updateCommands() {
   ::EnableMenuItem(fileMenu_, kCommandOpen, MF_BYCOMMAND | (open ? MF_ENABLED : MF_GRAYED));
   ::EnableMenuItem(fileMenu_, kCommandHistory,
                    MF_BYCOMMAND | (historyCommandEnabled() ? MF_ENABLED : MF_GRAYED));
+  if (teacherMenu_ != nullptr) {
+    ::EnableMenuItem(teacherMenu_, kCommandClassResults,
+                     MF_BYCOMMAND | (classCommandEnabled() ? MF_ENABLED : MF_GRAYED));
+  }
   const bool web = appState().settings.policies.webLinksEnabled;
   ::EnableMenuItem(helpMenu_, kCommandWebDin, MF_BYCOMMAND | (web ? MF_ENABLED : MF_GRAYED));
   ::EnableMenuItem(helpMenu_, kCommandWebSpelling,
                    MF_BYCOMMAND | (web ? MF_ENABLED : MF_GRAYED));
+}
+
+bool MainWindow::classCommandEnabled() const {
+  return appState().settings.policies.teacherFunctions && !opening_ && childKind() == ChildKind::Selection;
 }
 
 bool MainWindow::historyCommandEnabled() const {
@@ -489,6 +511,10 @@ bool MainWindow::onCommand(int id) {
       break;
     case kCommandHandbook:
       openHandbook();
+      break;
+    case kCommandClassResults:
+      // Only from the selection, as the Lernverlauf.
+      if (classCommandEnabled()) request(static_cast<int>(Request::ClassResults));
       break;
     case kCommandHistory:
       // Only from the selection: an exercise or an unsaved result would be lost.

@@ -35,6 +35,7 @@ enum MainCommand : int {
   kCommandAbout = 205,
   kCommandHandbook = 206,
   kCommandHistory = 207,
+  kCommandClassResults = 208,
 };
 
 // Where the user guide lies, relative to the program's folder: the setup
@@ -80,6 +81,7 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   void openSavedExercise();
   bool onCommand(int id);
   bool historyCommandEnabled() const;
+  bool classCommandEnabled() const;
   void addCourseArchive(const std::string& programPath);
   void onClose();
   void onDestroy();
@@ -103,6 +105,7 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   HWND mdiClient_ = nullptr;
   HMENU fileMenu_ = nullptr;
   HMENU helpMenu_ = nullptr;
+  HMENU teacherMenu_ = nullptr;  // null when a policy hides it
   HACCEL accelerators_ = nullptr;
   win::Font dialogFont_;
   win::ClipboardWatcher clipboard_;

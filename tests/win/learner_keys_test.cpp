@@ -201,17 +201,7 @@ TEST_F(LearnerKeys, HelpMenuOpensTheUserGuide) {
   const std::wstring note = std::wstring(temp) + L"kv-handbuch-geoeffnet.txt";
   ::DeleteFileW(note.c_str());
   // The shell finds the program for .html files in the classes root.
-  const auto setDefault = [](const wchar_t* key, const std::wstring& value) {
-    HKEY k = nullptr;
-    if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) !=
-        ERROR_SUCCESS) {
-      return false;
-    }
-    const LONG rc = ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(k);
-    return rc == ERROR_SUCCESS;
-  };
+  const auto setDefault = test::setClassesRootDefault;
   wchar_t before[128] = {};
   LONG size = sizeof before;
   ASSERT_EQ(::RegQueryValueW(HKEY_CLASSES_ROOT, L".html", before, &size), ERROR_SUCCESS)

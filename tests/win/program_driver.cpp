@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <commctrl.h>
 #include <winternl.h>
 
 #include <cstdint>
@@ -547,6 +548,88 @@ int ScreenArea::countOf(const RECT& part, COLORREF colour) const {
   int count = 0;
   boundsOf(part, colour, count);
   return count;
+}
+
+namespace {
+
+// A block of memory in the process that owns `window`, freed on every way out.
+class RemoteBlock {
+ public:
+  RemoteBlock(HWND window, SIZE_T size) : size_(size) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (process_ != nullptr) address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteBlock() {
+    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    if (process_ != nullptr) ::CloseHandle(process_);
+  }
+  RemoteBlock(const RemoteBlock&) = delete;
+  RemoteBlock& operator=(const RemoteBlock&) = delete;
+  bool ok() const { return address_ != nullptr; }
+  void* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
+  bool write(SIZE_T offset, const void* data, SIZE_T size) const {
+    return ::WriteProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
+  }
+  bool read(SIZE_T offset, void* data, SIZE_T size) const {
+    return ::ReadProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
+  }
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+  SIZE_T size_;
+};
+
+}  // namespace
+
+int listViewCount(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+std::wstring listViewText(HWND list, int item, int column) {
+  constexpr SIZE_T kChars = 512;
+  RemoteBlock block(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
+  if (!block.ok()) return L"(nicht lesbar)";
+  LVITEMW request{};
+  request.iSubItem = column;
+  request.cchTextMax = static_cast<int>(kChars);
+  request.pszText = static_cast<wchar_t*>(block.at(sizeof(LVITEMW)));
+  if (!block.write(0, &request, sizeof request)) return L"(nicht lesbar)";
+  const auto length = ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
+                                     reinterpret_cast<LPARAM>(block.at(0)));
+  std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(0, length)), L'\0');
+  if (length > 0 && !block.read(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t))) return L"(nicht lesbar)";
+  return text;
+}
+
+RECT listViewHeaderOnScreen(HWND list, int column) {
+  RECT none{};
+  const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+  if (header == nullptr) return none;
+  RemoteBlock block(header, sizeof(RECT));
+  if (!block.ok()) return none;
+  if (!::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(block.at(0)))) {
+    return none;
+  }
+  RECT r{};
+  if (!block.read(0, &r, sizeof r)) return none;
+  ::MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+int listViewSelection(HWND list) {
+  return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+bool setClassesRootDefault(const wchar_t* key, const std::wstring& value) {
+  HKEY k = nullptr;
+  if (::RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const LONG rc = ::RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  ::RegCloseKey(k);
+  return rc == ERROR_SUCCESS;
 }
 
 }  // namespace kv::test

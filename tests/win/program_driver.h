@@ -96,6 +96,19 @@ HWND fileNameField(HWND dialog);
 // The window as it is on the screen now, written to a .bmp file.
 void saveWindowPicture(HWND window, const std::wstring& path);
 
+// A list view's rows and cells in another process, read through memory of
+// that process as the control needs it.
+int listViewCount(HWND list);
+std::wstring listViewText(HWND list, int item, int column);
+// Where a list view's column header lies on the screen; empty when unknown.
+RECT listViewHeaderOnScreen(HWND list, int column);
+// The index of the selected row; -1 without one.
+int listViewSelection(HWND list);
+
+// Sets the default value of a key under HKEY_CLASSES_ROOT, as a file type's
+// registration does; true when it was written.
+bool setClassesRootDefault(const wchar_t* key, const std::wstring& value);
+
 // The main window's only child once it is of this class; null when that does
 // not happen within the time.
 HWND waitForOnlyChild(HWND mainWindow, const wchar_t* className, DWORD timeoutMs);

@@ -1,0 +1,231 @@
+// The teachers' window with real keys and the mouse: a class folder made by
+// the program's own writer (30 learners, some in folders of their own, with
+// tampered, foreign, voided and impossible files) is listed, graded, sorted
+// by a click on a column, a result opens as a saved exercise does, and the
+// list goes out as CSV and as the overview, which opens in the browser. The
+// policy hides it all from learners' PCs.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/file_io.h"
+#include "tests/core/class_files.h"
+#include "tests/win/learner_fixture.h"
+#include "ui/class_window_win.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Teacher : public LearnerKeys {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder = fs::path(temp) / (L"Klasse 8b " + std::to_wstring(::GetCurrentProcessId()));
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    for (int n = 0; n < 30; ++n) {
+      test::HandedIn h;
+      h.name = "Lernende " + std::to_string(n + 10);
+      h.klass = "8b";
+      h.keystrokes = static_cast<std::uint32_t>(1000 + 20 * n);
+      h.errors = static_cast<std::uint32_t>(n % 6);
+      if (n == 3) h.keystrokes = 0, h.errors = 0;  // voided
+      if (n == 4) h.impossible = true;
+      const fs::path place = n % 5 == 0 ? folder / ("Lernende " + std::to_string(n + 10)) : folder;
+      ASSERT_TRUE(test::writeHandedIn(place / ("abgabe-" + std::to_string(n + 10) + ".kvw"), h));
+    }
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile(folder / "abgabe-11.kvw", bytes));
+    bytes[75] = static_cast<char>(bytes[75] ^ 2);
+    ASSERT_TRUE(writeFileAtomically(folder / L"abgabe-11-verändert.kvw", bytes));
+    ASSERT_TRUE(writeFileAtomically(folder / "fremd.kvw", "Ein Brief, keine Übung."));
+    ASSERT_TRUE(test::reg(L"add \"HKCU\\Software\\Policies\\Klavento\\7.0\\Verzeichnisse\" /v Schuelerverzeichnis "
+                          L"/t REG_SZ /d \"" + folder.wstring() + L"\" /f"));
+    prepare();
+    LearnerKeys::SetUp();
+  }
+  void TearDown() override {
+    LearnerKeys::TearDown();
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+  }
+  virtual void prepare() {}
+
+  HWND openClassByKeys() {
+    if (!key(L"ctrl+k")) return nullptr;
+    return test::waitForOnlyChild(main, kClassChildClass, 15000);
+  }
+
+  // Types a file name into the save dialog with this caption and saves.
+  void saveAs(const wchar_t* caption, const fs::path& file) {
+    const HWND dialog = test::waitForTopLevelWindow(program.pid(), caption, 15000, L"#32770");
+    ASSERT_NE(dialog, nullptr) << "no dialog " << win::narrowLossy(caption);
+    const HWND name = test::fileNameField(dialog);
+    ASSERT_NE(name, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == name; }, 5000));
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 50 \"" + file.wstring() + L"\""));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == file.wstring(); }, 15000))
+        << win::narrowLossy(test::controlText(name));
+    ASSERT_TRUE(key(L"Return"));
+    ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(dialog); }, 10000)) << "the dialog stayed open";
+  }
+
+  bool clickOn(const RECT& r) {
+    if (r.right <= r.left || r.bottom <= r.top) {
+      ADD_FAILURE() << "nowhere to click";
+      return false;
+    }
+    const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    return runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" click 1");
+  }
+
+  // The first row's name cell on the screen, just below the header.
+  static RECT firstRow(HWND list) {
+    RECT r = test::listViewHeaderOnScreen(list, ClassWindow::kName);
+    const int h = r.bottom - r.top;
+    ::OffsetRect(&r, 0, h);
+    r.bottom = r.top + h * 2 / 3;
+    return r;
+  }
+
+  fs::path folder;
+};
+
+TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
+  HWND window = openClassByKeys();
+  ASSERT_NE(window, nullptr) << "Strg+K did not open the teachers' window";
+  EXPECT_EQ(win::windowText(window), L"Ergebnisse einer Klasse");
+  const HWND list = ::GetDlgItem(window, ClassWindow::kListId);
+  // 30 handed in, 6 of them in subfolders, and the two refused ones stay listed.
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewCount(list) == 32; }, 15000)) << test::listViewCount(list);
+  EXPECT_EQ(test::controlText(::GetDlgItem(window, ClassWindow::kFolderId)), folder.wstring());
+  std::map<std::wstring, int> rows;
+  std::string names;
+  for (int i = 0; i < 32; ++i) {
+    rows[test::listViewText(list, i, ClassWindow::kName)] = i;
+    names += win::narrowLossy(test::listViewText(list, i, ClassWindow::kName)) + "|";
+  }
+  const auto rowOf = [&](const std::wstring& name) {
+    const auto at = rows.find(name);
+    if (at != rows.end()) return at->second;
+    ADD_FAILURE() << "no row " << win::narrowLossy(name) << " among " << names;
+    return 0;
+  };
+  ASSERT_TRUE(rows.count(L"Lernende 15")) << "a learner's file in a subfolder is missing: " << names;
+  EXPECT_EQ(test::listViewText(list, rowOf(L"fremd.kvw"), ClassWindow::kStatus),
+            L"abgelehnt: keine Klavento-Übungsdatei");
+  EXPECT_EQ(test::listViewText(list, rowOf(L"abgabe-11-verändert.kvw"), ClassWindow::kStatus),
+            L"abgelehnt: verändert oder beschädigt");
+  EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 14"), ClassWindow::kErrors), L"–");
+  EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 10"), ClassWindow::kGrade), L"") << "a grade without a key";
+
+  // The first example key, chosen by keys: 1 error in 1020 Anschläge is 0,098 %, a 1.
+  ASSERT_TRUE(key(L"alt+n"));
+  const HWND box = ::GetDlgItem(window, ClassWindow::kKeyBoxId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == box; }, 5000));
+  ASSERT_TRUE(key(L"Down"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade) == L"1"; },
+                              5000))
+      << win::narrowLossy(test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade));
+  EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 13"), ClassWindow::kGrade), L"–") << "voided";
+  EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 14"), ClassWindow::kGrade), L"–") << "impossible";
+
+  // A click on "Anschläge" sorts by it, a second click the other way round.
+  // The first click of the mouse goes to a row: the list takes the focus.
+  ASSERT_TRUE(clickOn(firstRow(list)));
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == list; }, 5000));
+  ASSERT_TRUE(clickOn(test::listViewHeaderOnScreen(list, ClassWindow::kKeystrokes)));
+  // The refused files first, then the voided exercise with 0 Anschläge.
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 2, ClassWindow::kKeystrokes) == L"0"; }, 5000))
+      << win::narrowLossy(test::listViewText(list, 2, ClassWindow::kKeystrokes));
+  EXPECT_EQ(test::listViewText(list, 0, ClassWindow::kKeystrokes), L"");
+  // Two clicks in quick succession would be a double click on the header.
+  ::Sleep(::GetDoubleClickTime() + 300);
+  ASSERT_TRUE(clickOn(test::listViewHeaderOnScreen(list, ClassWindow::kKeystrokes)));
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 0, ClassWindow::kKeystrokes) == L"1580"; }, 5000))
+      << win::narrowLossy(test::listViewText(list, 0, ClassWindow::kKeystrokes));
+
+  // CSV and overview, each through its save dialog.
+  const fs::path csv = folder / "klasse.csv";
+  ASSERT_TRUE(key(L"alt+c"));
+  ASSERT_NO_FATAL_FAILURE(saveAs(L"Liste als CSV speichern", csv));
+  ASSERT_TRUE(test::waitUntil([&] { return fs::exists(csv); }, 5000));
+  std::string table;
+  ASSERT_TRUE(readWholeFile(csv, table));
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 33) << table;
+  EXPECT_NE(table.find(";Note\n"), std::string::npos);
+
+  // Return on a row opens it as a saved exercise: the result window's file view.
+  ASSERT_TRUE(clickOn(firstRow(list)));
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewSelection(list) == 0 && test::focusOfThread(main) == list; }, 5000));
+  const std::wstring name = test::listViewText(list, 0, ClassWindow::kName);
+  ASSERT_TRUE(key(L"Return"));
+  const HWND view = test::waitForOnlyChild(main, ResultWindow::kClassName, 15000);
+  ASSERT_NE(view, nullptr) << "Return did not open the result";
+  EXPECT_EQ(win::windowText(view), L"Dateiansicht");
+  EXPECT_EQ(test::listLine(::GetDlgItem(view, ResultWindow::kListId), 4), name);
+
+  // Back to the selection; the folder is still the one chosen.
+  ASSERT_TRUE(test::waitUntil([&] { const HWND f = test::focusOfThread(main); return f == view || ::IsChild(view, f); }, 5000))
+      << "the file view has no focus";
+  ASSERT_TRUE(key(L"alt+s"));
+  ASSERT_NE(selection(), nullptr);
+  window = openClassByKeys();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(test::controlText(::GetDlgItem(window, ClassWindow::kFolderId)), folder.wstring());
+
+  // Last, as the stand-in browser takes the focus: the overview opens in it.
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring note = std::wstring(temp) + L"kv-uebersicht-geoeffnet.txt";
+  ::DeleteFileW(note.c_str());
+  wchar_t before[128] = {};
+  LONG size = sizeof before;
+  ASSERT_EQ(::RegQueryValueW(HKEY_CLASSES_ROOT, L".html", before, &size), ERROR_SUCCESS);
+  ASSERT_TRUE(test::setClassesRootDefault(L".html", L"KlaventoTestSeite"));
+  ASSERT_TRUE(test::setClassesRootDefault(L"KlaventoTestSeite\\shell\\open\\command",
+                                          L"C:\\windows\\system32\\cmd.exe /c echo %1> \"" + note + L"\""));
+  const fs::path page = folder / "uebersicht.html";
+  ASSERT_TRUE(key(L"alt+k"));
+  saveAs(L"Klassenübersicht speichern", page);
+  const bool opened = test::waitUntil([&] { return ::GetFileAttributesW(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
+  test::setClassesRootDefault(L".html", before);
+  ::SHDeleteKeyW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");
+  EXPECT_TRUE(opened) << "the overview was not opened in the browser";
+  std::string html;
+  ASSERT_TRUE(readWholeFile(page, html));
+  EXPECT_NE(html.find("<h1>Klassenübersicht</h1>"), std::string::npos);
+  ::DeleteFileW(note.c_str());
+}
+
+class TeacherOff : public Teacher {
+ protected:
+  void prepare() override {
+    ASSERT_TRUE(test::reg(L"add \"HKCU\\Software\\Policies\\Klavento\\7.0\\Allgemein\" /v Lehrerfunktionen "
+                          L"/t REG_DWORD /d 0 /f"));
+  }
+};
+
+TEST_F(TeacherOff, PolicyHidesTheTeachersMenuAndItsKey) {
+  const HMENU menu = ::GetMenu(main);
+  ASSERT_NE(menu, nullptr);
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[64] = {};
+    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+    EXPECT_EQ(std::wstring(text).find(L"Lehrkräfte"), std::wstring::npos) << "the menu is there";
+  }
+  ASSERT_TRUE(key(L"ctrl+k"));
+  EXPECT_EQ(test::waitForOnlyChild(main, kClassChildClass, 2000), nullptr);
+  EXPECT_NE(selection(), nullptr);
+}
+
+}  // namespace
+}  // namespace kv
