@@ -93,6 +93,8 @@ bool ClassWindow::create() {
   ::ShowWindow(hwnd_, SW_SHOW);
   offerKeys();
   if (!folder_.empty() && ::GetFileAttributesW(folder_.c_str()) != INVALID_FILE_ATTRIBUTES) scan();
+  ::UpdateWindow(hwnd_);
+  openLog_.add(static_cast<int>(results_.size()), opened_);
   return true;
 }
 
