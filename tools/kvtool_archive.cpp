@@ -19,6 +19,7 @@
 
 #include "platform/encoding.h"
 #include "platform/file_io.h"
+#include "keyboard/typable.h"
 #include "texts/archive.h"
 #include "texts/archive_scan.h"
 #include "texts/builtin_texts.h"
@@ -286,6 +287,7 @@ struct PackOptions {
   std::vector<std::string> titles;
   std::string encoding = "auto";
   std::vector<std::string> files;
+  bool keyboardCharacters = false;
 };
 
 std::string where(const std::string& file, std::size_t line, std::size_t column = 0) {
@@ -481,6 +483,8 @@ void packArchive(const PackOptions& o) {
   }
   const InputEncoding encoding = parseEncoding(o.encoding);
 
+  constexpr int kShownWarnings = 10;
+  int warnings = 0;
   std::vector<ArchiveText> texts;
   for (std::size_t i = 0; i < o.files.size(); ++i) {
     const fs::path path = argumentPath(o.files[i]);
@@ -503,9 +507,44 @@ void packArchive(const PackOptions& o) {
       text.title = checkedTitle(*title, display, "aus dem Dateinamen");
     }
     text.lines = decodeTextFile(readInputFile(path, display), encoding, display);
+    // Quotes and dashes from a word processor: allowed, but not on the keyboard.
+    for (std::size_t n = 0; n < text.lines.size(); ++n) {
+      std::string& line = text.lines[n];
+      const std::vector<std::size_t> untypable = untypablePositions(line);
+      if (untypable.empty()) continue;
+      std::string shown;
+      for (const std::size_t at : untypable) {
+        const std::string c = utf8Of(line.substr(at, 1));
+        if (shown.find(c) == std::string::npos) shown += (shown.empty() ? "" : " ") + c;
+      }
+      if (o.keyboardCharacters) {
+        std::string replaced = withKeyboardCharacters(line);
+        if (replaced.size() > kMaxLineLength) {
+          fail(where(display, n + 1) + "Mit den Ersatzzeichen wird die Zeile länger als " +
+               std::to_string(kMaxLineLength) + " Zeichen.");
+        }
+        if (replaced != line) {
+          say("Hinweis: " + where(display, n + 1) + "ersetzt durch Zeichen der Tastatur: " + shown);
+        }
+        line = std::move(replaced);
+        if (untypablePositions(line).empty()) continue;
+      }
+      // A long list would hide everything else: the first few, then a count.
+      if (++warnings > kShownWarnings) continue;
+      emit(std::cerr, "Warnung: " + where(display, n + 1) + shown +
+                          " gibt es auf der deutschen Tastatur nicht; Lernende können es nicht tippen." +
+                          (o.keyboardCharacters ? std::string()
+                                                : std::string(" Mit --keyboard-characters wird es durch "
+                                                              "Zeichen der Tastatur ersetzt (\" ' - ...).")) +
+                          "\n");
+    }
     texts.push_back(std::move(text));
   }
 
+  if (warnings > kShownWarnings) {
+    emit(std::cerr, "Warnung: " + std::to_string(warnings - kShownWarnings) +
+                        " weitere Zeilen mit Zeichen, die es auf der deutschen Tastatur nicht gibt.\n");
+  }
   TextArchiveHeader header;
   resetHeader(header);
   header.archiveName = *name;
@@ -658,6 +697,9 @@ void addArchiveCommands(CLI::App& app) {
                    "Kodierung der Textdateien: auto (Standard: UTF-8, sonst Windows-1252), utf-8 "
                    "oder windows-1252")
       ->type_name("KODIERUNG");
+  pack->add_flag("--keyboard-characters", packOptions->keyboardCharacters,
+                 "Typografische Zeichen, die es auf der Tastatur nicht gibt (\u201E \u201C \u2013 \u2026), durch "
+                 "\" ' - ... ersetzen");
   pack->add_option("DATEIEN", packOptions->files, "Die Textdateien, eine je Text (höchstens 250)")
       ->type_name("DATEI");
   pack->callback([packOptions] { run([&] { packArchive(*packOptions); }); });

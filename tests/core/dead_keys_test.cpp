@@ -1,4 +1,6 @@
 #include "keyboard/dead_keys.h"
+#include "keyboard/typable.h"
+#include "platform/encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +78,29 @@ TEST(WordsSimilar, LimitIsHalfTheLengthRoundedToEven) {
   EXPECT_FALSE(wordsSimilar("abcdefghi", "abcdefxyz"));  // d=6
   // The typed word may contain a template letter in another place.
   EXPECT_TRUE(wordsSimilar("Nebel", "Neebl"));
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// What a word processor puts into a text and no key types: named, and
+// replaced by what the keyboard types when the teacher wants it.
+TEST(TypableCharacters, WordProcessorCharactersAreFoundAndReplaced) {
+  for (const unsigned char ch : {'a', 'Z', '7', ' ', '"', '\'', '-', '@', '\x80' /* € */, '\xE9' /* é */,
+                                 '\xE2' /* â */, '\xDF' /* ß */, '\xB5' /* µ */, '\xB0' /* ° */}) {
+    EXPECT_TRUE(typableOnGermanKeyboard(ch)) << static_cast<int>(ch);
+  }
+  for (const unsigned char ch : {'\x84' /* „ */, '\x93' /* “ */, '\x96' /* – */, '\x85' /* … */,
+                                 '\xA0' /* nbsp */, '\xBB' /* » */, '\x92' /* ’ */}) {
+    EXPECT_FALSE(typableOnGermanKeyboard(ch)) << static_cast<int>(ch);
+  }
+  const std::string line = w1252("„Hallo“ – sagte er… ’s geht");
+  EXPECT_EQ(untypablePositions(line), (std::vector<std::size_t>{0, 6, 8, 18, 20}));
+  EXPECT_EQ(withKeyboardCharacters(line), "\"Hallo\" - sagte er... 's geht");
+  EXPECT_TRUE(untypablePositions(withKeyboardCharacters(line)).empty());
 }
 
 }  // namespace

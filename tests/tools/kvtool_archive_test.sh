@@ -122,11 +122,24 @@ expect_refusal "Ausgabe ohne .kv7" '\.kv7' "$tool" archive pack -o "$work/ziel.t
 expect_refusal "Datei fehlt" 'gibtsnicht\.txt' pack "$work/bad/gibtsnicht.txt"
 expect_refusal "Keine Dateien" 'Keine Textdateien' pack
 expect_refusal "251 Texte" 'höchstens 250' pack "$work"/in/text*.txt "$work/bad/ok.txt"
+# Quotes and dashes from a word processor: packed with a warning naming the
+# line, or replaced by what the keyboard types.
+mkdir -p "$work/typo"
+printf 'Er sagte: \xe2\x80\x9eHallo\xe2\x80\x9c \xe2\x80\x93 und ging\xe2\x80\xa6\nZweite Zeile\n' >"$work/typo/typo.txt"
+warned=$("$tool" archive pack --name Typo -o "$work/typo/typo.kv7" "$work/typo/typo.txt" 2>&1 >/dev/null) || problem "typografische Zeichen: abgelehnt"
+grep -q 'Warnung: .*typo.txt, Zeile 1: „ “ – … gibt es auf der deutschen Tastatur nicht' <<<"$warned" ||
+  problem "keine Warnung mit Zeile: $warned"
+[ "$("$tool" archive show "$work/typo/typo.kv7" 1 | head -n 1)" = "Er sagte: „Hallo“ – und ging…" ] || problem "ohne Ersatz verändert"
+"$tool" archive pack --keyboard-characters --name Typo -o "$work/typo/typo2.kv7" "$work/typo/typo.txt" >/dev/null 2>"$work/typo/typo.err" ||
+  problem "--keyboard-characters scheiterte"
+[ -s "$work/typo/typo.err" ] && problem "Warnung trotz Ersatz: $(cat "$work/typo/typo.err")"
+[ "$("$tool" archive show "$work/typo/typo2.kv7" 1 | head -n 1)" = 'Er sagte: "Hallo" - und ging...' ] || problem "nicht ersetzt"
+
 expect_refusal "Ordner fehlt" 'Der Ordner .*fehlt. ist nicht erreichbar' "$tool" archive pack -o "$work/fehlt/neu.kv7" --name Test "$work/bad/ok.txt"
 # A refusal after good files leaves the earlier archive untouched and no stray files.
 expect_refusal "Fehler in der zweiten Datei" 'tab\.txt' pack "$work/bad/ok.txt" "$work/bad/tab.txt"
 cmp -s "$work/ziel.kv7" "$work/ziel.vorher" || problem "eine gescheiterte Packung hat das Archiv verändert"
-stray=$(ls -A "$work" | grep -Ev '^(in|out|bad|builtin|gross\.kv7|list|b1|ansi\.txt|ansi\.kv7|ziel\.kv7|ziel\.vorher)$')
+stray=$(ls -A "$work" | grep -Ev '^(in|out|bad|builtin|gross\.kv7|list|b1|ansi\.txt|ansi\.kv7|ziel\.kv7|ziel\.vorher|typo)$')
 [ -z "$stray" ] || problem "liegen gebliebene Dateien: $stray"
 [ ! -e "$work/fehlt" ] || problem "Ordner angelegt"
 # Packing over an existing archive replaces it.
