@@ -19,6 +19,7 @@
 #include "platform/win/shell.h"
 #include "platform/win/strings.h"
 #include "ui/folder_picker_win.h"
+#include "ui/grade_key_dialog_win.h"
 #include "ui/progress_window_win.h"
 #include "ui/window_font_win.h"
 
@@ -109,6 +110,8 @@ void ClassWindow::createControls() {
                                kKeyBoxId);
   loadKey_ = win::createControl(hwnd_, L"BUTTON", L"Schlüssel &laden …", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10,
                                 kLoadKeyId);
+  editKey_ = win::createControl(hwnd_, L"BUTTON", L"Schlüssel &bearbeiten …", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
+                                10, kEditKeyId);
   list_ = win::createControl(hwnd_, WC_LISTVIEWW, L"",
                              WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kListId,
                              WS_EX_CLIENTEDGE);
@@ -118,7 +121,7 @@ void ClassWindow::createControls() {
   csv_ = win::createControl(hwnd_, L"BUTTON", L"&CSV speichern …", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCsvId);
   overview_ = win::createControl(hwnd_, L"BUTTON", L"&Klassenübersicht …", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10,
                                  kOverviewId);
-  close_ = win::createControl(hwnd_, L"BUTTON", L"S&chließen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCloseId);
+  close_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCloseId);
   refreshFontsAndColours();
   const win::DialogUnits du(dialogFont_.get());
   for (int c = 0; c < kColumnCount; ++c) {
@@ -157,7 +160,8 @@ void ClassWindow::layout() {
   moveControl(choose_, client.right - m - buttonW, y, buttonW, rowH);
   y += rowH + gap;
   moveControl(keyLabel_, m, y + du.y(3), labelW, labelH);
-  moveControl(keyBox_, fieldX, y, std::min(fieldW, du.x(180)), du.y(120));
+  moveControl(keyBox_, fieldX, y, std::min(fieldW - buttonW - gap, du.x(180)), du.y(120));
+  moveControl(editKey_, client.right - m - 2 * buttonW - gap, y, buttonW, rowH);
   moveControl(loadKey_, client.right - m - buttonW, y, buttonW, rowH);
   y += rowH + gap;
   const int buttonsTop = client.bottom - m - rowH;
@@ -252,6 +256,18 @@ void ClassWindow::loadKeyFile() {
     return;
   }
   appState().classGradeKey = formatGradeKey(*key);
+  offerKeys();
+  fillList();
+}
+
+void ClassWindow::editKey() {
+  const GradeKey* chosen = chosenKey();
+  GradeKey start = chosen != nullptr ? *chosen : gradeKeyPresets().front();
+  if (chosen == nullptr) start.name = w1252("Eigener Schlüssel");
+  GradeKeyDialog dialog(start, folder_);
+  const std::optional<GradeKey> edited = dialog.run(host_.frame());
+  if (!edited) return;
+  appState().classGradeKey = formatGradeKey(*edited);
   offerKeys();
   fillList();
 }
@@ -490,6 +506,9 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kLoadKeyId:
           loadKeyFile();
           return 0;
+        case kEditKeyId:
+          editKey();
+          return 0;
         case kKeyBoxId:
           if (HIWORD(wParam) == CBN_SELCHANGE) {
             const GradeKey* key = chosenKey();
@@ -511,6 +530,7 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           const HWND focus = ::GetFocus();
           if (focus == choose_) chooseFolder();
           else if (focus == loadKey_) loadKeyFile();
+          else if (focus == editKey_) editKey();
           else if (focus == csv_) exportCsv();
           else if (focus == overview_) exportOverview();
           else if (focus == close_) host_.request(static_cast<int>(Request::Selection));

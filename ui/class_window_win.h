@@ -45,6 +45,7 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
     kOverviewId = 1010,
     kCloseId = 1011,
     kSummaryId = 1012,
+    kEditKeyId = 1013,
   };
   // The list's columns, in order.
   enum Column : int {
@@ -77,6 +78,7 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
   const GradeKey* chosenKey() const;
   void chooseFolder();
   void loadKeyFile();
+  void editKey();
   void scan();
   void fillList();
   void sortBy(int column);
@@ -99,6 +101,7 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
   HWND keyLabel_ = nullptr;
   HWND keyBox_ = nullptr;
   HWND loadKey_ = nullptr;
+  HWND editKey_ = nullptr;
   HWND list_ = nullptr;
   HWND summary_ = nullptr;
   HWND open_ = nullptr;

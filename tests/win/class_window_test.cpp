@@ -16,6 +16,7 @@
 #include "tests/core/class_files.h"
 #include "tests/win/learner_fixture.h"
 #include "ui/class_window_win.h"
+#include "ui/grade_key_dialog_win.h"
 
 namespace kv {
 namespace {
@@ -137,6 +138,36 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
       << win::narrowLossy(test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade));
   EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 13"), ClassWindow::kGrade), L"–") << "voided";
   EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 14"), ClassWindow::kGrade), L"–") << "impossible";
+
+  EXPECT_TRUE(test::sharedAltLetters(window).empty()) << win::narrowLossy(test::describeShared(test::sharedAltLetters(window)));
+
+  // The key edited in its dialog: a field that is no limit is named, then
+  // a stricter limit for a 1 makes 0,098 % a 2.
+  ASSERT_TRUE(key(L"alt+b"));
+  HWND editor = test::waitForTopLevelWindow(program.pid(), L"Notenschlüssel bearbeiten", 10000);
+  ASSERT_NE(editor, nullptr) << "Alt+B opened no dialog";
+  const HWND limit1 = ::GetDlgItem(editor, GradeKeyDialog::kLimit1);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == limit1; }, 5000));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 80 \"abc\""));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(limit1) == L"abc"; }, 5000));
+  ASSERT_TRUE(key(L"Return"));
+  HWND refusal = test::waitForMessageBox(program.pid(), 5000);
+  ASSERT_NE(refusal, nullptr);
+  EXPECT_EQ(test::messageBoxText(refusal).rfind(L"Note 1: „abc“ ist keine Prozentzahl", 0), 0u)
+      << win::narrowLossy(test::messageBoxText(refusal));
+  ASSERT_TRUE(key(L"Return"));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(refusal); }, 5000));
+  // The field that was refused has the focus again, its text selected.
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == limit1; }, 5000));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 80 \"0,05\""));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(limit1) == L"0,05"; }, 5000))
+      << win::narrowLossy(test::controlText(limit1));
+  ASSERT_TRUE(key(L"Return"));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(editor); }, 5000)) << "OK did not close the dialog";
+  EXPECT_TRUE(test::waitUntil(
+      [&] { return test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade) == L"2"; }, 5000))
+      << win::narrowLossy(test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade));
+  EXPECT_NE(test::controlText(box).find(L"(geladen)"), std::wstring::npos) << win::narrowLossy(test::controlText(box));
 
   // A click on "Anschläge" sorts by it, a second click the other way round.
   // The first click of the mouse goes to a row: the list takes the focus.
