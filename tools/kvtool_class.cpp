@@ -18,15 +18,12 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string today() {
+  // std::localtime, not localtime_s: Windows XP's C library lacks the latter,
+  // and kvtool asks only once.
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  char text[16];
-  std::strftime(text, sizeof text, "%d.%m.%Y", &local);
+  const std::tm* local = std::localtime(&now);
+  char text[16] = "";
+  if (local != nullptr) std::strftime(text, sizeof text, "%d.%m.%Y", local);
   return text;
 }
 
