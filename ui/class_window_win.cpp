@@ -151,7 +151,12 @@ void ClassWindow::layout() {
   ::GetClientRect(hwnd_, &client);
   const win::DialogUnits du(dialogFont_.get());
   const int m = du.x(7), gap = du.x(4);
-  const int labelW = du.x(62), buttonW = du.x(76), rowH = du.y(14), labelH = du.y(9);
+  const int labelW = du.x(62), rowH = du.y(14), labelH = du.y(9);
+  // Wide enough for the longest caption in the dialog font, whatever the dpi.
+  int buttonW = du.x(76);
+  for (HWND button : {choose_, editKey_, loadKey_, open_, csv_, overview_, close_}) {
+    buttonW = std::max<int>(buttonW, win::textExtent(dialogFont_.get(), win::windowText(button)).cx + du.x(12));
+  }
   int y = m;
   const int fieldX = m + labelW;
   const int fieldW = client.right - m - buttonW - gap - fieldX;
