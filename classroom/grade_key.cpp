@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/encoding.h"
+#include "platform/file_io.h"
 
 namespace kv {
 namespace {
@@ -248,6 +249,18 @@ std::optional<GradeKey> parseGradeKey(std::string_view utf8, GradeKeyError& erro
       return fail("Die Grenze für Note " + std::to_string(g + 1) + " ist kleiner als die für Note " +
                   std::to_string(g) + ".");
     }
+  }
+  return key;
+}
+
+std::optional<GradeKey> loadGradeKey(const std::filesystem::path& file, std::string& why) {
+  std::string text;
+  GradeKeyError error;
+  std::optional<GradeKey> key;
+  if (readWholeFile(file, text, 1024 * 1024)) key = parseGradeKey(text, error);
+  if (!key) {
+    why = w1252("Der Notenschlüssel „") + cp1252OfPath(file) + w1252("“ wird nicht verwendet. ") +
+          (error.message.empty() ? w1252("Die Datei lässt sich nicht lesen.") : error.message);
   }
   return key;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,10 @@ struct GradeKeyError {
 std::optional<GradeKey> parseGradeKey(std::string_view utf8, GradeKeyError& error);
 // Writes it in the same form, with its explanations; UTF-8.
 std::string formatGradeKey(const GradeKey& key);
+
+// Reads and checks a key file; nothing, with the German reason naming the
+// file (and the line where the file is wrong), when it cannot be used.
+std::optional<GradeKey> loadGradeKey(const std::filesystem::path& file, std::string& why);
 
 // "0,125" for 125 thousandths; and back, with at most three decimals.
 std::string limitText(std::int64_t thousandths);

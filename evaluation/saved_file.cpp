@@ -135,6 +135,11 @@ ResultFileError decodeResultFile(std::span<const std::uint8_t> bytes, OpenedResu
   return ResultFileError::None;
 }
 
+std::string compatibilityViewNotice() {
+  return w1252("Diese Datei wurde mit Klavento 5.0 erzeugt. In der Kompatibilitätsansicht stehen nicht alle "
+               "Funktionen zur Verfügung.");
+}
+
 std::string resultFileErrorMessage(ResultFileError error, std::string_view path) {
   const std::string name(path);
   switch (error) {

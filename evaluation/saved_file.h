@@ -47,6 +47,9 @@ struct OpenedResult {
 
 ResultFileError decodeResultFile(std::span<const std::uint8_t> bytes, OpenedResult& result);
 
+// The information shown when a file of Klavento 5.0 opens.
+std::string compatibilityViewNotice();
+
 // The German message for a rejected file, naming it.
 std::string resultFileErrorMessage(ResultFileError error, std::string_view path);
 

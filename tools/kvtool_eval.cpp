@@ -326,18 +326,12 @@ int runResultShow(const std::string& path, std::ostream& out, std::ostream& err)
 }
 
 bool readGradeKeyFile(const std::string& path, GradeKey& key, std::string& why) {
-  std::string text;
-  if (!readWholeFile(pathOfArgument(path), text, 1024 * 1024)) {
-    why = "Der Notenschl\u00FCssel \u201E" + path + "\u201C kann nicht gelesen werden.";
+  const std::optional<GradeKey> loaded = loadGradeKey(pathOfArgument(path), why);
+  if (!loaded) {
+    why = u8(why);
     return false;
   }
-  GradeKeyError error;
-  const std::optional<GradeKey> parsed = parseGradeKey(text, error);
-  if (!parsed) {
-    why = "Der Notenschl\u00FCssel \u201E" + path + "\u201C wird nicht verwendet. " + u8(error.message);
-    return false;
-  }
-  key = *parsed;
+  key = *loaded;
   return true;
 }
 

@@ -73,6 +73,22 @@ inline bool closeRefusedOrRefreshed(ChildHost& host, ChildWindow& child, UINT ms
   }
 }
 
+// The system menu of a child that stands in for the selection (Lernverlauf,
+// the teachers' window): no switching to another child, and closing leads
+// back to the selection. True when the command was taken.
+inline bool systemCommandLeadsToSelection(ChildHost& host, WPARAM command) {
+  switch (command & 0xFFF0) {
+    case SC_NEXTWINDOW:
+    case SC_PREVWINDOW:
+      return true;
+    case SC_CLOSE:
+      host.request(static_cast<int>(Request::Selection));
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Creates a child of this class; nothing when its window could not be made.
 template <class Window>
 std::unique_ptr<ChildWindow> createChildWindow(ChildHost& host) {

@@ -185,17 +185,11 @@ void ClassWindow::offerKeys() {
   keys_.clear();
   keys_.push_back({L"ohne Noten", std::nullopt});
   if (const std::string& shared = state.settings.folders.gradeKey; !shared.empty()) {
-    std::string text;
-    GradeKeyError error;
-    std::optional<GradeKey> key;
-    if (readWholeFile(pathFromCp1252(shared), text, 1024 * 1024)) key = parseGradeKey(text, error);
-    if (key) {
+    std::string why;
+    if (const std::optional<GradeKey> key = loadGradeKey(pathFromCp1252(shared), why)) {
       keys_.push_back({win::widen(key->name) + L" (Schlüssel der Schule)", key});
     } else {
-      win::showError(host_.frame(), w1252("Der Notenschlüssel der Schule „") + shared +
-                                        w1252("“ wird nicht verwendet. ") +
-                                        (error.message.empty() ? w1252("Die Datei lässt sich nicht lesen.")
-                                                               : error.message));
+      win::showError(host_.frame(), why);
     }
   }
   for (const GradeKey& preset : gradeKeyPresets()) {
@@ -250,14 +244,10 @@ void ClassWindow::loadKeyFile() {
   request.folder = folder_;
   const win::FileDialogAnswer answer = win::askForFile(host_.frame(), request);
   if (answer.outcome != win::FileDialogAnswer::Outcome::Chosen) return;
-  std::string text;
-  GradeKeyError error;
-  std::optional<GradeKey> key;
-  if (readWholeFile(fs::path(answer.path), text, 1024 * 1024)) key = parseGradeKey(text, error);
+  std::string why;
+  const std::optional<GradeKey> key = loadGradeKey(fs::path(answer.path), why);
   if (!key) {
-    win::showError(hwnd_, w1252("Der Notenschlüssel „") + win::narrowLossy(answer.path) +
-                              w1252("“ wird nicht verwendet. ") +
-                              (error.message.empty() ? w1252("Die Datei lässt sich nicht lesen.") : error.message));
+    win::showError(hwnd_, why);
     return;
   }
   appState().classGradeKey = formatGradeKey(*key);
@@ -416,21 +406,28 @@ void ClassWindow::openSelected() {
   state.fileView = true;
   host_.request(static_cast<int>(Request::Result));
   if (compatibility) {
-    win::showInformation(host_.frame(), w1252("Diese Datei wurde mit Klavento 5.0 erzeugt. In der "
-                                              "Kompatibilitätsansicht stehen nicht alle Funktionen zur Verfügung."));
+    win::showInformation(host_.frame(), compatibilityViewNotice());
   }
 }
 
-void ClassWindow::exportCsv() {
+std::optional<std::wstring> ClassWindow::askSavePath(const wchar_t* filter, const wchar_t* title,
+                                                     const wchar_t* extension) const {
   win::FileDialogRequest request;
   request.kind = win::FileDialogKind::Save;
-  request.filter = L"CSV für eine Tabellenkalkulation (*.csv)\0*.csv\0";
-  request.title = L"Liste als CSV speichern";
-  request.defaultExtension = L"csv";
+  request.filter = filter;
+  request.title = title;
+  request.defaultExtension = extension;
   request.folder = folder_;
   const win::FileDialogAnswer answer = win::askForFile(host_.frame(), request);
-  if (answer.outcome != win::FileDialogAnswer::Outcome::Chosen) return;
-  const fs::path target(answer.path);
+  if (answer.outcome != win::FileDialogAnswer::Outcome::Chosen) return std::nullopt;
+  return answer.path;
+}
+
+void ClassWindow::exportCsv() {
+  const auto answer = askSavePath(L"CSV für eine Tabellenkalkulation (*.csv)\0*.csv\0", L"Liste als CSV speichern",
+                                  L"csv");
+  if (!answer) return;
+  const fs::path target(*answer);
   // The byte-order mark tells spreadsheet programs that the file is UTF-8.
   const AtomicWriteResult written = writeFileAtomically(target, "\xEF\xBB\xBF" + classCsv(results_, chosenKey()), {});
   if (!written) {
@@ -440,15 +437,9 @@ void ClassWindow::exportCsv() {
 }
 
 void ClassWindow::exportOverview() {
-  win::FileDialogRequest request;
-  request.kind = win::FileDialogKind::Save;
-  request.filter = L"Webseite (*.html)\0*.html\0";
-  request.title = L"Klassenübersicht speichern";
-  request.defaultExtension = L"html";
-  request.folder = folder_;
-  const win::FileDialogAnswer answer = win::askForFile(host_.frame(), request);
-  if (answer.outcome != win::FileDialogAnswer::Outcome::Chosen) return;
-  const fs::path target(answer.path);
+  const auto answer = askSavePath(L"Webseite (*.html)\0*.html\0", L"Klassenübersicht speichern", L"html");
+  if (!answer) return;
+  const fs::path target(*answer);
   const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   OverviewInput in;
   const fs::path folder(folder_);
@@ -554,15 +545,9 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       defaultHandling(msg, wParam, lParam);
       ::SetFocus(results_.empty() ? choose_ : list_);
       return 0;
-    case WM_SYSCOMMAND: {
-      const WPARAM command = wParam & 0xFFF0;
-      if (command == SC_NEXTWINDOW || command == SC_PREVWINDOW) return 0;
-      if (command == SC_CLOSE) {
-        host_.request(static_cast<int>(Request::Selection));
-        return 0;
-      }
+    case WM_SYSCOMMAND:
+      if (systemCommandLeadsToSelection(host_, wParam)) return 0;
       break;
-    }
     case WM_DESTROY:
       host_.childClosed(*this);
       break;

@@ -83,6 +83,9 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
   void fillList();
   void sortBy(int column);
   void openSelected();
+  // A file name from the save dialog, starting in the class folder.
+  std::optional<std::wstring> askSavePath(const wchar_t* filter, const wchar_t* title,
+                                          const wchar_t* extension) const;
   void exportCsv();
   void exportOverview();
   std::wstring cellText(const ClassResult& r, int column) const;

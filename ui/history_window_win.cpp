@@ -544,15 +544,9 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       defaultHandling(msg, wParam, lParam);
       ::SetFocus(empty() ? close_ : practise_);
       return 0;
-    case WM_SYSCOMMAND: {
-      const WPARAM command = wParam & 0xFFF0;
-      if (command == SC_NEXTWINDOW || command == SC_PREVWINDOW) return 0;
-      if (command == SC_CLOSE) {
-        host_.request(static_cast<int>(Request::Selection));
-        return 0;
-      }
+    case WM_SYSCOMMAND:
+      if (systemCommandLeadsToSelection(host_, wParam)) return 0;
       break;
-    }
     case WM_DESTROY:
       host_.childClosed(*this);
       break;

@@ -422,9 +422,7 @@ void MainWindow::openSavedExercise() {
       state.fileView = true;
       switchTo(ChildKind::Result);
       if (compatibility && hwnd_ != nullptr) {
-        win::showInformation(hwnd_, w1252("Diese Datei wurde mit Klavento 5.0 erzeugt. In der "
-                                          "Kompatibilitätsansicht stehen nicht alle Funktionen "
-                                          "zur Verfügung."));
+        win::showInformation(hwnd_, compatibilityViewNotice());
       }
     } else {
       win::showError(hwnd_, resultFileErrorMessage(error, shownPath));

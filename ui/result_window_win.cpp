@@ -32,9 +32,6 @@ constexpr const wchar_t* kCompatibilityCaption = L"Klavento 5.0 Kompatibilitäts
 
 constexpr const char* kUnsavedQuestion =
     "Der Text wurde weder gedruckt noch gespeichert.\r\nÜbung wirklich beenden?";
-constexpr const char* kCompatibilityMessage =
-    "Diese Datei wurde mit Klavento 5.0 erzeugt. In der Kompatibilitätsansicht stehen nicht "
-    "alle Funktionen zur Verfügung.";
 
 void errorBeep() { ::MessageBeep(0xFFFFFFFF); }
 
@@ -492,7 +489,7 @@ bool ResultWindow::openFile(const std::wstring& path) {
   showLines();
   applyCaptions();
   layout();
-  if (compatibility_) win::showInformation(hwnd_, w1252(kCompatibilityMessage));
+  if (compatibility_) win::showInformation(hwnd_, compatibilityViewNotice());
   return true;
 }
 
