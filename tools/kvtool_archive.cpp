@@ -21,6 +21,7 @@
 #include "platform/file_io.h"
 #include "keyboard/typable.h"
 #include "texts/archive.h"
+#include "texts/archive_builder.h"
 #include "texts/archive_scan.h"
 #include "texts/builtin_texts.h"
 #include "texts/text_model.h"
@@ -33,12 +34,6 @@ namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Longer lines no longer fit the exercise window at a size that is pleasant to
-// read; a typewriter line had 60 to 70 characters.
-constexpr std::size_t kPackLineMax = 80;
-// Far beyond any text that obeys the other limits, in any encoding.
-constexpr std::uintmax_t kInputFileMax = 16u * 1024u * 1024u;
 
 // Every failure ends the command with a German message on stderr and exit code 1.
 struct Failure {
@@ -290,141 +285,45 @@ struct PackOptions {
   bool keyboardCharacters = false;
 };
 
-std::string where(const std::string& file, std::size_t line, std::size_t column = 0) {
-  std::string text = file + ", Zeile " + std::to_string(line);
-  if (column > 0) text += ", Spalte " + std::to_string(column);
-  return text + ": ";
+std::string where(const std::string& file, std::size_t line) {
+  PackProblem at;
+  at.line = line;
+  return packPlace(file, at);
 }
 
-// The whole UTF-8 sequence that starts at `offset`.
-std::string utf8SequenceAt(std::string_view text, std::size_t offset) {
-  std::size_t end = offset + 1;
-  while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
-  return std::string(text.substr(offset, end - offset));
-}
-
-std::string codePointText(char32_t cp) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "U+%04X", static_cast<unsigned>(cp));
-  return buf;
-}
-
-std::string describeNonText(unsigned char c) {
-  if (c == '\t') return "Tabulatorzeichen; bitte durch Leerzeichen ersetzen.";
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02X", static_cast<unsigned>(c));
-  if (c < 32 || c == 127) return std::string("Steuerzeichen (Byte ") + buf + ").";
-  return std::string("Das Byte ") + buf + " ist in Windows-1252 kein Zeichen.";
-}
-
-enum class InputEncoding { Auto, Utf8, Windows1252 };
-
-InputEncoding parseEncoding(const std::string& name) {
+PackEncoding parseEncoding(const std::string& name) {
   std::string lower = name;
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  if (lower == "auto") return InputEncoding::Auto;
-  if (lower == "utf-8" || lower == "utf8") return InputEncoding::Utf8;
+  if (lower == "auto") return PackEncoding::Auto;
+  if (lower == "utf-8" || lower == "utf8") return PackEncoding::Utf8;
   if (lower == "windows-1252" || lower == "cp1252" || lower == "ansi") {
-    return InputEncoding::Windows1252;
+    return PackEncoding::Windows1252;
   }
   fail("Unbekannte Kodierung " + inQuotes(argumentUtf8(name)) +
        "; erlaubt sind auto, utf-8 und windows-1252.");
 }
 
-std::string readInputFile(const fs::path& path, const std::string& display) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) fail(display + ": Die Datei gibt es nicht oder sie ist keine Datei.");
-  const std::uintmax_t size = fs::file_size(path, ec);
-  if (ec) fail(display + ": Die Datei lässt sich nicht lesen.");
-  if (size > kInputFileMax) {
-    fail(display + ": Die Datei ist zu groß für einen Übungstext (" + std::to_string(size) +
-         " Bytes).");
-  }
-  std::ifstream in(path, std::ios::binary);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
-  if (!in || static_cast<std::uintmax_t>(in.gcount()) != size) {
-    fail(display + ": Die Datei lässt sich nicht lesen.");
-  }
-  return bytes;
-}
-
-// The lines of a text file as Windows-1252. Line ends may be CR LF, LF or CR;
-// empty lines at the end are dropped, empty lines inside are kept.
-std::vector<std::string> decodeTextFile(std::string bytes, InputEncoding encoding,
-                                        const std::string& display) {
-  constexpr std::string_view kBom = "\xEF\xBB\xBF";
-  if (encoding != InputEncoding::Windows1252 && bytes.starts_with(kBom)) {
-    bytes.erase(0, kBom.size());
-    encoding = InputEncoding::Utf8;
-  }
-  if (encoding == InputEncoding::Auto) {
-    encoding = isValidUtf8(bytes) ? InputEncoding::Utf8 : InputEncoding::Windows1252;
-  }
-  std::vector<std::string> raw;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] != '\r' && bytes[i] != '\n') continue;
-    raw.push_back(bytes.substr(start, i - start));
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < bytes.size()) raw.push_back(bytes.substr(start));
-  while (!raw.empty() && raw.back().empty()) raw.pop_back();
-  if (raw.empty()) fail(display + ": Die Datei enthält keinen Text.");
-  if (raw.size() > static_cast<std::size_t>(kMaxTextLines)) {
-    fail(display + ": Der Text hat " + std::to_string(raw.size()) + " Zeilen; erlaubt sind höchstens " +
-         std::to_string(kMaxTextLines) + ".");
-  }
-
+std::vector<std::string> readTextFile(const fs::path& path, PackEncoding encoding, const std::string& display) {
   std::vector<std::string> lines;
-  lines.reserve(raw.size());
-  for (std::size_t k = 0; k < raw.size(); ++k) {
-    std::string line = std::move(raw[k]);
-    if (encoding == InputEncoding::Utf8) {
-      ConversionError error;
-      std::optional<std::string> converted = utf8ToCp1252(line, &error);
-      if (!converted) {
-        if (error.malformed) {
-          fail(where(display, k + 1, error.character + 1) +
-               "Ungültige UTF-8-Bytefolge. Ist die Datei in einer anderen Kodierung gespeichert? "
-               "Dann --encoding windows-1252 angeben.");
-        }
-        const std::string shown =
-            error.codePoint >= 0x20 ? " " + inQuotes(utf8SequenceAt(line, error.offset)) : "";
-        fail(where(display, k + 1, error.character + 1) + "Das Zeichen " +
-             codePointText(error.codePoint) + shown +
-             " gibt es in Windows-1252 nicht; Übungstexte können es nicht enthalten.");
-      }
-      line = std::move(*converted);
-    }
-    for (std::size_t i = 0; i < line.size(); ++i) {
-      const auto c = static_cast<unsigned char>(line[i]);
-      if (!isTextCharacter(c)) fail(where(display, k + 1, i + 1) + describeNonText(c));
-    }
-    if (line.size() > kPackLineMax) {
-      fail(where(display, k + 1) + "Die Zeile hat " + std::to_string(line.size()) +
-           " Zeichen; für das Übungsfenster sind höchstens " + std::to_string(kPackLineMax) +
-           " erlaubt.");
-    }
-    lines.push_back(std::move(line));
+  if (const std::optional<PackProblem> problem = readPackText(path, encoding, lines)) {
+    fail(packPlace(display, *problem) + problem->reason +
+         (problem->notUtf8 ? " Dann --encoding windows-1252 angeben." : ""));
   }
   return lines;
 }
 
 std::string checkedTitle(const std::string& cp1252, const std::string& display,
                          std::string_view origin) {
-  if (cp1252.empty()) fail(display + ": Der Titel ist leer. Bitte --title angeben.");
-  for (char c : cp1252) {
-    if (!isTextCharacter(static_cast<unsigned char>(c))) {
+  switch (titleFault(cp1252)) {
+    case TitleFault::Empty:
+      fail(display + ": Der Titel ist leer. Bitte --title angeben.");
+    case TitleFault::ControlCharacter:
       fail(display + ": Der Titel " + std::string(origin) + " enthält ein Steuerzeichen.");
-    }
-  }
-  if (cp1252.size() > kTitleMax) {
-    fail(display + ": Der Titel " + inQuotes(utf8Of(cp1252)) + " hat " +
-         std::to_string(cp1252.size()) + " Zeichen; erlaubt sind höchstens " +
-         std::to_string(kTitleMax) + ". Bitte einen kürzeren Titel mit --title angeben.");
+    case TitleFault::TooLong:
+      fail(display + ": " + titleTooLongReason(cp1252) + " Bitte einen kürzeren Titel mit --title angeben.");
+    case TitleFault::None:
+      break;
   }
   return cp1252;
 }
@@ -436,26 +335,6 @@ bool hasExtension(const fs::path& path, std::string_view extension) {
   return ext == extension;
 }
 
-// Writes the archive beside its destination, reads it back and only then
-// puts it in place, so a failure at any point leaves no half-written archive.
-void writeArchiveFile(const fs::path& out, const std::vector<std::uint8_t>& image,
-                      const std::vector<ArchiveText>& texts) {
-  const std::string display = pathText(out);
-  const auto readsBack = [&texts](const fs::path& temp) {
-    TextArchiveHeader header;
-    bool same = readArchiveFile(temp, header) == ArchiveError::None && header.textCount == texts.size();
-    for (std::size_t i = 0; same && i < texts.size(); ++i) {
-      std::vector<std::string> lines;
-      same = readArchiveFileText(temp, header, static_cast<int>(i + 1), lines) == ArchiveError::None &&
-             lines == texts[i].lines && header.entries[i].title == texts[i].title;
-    }
-    return same;
-  };
-  const std::string_view bytes(reinterpret_cast<const char*>(image.data()), image.size());
-  const AtomicWriteResult written = writeFileAtomically(out, bytes, readsBack);
-  if (!written.ok()) fail(display + ": Das Archiv wurde nicht geschrieben. " + cp1252ToUtf8(written.reason(out)));
-}
-
 void packArchive(const PackOptions& o) {
   if (o.output.empty()) fail("Keine Ausgabedatei angegeben (-o DATEI.kv7).");
   const fs::path out = argumentPath(o.output);
@@ -465,23 +344,12 @@ void packArchive(const PackOptions& o) {
   if (o.name.empty()) fail("Kein Archivname angegeben (--name NAME).");
   const std::optional<std::string> name = argumentCp1252(o.name);
   if (!name) fail("Der Archivname " + inQuotes(argumentUtf8(o.name)) + " enthält Zeichen außerhalb von Windows-1252.");
-  if (!std::all_of(name->begin(), name->end(),
-                   [](char c) { return isTextCharacter(static_cast<unsigned char>(c)); })) {
-    fail("Der Archivname enthält ein Steuerzeichen.");
-  }
-  if (name->size() > kArchiveNameMax) {
-    fail("Der Archivname " + inQuotes(utf8Of(*name)) + " hat " + std::to_string(name->size()) +
-         " Zeichen; erlaubt sind höchstens " + std::to_string(kArchiveNameMax) + ".");
-  }
-  if (o.files.empty()) fail("Keine Textdateien angegeben.");
-  if (o.files.size() > kMaxTexts) {
-    fail("Zu viele Textdateien: " + std::to_string(o.files.size()) + "; ein Archiv fasst höchstens " +
-         std::to_string(kMaxTexts) + " Texte.");
-  }
+  if (const std::optional<std::string> problem = archiveNameProblem(*name)) fail(*problem);
+  if (const std::optional<std::string> problem = textCountProblem(o.files.size())) fail(*problem);
   if (o.titles.size() > o.files.size()) {
     fail("Mehr Titel (--title) als Textdateien angegeben.");
   }
-  const InputEncoding encoding = parseEncoding(o.encoding);
+  const PackEncoding encoding = parseEncoding(o.encoding);
 
   constexpr int kShownWarnings = 10;
   int warnings = 0;
@@ -506,28 +374,21 @@ void packArchive(const PackOptions& o) {
       }
       text.title = checkedTitle(*title, display, "aus dem Dateinamen");
     }
-    text.lines = decodeTextFile(readInputFile(path, display), encoding, display);
+    text.lines = readTextFile(path, encoding, display);
     // Quotes and dashes from a word processor: allowed, but not on the keyboard.
     for (std::size_t n = 0; n < text.lines.size(); ++n) {
       std::string& line = text.lines[n];
-      const std::vector<std::size_t> untypable = untypablePositions(line);
-      if (untypable.empty()) continue;
-      std::string shown;
-      for (const std::size_t at : untypable) {
-        const std::string c = utf8Of(line.substr(at, 1));
-        if (shown.find(c) == std::string::npos) shown += (shown.empty() ? "" : " ") + c;
-      }
+      const std::string shown = untypableShown(line);
+      if (shown.empty()) continue;
       if (o.keyboardCharacters) {
-        std::string replaced = withKeyboardCharacters(line);
-        if (replaced.size() > kMaxLineLength) {
-          fail(where(display, n + 1) + "Mit den Ersatzzeichen wird die Zeile länger als " +
-               std::to_string(kMaxLineLength) + " Zeichen.");
+        const std::string before = line;
+        if (const std::optional<std::string> problem = useKeyboardCharacters(line)) {
+          fail(where(display, n + 1) + *problem);
         }
-        if (replaced != line) {
+        if (line != before) {
           say("Hinweis: " + where(display, n + 1) + "ersetzt durch Zeichen der Tastatur: " + shown);
         }
-        line = std::move(replaced);
-        if (untypablePositions(line).empty()) continue;
+        if (untypableShown(line).empty()) continue;
       }
       // A long list would hide everything else: the first few, then a count.
       if (++warnings > kShownWarnings) continue;
@@ -545,12 +406,11 @@ void packArchive(const PackOptions& o) {
     emit(std::cerr, "Warnung: " + std::to_string(warnings - kShownWarnings) +
                         " weitere Zeilen mit Zeichen, die es auf der deutschen Tastatur nicht gibt.\n");
   }
-  TextArchiveHeader header;
-  resetHeader(header);
-  header.archiveName = *name;
-  const std::optional<std::vector<std::uint8_t>> image = encodeArchive(header, texts);
-  if (!image) fail("Interner Fehler: Die Texte lassen sich nicht als Archiv schreiben.");
-  writeArchiveFile(out, *image, texts);
+  const std::optional<AtomicWriteResult> written = writeTextArchive(out, *name, texts);
+  if (!written) fail("Interner Fehler: Die Texte lassen sich nicht als Archiv schreiben.");
+  if (!written->ok()) {
+    fail(pathText(out) + ": Das Archiv wurde nicht geschrieben. " + cp1252ToUtf8(written->reason(out)));
+  }
   say("Archiv " + inQuotes(utf8Of(*name)) + " mit " + std::to_string(texts.size()) +
       (texts.size() == 1 ? " Text" : " Texten") + " geschrieben: " + pathText(out));
 }

@@ -107,5 +107,7 @@ std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createClassChild(ChildHost& host);
+// Whether a result was opened from the teachers' list, which it returns to.
+bool classListWaiting();
 
 }  // namespace kv

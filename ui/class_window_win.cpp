@@ -35,12 +35,7 @@ void moveControl(HWND control, int x, int y, int width, int height) {
   ::MoveWindow(control, x, y, std::max(0, width), std::max(0, height), TRUE);
 }
 
-struct ColumnInfo {
-  const wchar_t* title;
-  int width;  // dialog units
-  bool right;
-};
-constexpr ColumnInfo kColumns[ClassWindow::kColumnCount] = {
+constexpr win::ListColumn kColumns[ClassWindow::kColumnCount] = {
     {L"Name (Zeile 1)", 90, false}, {L"Klasse (Zeile 2)", 66, false}, {L"Datum", 44, false},
     {L"Übungsform", 70, false},     {L"Text", 80, false},             {L"Zeit", 36, true},
     {L"Anschläge", 44, true},       {L"Fehler", 30, true},            {L"Fehlerprozent", 58, true},
@@ -75,7 +70,27 @@ double sortNumber(const ClassResult& r, int column) {
   }
 }
 
+// A result opened from the list goes back to the list, not to the selection,
+// when it is closed: the list as it was (read, sorted, the row chosen) waits
+// here meanwhile.
+struct WaitingList {
+  bool waiting = false;
+  std::wstring folder;
+  std::vector<ClassResult> results;
+  int sortColumn = 0;
+  bool ascending = true;
+  int selected = 0;
+  std::wstring summary;
+};
+
+WaitingList& waitingList() {
+  static WaitingList list;
+  return list;
+}
+
 }  // namespace
+
+bool classListWaiting() { return waitingList().waiting; }
 
 ClassWindow::ClassWindow(ChildHost& host) : host_(host) {}
 
@@ -93,7 +108,9 @@ bool ClassWindow::create() {
   }
   ::ShowWindow(hwnd_, SW_SHOW);
   offerKeys();
-  if (!folder_.empty() && ::GetFileAttributesW(folder_.c_str()) != INVALID_FILE_ATTRIBUTES) scan();
+  if (!takeWaitingList() && !folder_.empty() && ::GetFileAttributesW(folder_.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    scan();
+  }
   ::UpdateWindow(hwnd_);
   openLog_.add(static_cast<int>(results_.size()), opened_);
   return true;
@@ -124,14 +141,7 @@ void ClassWindow::createControls() {
   close_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCloseId);
   refreshFontsAndColours();
   const win::DialogUnits du(dialogFont_.get());
-  for (int c = 0; c < kColumnCount; ++c) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-    column.fmt = kColumns[c].right ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = du.x(kColumns[c].width);
-    column.pszText = const_cast<wchar_t*>(kColumns[c].title);
-    ::SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
-  }
+  win::addListColumns(list_, du, kColumns, kColumnCount);
 }
 
 void ClassWindow::refreshFontsAndColours() {
@@ -271,16 +281,20 @@ void ClassWindow::scan() {
   const fs::path folder(folder_);
   const std::size_t files = classFiles(folder).size();
   results_.clear();
+  bool cancelled = false;
   if (files >= kFilesWithoutProgress) {
     AppState& state = appState();
-    runWithProgress(host_.frame(), [&] {
-      state.progressMax = static_cast<std::int32_t>(files);
-      results_ = scanClass(folder, [&](std::size_t done, std::size_t) {
-        state.progressPosition = static_cast<std::int32_t>(done);
-        if (done % 25 == 0) win::processPendingMessages();
-        return hwnd_ != nullptr;
-      });
-    });
+    runWithProgress(
+        host_.frame(),
+        [&] {
+          state.progressMax = static_cast<std::int32_t>(files);
+          results_ = scanClass(folder, [&](std::size_t done, std::size_t) {
+            state.progressPosition = static_cast<std::int32_t>(done);
+            if (done % 25 == 0) win::processPendingMessages();
+            return hwnd_ != nullptr && !cancelled;
+          });
+        },
+        cancelled);
   } else {
     results_ = scanClass(folder);
   }
@@ -289,6 +303,12 @@ void ClassWindow::scan() {
   std::wstring summary = std::to_wstring(results_.size()) + L" Dateien";
   if (refused > 0) summary += L", davon " + std::to_wstring(refused) + L" nicht gewertet";
   if (results_.empty()) summary = L"In diesem Ordner und seinen Unterordnern liegen keine gespeicherten Übungen (.kvw).";
+  if (cancelled) {
+    summary = L"Lesen abgebrochen: " + std::to_wstring(results_.size()) + L" von " + std::to_wstring(files) +
+              L" Dateien gelesen";
+    if (refused > 0) summary += L", davon " + std::to_wstring(refused) + L" nicht gewertet";
+    summary += L". „Ordner wählen …“ liest den Ordner neu.";
+  }
   ::SetWindowTextW(summary_, summary.c_str());
 }
 
@@ -399,6 +419,14 @@ void ClassWindow::openSelected() {
     win::showError(hwnd_, resultFileErrorMessage(error, path));
     return;
   }
+  WaitingList& waiting = waitingList();
+  waiting.waiting = true;
+  waiting.folder = folder_;
+  waiting.results = results_;
+  waiting.sortColumn = sortColumn_;
+  waiting.ascending = sortAscending_;
+  waiting.selected = static_cast<int>(at);
+  waiting.summary = win::windowText(summary_);
   // Read as when a saved exercise is opened: the result window's file view.
   AppState& state = appState();
   const bool compatibility = opened.compatibility;
@@ -408,6 +436,29 @@ void ClassWindow::openSelected() {
   if (compatibility) {
     win::showInformation(host_.frame(), compatibilityViewNotice());
   }
+}
+
+bool ClassWindow::takeWaitingList() {
+  WaitingList& waiting = waitingList();
+  if (!waiting.waiting) return false;
+  waiting.waiting = false;
+  if (waiting.folder != folder_) return false;
+  results_ = std::move(waiting.results);
+  sortColumn_ = waiting.sortColumn;
+  sortAscending_ = waiting.ascending;
+  fillList();
+  ::SetWindowTextW(summary_, waiting.summary.c_str());
+  if (waiting.selected >= 0 && static_cast<std::size_t>(waiting.selected) < results_.size()) {
+    LVITEMW none{};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    LVITEMW state{};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(waiting.selected), reinterpret_cast<LPARAM>(&state));
+    ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(waiting.selected), FALSE);
+  }
+  return true;
 }
 
 std::optional<std::wstring> ClassWindow::askSavePath(const wchar_t* filter, const wchar_t* title,

@@ -83,6 +83,8 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
   void fillList();
   void sortBy(int column);
   void openSelected();
+  // The list left for a result, taken back; false when none waits.
+  bool takeWaitingList();
   // A file name from the save dialog, starting in the class folder.
   std::optional<std::wstring> askSavePath(const wchar_t* filter, const wchar_t* title,
                                           const wchar_t* extension) const;

@@ -24,6 +24,7 @@
 #include "texts/archive.h"
 #include "texts/builtin_texts.h"
 #include "ui/about_window_win.h"
+#include "ui/archive_maker_win.h"
 #include "ui/history_access_win.h"
 #include "ui/splash_window_win.h"
 
@@ -90,6 +91,7 @@ bool MainWindow::create(int showCommand, SplashWindow* splash) {
   if (appState().settings.policies.teacherFunctions) {
     teacherMenu_ = ::CreatePopupMenu();
     ::AppendMenuW(teacherMenu_, MF_STRING, kCommandClassResults, L"&Ergebnisse einer Klasse...   \tStrg+K");
+    ::AppendMenuW(teacherMenu_, MF_STRING, kCommandMakeArchive, L"&Textarchiv erstellen...");
     ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(teacherMenu_), L"&Lehrkräfte");
   }
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(helpMenu_), L"&Hilfe");
@@ -307,7 +309,9 @@ void MainWindow::onRequest(int n) {
   }
   switch (static_cast<Request>(n)) {
     case Request::Selection:
-      switchTo(ChildKind::Selection);
+      // A result opened from the teachers' list goes back to that list.
+      switchTo(childKind() == ChildKind::Result && classListWaiting() ? ChildKind::ClassResults
+                                                                      : ChildKind::Selection);
       break;
     case Request::Exercise:
       switchTo(ChildKind::Exercise);
@@ -441,8 +445,10 @@ void MainWindow::updateCommands() {
   ::EnableMenuItem(fileMenu_, kCommandHistory,
                    MF_BYCOMMAND | (historyCommandEnabled() ? MF_ENABLED : MF_GRAYED));
   if (teacherMenu_ != nullptr) {
-    ::EnableMenuItem(teacherMenu_, kCommandClassResults,
-                     MF_BYCOMMAND | (classCommandEnabled() ? MF_ENABLED : MF_GRAYED));
+    for (const int command : {kCommandClassResults, kCommandMakeArchive}) {
+      ::EnableMenuItem(teacherMenu_, static_cast<UINT>(command),
+                       MF_BYCOMMAND | (classCommandEnabled() ? MF_ENABLED : MF_GRAYED));
+    }
   }
   const bool web = appState().settings.policies.webLinksEnabled;
   ::EnableMenuItem(helpMenu_, kCommandWebDin, MF_BYCOMMAND | (web ? MF_ENABLED : MF_GRAYED));
@@ -509,6 +515,12 @@ bool MainWindow::onCommand(int id) {
       break;
     case kCommandHandbook:
       openHandbook();
+      break;
+    case kCommandMakeArchive:
+      if (classCommandEnabled()) {
+        ArchiveMakerDialog maker;
+        maker.run(hwnd_);
+      }
       break;
     case kCommandClassResults:
       // Only from the selection, as the Lernverlauf.

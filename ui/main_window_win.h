@@ -36,6 +36,7 @@ enum MainCommand : int {
   kCommandHandbook = 206,
   kCommandHistory = 207,
   kCommandClassResults = 208,
+  kCommandMakeArchive = 209,
 };
 
 // Where the user guide lies, relative to the program's folder: the setup

@@ -33,7 +33,17 @@ void ProgressWindow::onCreate() {
   const int margin = du.x(7);
   const int width = du.x(180);
   ::MoveWindow(control(kBarId), margin, margin, width, du.y(10), FALSE);
-  win::setClientSize(hwnd_, width + 2 * margin, du.y(10) + 2 * margin);
+  if (cancelled_ != nullptr) {
+    const HWND cancel = win::createControl(hwnd_, L"BUTTON", L"Abbrechen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
+                                           10, kCancelId);
+    ::SendMessageW(cancel, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    const int buttonW = du.x(50), buttonH = du.y(14), top = margin + du.y(10) + du.y(7);
+    ::MoveWindow(cancel, margin + (width - buttonW) / 2, top, buttonW, buttonH, FALSE);
+    win::setClientSize(hwnd_, width + 2 * margin, top + buttonH + margin);
+    ::SetFocus(cancel);
+  } else {
+    win::setClientSize(hwnd_, width + 2 * margin, du.y(10) + 2 * margin);
+  }
   ::SendMessageW(control(kBarId), PBM_SETRANGE32, 0, 100);
   ::SendMessageW(control(kBarId), PBM_SETPOS, 0, 0);
   firstActivation_ = true;
@@ -95,7 +105,12 @@ LRESULT ProgressWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if ((wParam & 0xFFF0) == SC_CLOSE || (wParam & 0xFFF0) == SC_NEXTWINDOW) return 0;
       break;
     case WM_COMMAND:
-      // Escape through the dialog navigation is no way out either.
+      // Escape through the dialog navigation is no way out, unless the task
+      // can stop early.
+      if (cancelled_ != nullptr && (LOWORD(wParam) == kCancelId || LOWORD(wParam) == IDCANCEL)) {
+        *cancelled_ = true;
+        ::EnableWindow(control(kCancelId), FALSE);
+      }
       return 0;
     case WM_CLOSE:
       if (!done_) return 0;
@@ -119,6 +134,12 @@ LRESULT ProgressWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void runWithProgress(HWND owner, ProgressTask task) {
   ProgressWindow window(std::move(task));
+  window.run(owner);
+}
+
+void runWithProgress(HWND owner, ProgressTask task, bool& cancelled) {
+  cancelled = false;
+  ProgressWindow window(std::move(task), &cancelled);
   window.run(owner);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/win/controls.h"
 
+#include <commctrl.h>
+
 #include "platform/win/handles.h"
 
 namespace kv::win {
@@ -80,6 +82,17 @@ void setClientSize(HWND window, int width, int height) {
   ::AdjustWindowRectEx(&r, style, ::GetMenu(window) != nullptr, exStyle);
   ::SetWindowPos(window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void addListColumns(HWND list, const DialogUnits& units, const ListColumn* columns, int count) {
+  for (int c = 0; c < count; ++c) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.fmt = columns[c].right ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.cx = units.x(columns[c].width);
+    column.pszText = const_cast<wchar_t*>(columns[c].title);
+    ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&column));
+  }
 }
 
 }  // namespace kv::win

@@ -25,6 +25,14 @@ class DialogUnits {
 HWND createControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
                    int x, int y, int width, int height, int id, DWORD exStyle = 0);
 
+// A report list's columns, widths in dialog units.
+struct ListColumn {
+  const wchar_t* title;
+  int width;
+  bool right;
+};
+void addListColumns(HWND list, const DialogUnits& units, const ListColumn* columns, int count);
+
 // Pixel size of a text in a font on the screen.
 SIZE textExtent(HFONT font, const std::wstring& text);
 

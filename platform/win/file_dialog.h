@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace kv::win {
 
@@ -15,12 +16,15 @@ struct FileDialogRequest {
   const wchar_t* title = nullptr;
   const wchar_t* defaultExtension = nullptr;
   std::wstring folder;  // where it opens; empty for the system's choice
+  std::wstring name;     // save only: the name offered
+  bool several = false;  // open only: more than one file at once
 };
 
 struct FileDialogAnswer {
   enum class Outcome { Chosen, Cancelled, Failed };
   Outcome outcome = Outcome::Cancelled;
-  std::wstring path;    // when chosen
+  std::wstring path;    // when chosen: the first of them
+  std::vector<std::wstring> paths;  // when chosen: all, full paths
   DWORD error = 0;      // when failed: the dialog's own error code
 };
 

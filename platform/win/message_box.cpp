@@ -5,11 +5,11 @@
 namespace kv::win {
 namespace {
 
-int show(HWND owner, std::string_view text, UINT type) {
+int show(HWND owner, const std::wstring& text, UINT type) {
   // The box takes the focus with it; without this, a learner who answers it
   // during an exercise types on into nothing while the clock runs.
   const HWND focus = ::GetFocus();
-  const int answer = ::MessageBoxW(owner, widen(text).c_str(), kMessageCaption, type);
+  const int answer = ::MessageBoxW(owner, text.c_str(), kMessageCaption, type);
   if (focus != nullptr && ::IsWindow(focus) && ::IsWindowVisible(focus) && ::IsWindowEnabled(focus)) {
     ::SetFocus(focus);
   }
@@ -22,20 +22,33 @@ void errorBeep() { ::MessageBeep(0xFFFFFFFF); }
 
 void showError(HWND owner, std::string_view text) {
   errorBeep();
-  show(owner, text, MB_ICONERROR | MB_OK);
+  show(owner, widen(text), MB_ICONERROR | MB_OK);
 }
 
 bool askErrorYesNo(HWND owner, std::string_view text) {
   errorBeep();
-  return show(owner, text, MB_ICONERROR | MB_YESNO) == IDYES;
+  return show(owner, widen(text), MB_ICONERROR | MB_YESNO) == IDYES;
 }
 
 bool askYesNo(HWND owner, std::string_view text) {
-  return show(owner, text, MB_ICONQUESTION | MB_YESNO) == IDYES;
+  return show(owner, widen(text), MB_ICONQUESTION | MB_YESNO) == IDYES;
 }
 
 void showInformation(HWND owner, std::string_view text) {
-  show(owner, text, MB_ICONINFORMATION | MB_OK);
+  show(owner, widen(text), MB_ICONINFORMATION | MB_OK);
+}
+
+void showError(HWND owner, std::wstring_view text) {
+  errorBeep();
+  show(owner, std::wstring(text), MB_ICONERROR | MB_OK);
+}
+
+bool askYesNo(HWND owner, std::wstring_view text) {
+  return show(owner, std::wstring(text), MB_ICONQUESTION | MB_YESNO) == IDYES;
+}
+
+void showInformation(HWND owner, std::wstring_view text) {
+  show(owner, std::wstring(text), MB_ICONINFORMATION | MB_OK);
 }
 
 }  // namespace kv::win

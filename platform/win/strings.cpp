@@ -9,6 +9,14 @@ std::wstring widen(std::string_view cp1252) {
   return std::wstring(u.begin(), u.end());
 }
 
+std::wstring widenUtf8(std::string_view utf8) {
+  if (utf8.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
 std::optional<std::string> narrow(std::wstring_view wide, ConversionError* error) {
   const std::u16string u(wide.begin(), wide.end());
   return utf16ToCp1252(u, error);

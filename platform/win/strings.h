@@ -18,6 +18,9 @@ std::optional<std::string> narrow(std::wstring_view wide, ConversionError* error
 // characters outside Windows-1252 become '?'.
 std::string narrowLossy(std::wstring_view wide);
 
+// UTF-8, for the few texts that may hold any character.
+std::wstring widenUtf8(std::string_view utf8);
+
 // Window text in and out, converted at the boundary.
 std::wstring windowText(HWND window);
 

@@ -204,9 +204,25 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   EXPECT_EQ(win::windowText(view), L"Dateiansicht");
   EXPECT_EQ(test::listLine(::GetDlgItem(view, ResultWindow::kListId), 4), name);
 
-  // Back to the selection; the folder is still the one chosen.
+  // Closed, it goes back to the list as it was: sorted, the same row chosen.
   ASSERT_TRUE(test::waitUntil([&] { const HWND f = test::focusOfThread(main); return f == view || ::IsChild(view, f); }, 5000))
       << "the file view has no focus";
+  ASSERT_TRUE(key(L"alt+s"));
+  window = test::waitForOnlyChild(main, kClassChildClass, 15000);
+  ASSERT_NE(window, nullptr) << "closing the result did not return to the list";
+  const HWND again = ::GetDlgItem(window, ClassWindow::kListId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewCount(again) == 32; }, 5000));
+  EXPECT_EQ(test::listViewSelection(again), 0);
+  EXPECT_EQ(test::listViewText(again, 0, ClassWindow::kName), name);
+  EXPECT_EQ(test::listViewText(again, 0, ClassWindow::kKeystrokes), L"1580") << "the order was lost";
+  for (int i = 0; i < 32; ++i) {
+    if (test::listViewText(again, i, ClassWindow::kName) == L"Lernende 11") {
+      EXPECT_EQ(test::listViewText(again, i, ClassWindow::kGrade), L"2") << "the key was lost";
+    }
+  }
+
+  // Schließen: the selection; the folder is still the one chosen.
+  ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(window, test::focusOfThread(main)); }, 5000));
   ASSERT_TRUE(key(L"alt+s"));
   ASSERT_NE(selection(), nullptr);
   window = openClassByKeys();
@@ -235,6 +251,41 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   ASSERT_TRUE(readWholeFile(page, html));
   EXPECT_NE(html.find("<h1>Klassenübersicht</h1>"), std::string::npos);
   ::DeleteFileW(note.c_str());
+}
+
+// A folder too large to wait for: the progress window's "Abbrechen", pressed
+// by Escape, stops the reading and the list shows what was read.
+class TeacherLargeFolder : public Teacher {
+ protected:
+  void prepare() override {
+    test::HandedIn h;
+    h.klass = "8b";
+    h.keystrokes = 1200;
+    for (int n = 0; n < kFiles; ++n) {
+      h.name = "Viele " + std::to_string(n);
+      ASSERT_TRUE(test::writeHandedIn(folder / "viele" / ("v" + std::to_string(10000 + n) + ".kvw"), h));
+    }
+  }
+  static constexpr int kFiles = 2500;
+};
+
+TEST_F(TeacherLargeFolder, ReadingCanBeCancelledAndKeepsWhatWasRead) {
+  ASSERT_TRUE(key(L"ctrl+k"));
+  const HWND progress = test::waitForTopLevelWindow(program.pid(), L"Verzeichnis wird geladen", 15000);
+  ASSERT_NE(progress, nullptr) << "no progress window for " << kFiles << " files";
+  EXPECT_NE(::FindWindowExW(progress, nullptr, L"Button", L"Abbrechen"), nullptr);
+  ASSERT_TRUE(key(L"Escape"));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(progress); }, 30000));
+  const HWND window = test::waitForOnlyChild(main, kClassChildClass, 15000);
+  ASSERT_NE(window, nullptr);
+  const std::wstring summary = test::controlText(::GetDlgItem(window, ClassWindow::kSummaryId));
+  EXPECT_EQ(summary.rfind(L"Lesen abgebrochen: ", 0), 0u) << win::narrowLossy(summary);
+  const int listed = test::listViewCount(::GetDlgItem(window, ClassWindow::kListId));
+  EXPECT_GT(listed, 0);
+  EXPECT_LT(listed, kFiles + 32);
+  EXPECT_NE(summary.find(L" " + std::to_wstring(listed) + L" von " + std::to_wstring(kFiles + 32) + L" Dateien"),
+            std::wstring::npos)
+      << win::narrowLossy(summary);
 }
 
 class TeacherOff : public Teacher {
