@@ -23,8 +23,8 @@
 #include "texts/archive.h"
 #include "texts/archive_builder.h"
 #include "texts/archive_scan.h"
-#include "texts/builtin_texts.h"
 #include "texts/text_model.h"
+#include "tools/kvtool_builtin.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -34,6 +34,11 @@ namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
+using tool::BuiltinArchive;
+using tool::builtinArchiveKeys;
+using tool::kExamplesKey;
+using tool::openBuiltinArchive;
+using tool::unknownBuiltinArchiveMessage;
 
 // Every failure ends the command with a German message on stderr and exit code 1.
 struct Failure {
@@ -114,9 +119,36 @@ bool parseNumber(std::string_view text, long long& value) {
 
 // ---- The archive a command works on ----
 
+// FILE, or nothing with --builtin or --builtin-archive NAME, followed by more
+// arguments.
+struct Addressed {
+  bool builtin = false;
+  std::string builtinArchive;
+  std::vector<std::string> arguments;
+
+  bool usesBuiltin() const { return builtin || !builtinArchive.empty(); }
+};
+
+const std::string& fileArgument(const Addressed& a) {
+  static const std::string none;
+  return a.usesBuiltin() ? none : a.arguments.front();
+}
+
+void requireArguments(const Addressed& a, std::size_t rest, std::string_view usage) {
+  if (a.builtin && !a.builtinArchive.empty()) {
+    fail("--builtin und --builtin-archive nicht zusammen angeben; --builtin steht für "
+         "--builtin-archive " + std::string(kExamplesKey) + ".");
+  }
+  const std::size_t wanted = rest + (a.usesBuiltin() ? 0 : 1);
+  if (a.arguments.size() != wanted) {
+    fail("Falsche Zahl von Argumenten. Aufruf: kvtool archive " + std::string(usage));
+  }
+}
+
 struct LoadedArchive {
   std::string display;  // what messages call it, UTF-8
-  std::optional<fs::path> file;  // empty for the built-in archive
+  std::optional<fs::path> file;  // empty for a built-in archive
+  std::optional<BuiltinArchive> builtin;
   TextArchiveHeader header;
 };
 
@@ -124,15 +156,18 @@ struct LoadedArchive {
   fail(archiveReadErrorMessage(display) + " " + std::string(describeArchiveError(error)));
 }
 
-LoadedArchive loadArchive(bool builtin, const std::string& argument) {
+LoadedArchive loadArchive(const Addressed& a) {
   LoadedArchive archive;
-  if (builtin) {
-    archive.display = "eingebautes Archiv";
-    resetHeader(archive.header);
-    fillBuiltinHeader(archive.header);
+  if (a.usesBuiltin()) {
+    const std::string key = a.builtin ? std::string(kExamplesKey) : a.builtinArchive;
+    archive.builtin = openBuiltinArchive(key);
+    if (!archive.builtin) fail(unknownBuiltinArchiveMessage(argumentUtf8(key)));
+    archive.display = archive.builtin->display;
+    if (archive.builtin->problem != ArchiveError::None) failReading(archive.display, archive.builtin->problem);
+    archive.header = archive.builtin->header;
     return archive;
   }
-  archive.file = argumentPath(argument);
+  archive.file = argumentPath(fileArgument(a));
   archive.display = pathText(*archive.file);
   if (const ArchiveError e = readArchiveFile(*archive.file, archive.header);
       e != ArchiveError::None) {
@@ -143,34 +178,10 @@ LoadedArchive loadArchive(bool builtin, const std::string& argument) {
 
 std::vector<std::string> textLines(const LoadedArchive& archive, int n) {
   std::vector<std::string> lines;
-  if (!archive.file) {
-    BuiltinTextSource source;
-    if (!source.readLines(n, lines)) failReading(archive.display, ArchiveError::NoSuchText);
-    return lines;
-  }
-  if (const ArchiveError e = readArchiveFileText(*archive.file, archive.header, n, lines);
-      e != ArchiveError::None) {
-    failReading(archive.display, e);
-  }
+  const ArchiveError e = archive.builtin ? archive.builtin->readText(n, lines)
+                                         : readArchiveFileText(*archive.file, archive.header, n, lines);
+  if (e != ArchiveError::None) failReading(archive.display, e);
   return lines;
-}
-
-// FILE, or nothing with --builtin, followed by `rest` more arguments.
-struct Addressed {
-  bool builtin = false;
-  std::vector<std::string> arguments;
-};
-
-const std::string& fileArgument(const Addressed& a) {
-  static const std::string none;
-  return a.builtin ? none : a.arguments.front();
-}
-
-void requireArguments(const Addressed& a, std::size_t rest, std::string_view usage) {
-  const std::size_t wanted = rest + (a.builtin ? 0 : 1);
-  if (a.arguments.size() != wanted) {
-    fail("Falsche Zahl von Argumenten. Aufruf: kvtool archive " + std::string(usage));
-  }
 }
 
 // ---- list, show ----
@@ -230,9 +241,30 @@ void listFolder(const fs::path& folder) {
   }
 }
 
-void listArchive(const Addressed& a) {
-  requireArguments(a, 0, "list DATEI | list ORDNER | list --builtin");
-  if (!a.builtin) {
+// The names a teacher can give --builtin-archive, with what each holds.
+void listBuiltinArchives(const Addressed& a) {
+  if (a.usesBuiltin() || !a.arguments.empty()) {
+    fail("--builtin-archives steht allein. Aufruf: kvtool archive list --builtin-archives");
+  }
+  say("Eingebaute Archive, zu wählen mit --builtin-archive NAME:");
+  for (const std::string_view key : builtinArchiveKeys()) {
+    const std::optional<BuiltinArchive> archive = openBuiltinArchive(key);
+    if (!archive) continue;
+    const int count = archive->header.textCount;
+    say("  " + padded(key, 10) + " " + utf8Of(archive->header.archiveName) + " (" + std::to_string(count) +
+        (count == 1 ? " Text" : " Texte") + (key == kExamplesKey ? "; auch mit --builtin)" : ")"));
+  }
+}
+
+void listArchive(const Addressed& a, bool builtinArchives) {
+  if (builtinArchives) {
+    listBuiltinArchives(a);
+    return;
+  }
+  requireArguments(a, 0,
+                   "list DATEI | list ORDNER | list --builtin | list --builtin-archive NAME | "
+                   "list --builtin-archives");
+  if (!a.usesBuiltin()) {
     std::error_code ec;
     const fs::path path = argumentPath(fileArgument(a));
     if (fs::is_directory(path, ec)) {
@@ -240,7 +272,7 @@ void listArchive(const Addressed& a) {
       return;
     }
   }
-  const LoadedArchive archive = loadArchive(a.builtin, fileArgument(a));
+  const LoadedArchive archive = loadArchive(a);
   const TextArchiveHeader& h = archive.header;
   say("Archiv: " + utf8Of(h.archiveName));
   if (h.textCount == 0) {
@@ -256,8 +288,8 @@ void listArchive(const Addressed& a) {
 }
 
 void showText(const Addressed& a) {
-  requireArguments(a, 1, "show DATEI N | show --builtin N");
-  const LoadedArchive archive = loadArchive(a.builtin, fileArgument(a));
+  requireArguments(a, 1, "show DATEI N | show --builtin N | show --builtin-archive NAME N");
+  const LoadedArchive archive = loadArchive(a);
   if (archive.header.textCount == 0) fail("Das Archiv enthält keine Texte.");
   long long n = 0;
   const std::string& number = a.arguments.back();
@@ -438,8 +470,9 @@ std::string safeFileName(std::string cp1252, int n) {
 }
 
 void extractArchive(const Addressed& a, bool overwrite) {
-  requireArguments(a, 1, "extract DATEI ORDNER | extract --builtin ORDNER");
-  const LoadedArchive archive = loadArchive(a.builtin, fileArgument(a));
+  requireArguments(a, 1,
+                   "extract DATEI ORDNER | extract --builtin ORDNER | extract --builtin-archive NAME ORDNER");
+  const LoadedArchive archive = loadArchive(a);
   const fs::path folder = argumentPath(a.arguments.back());
   const TextArchiveHeader& h = archive.header;
 
@@ -525,21 +558,27 @@ void addArchiveCommands(CLI::App& app) {
 
   auto addressed = [](CLI::App* command, const std::string& arguments, const std::string& help) {
     auto a = std::make_shared<Addressed>();
-    command->add_flag("--builtin", a->builtin, "Das eingebaute Archiv statt einer Datei verwenden");
+    command->add_flag("--builtin", a->builtin,
+                      "Die eingebauten Beispieltexte statt einer Datei verwenden (wie --builtin-archive " +
+                          std::string(kExamplesKey) + ")");
+    command->add_option("--builtin-archive", a->builtinArchive, builtinArchiveHelp())->type_name("NAME");
     command->add_option(arguments, a->arguments, help)->type_name("");
     return a;
   };
 
   CLI::App* list = archive->add_subcommand("list", "Archivname und Texte (Nummer, Titel, Zeilen, Zeichen) auflisten, oder die Archive eines Ordners");
   auto listArgs = addressed(list, "DATEI", "Das Archiv (.kv7 oder .kv5), oder ein Ordner: seine Archive und die Dateien, die Klavento nicht anbietet, mit Grund");
-  list->callback([listArgs] { run([&] { listArchive(*listArgs); }); });
+  auto builtinArchives = std::make_shared<bool>(false);
+  list->add_flag("--builtin-archives", *builtinArchives,
+                 "Die eingebauten Archive mit ihren Namen für --builtin-archive auflisten");
+  list->callback([listArgs, builtinArchives] { run([&] { listArchive(*listArgs, *builtinArchives); }); });
 
   CLI::App* show = archive->add_subcommand("show", "Die Zeilen eines Textes ausgeben (UTF-8)");
-  auto showArgs = addressed(show, "ARGUMENTE", "DATEI N – das Archiv und die Nummer des Textes (mit --builtin nur N)");
+  auto showArgs = addressed(show, "ARGUMENTE", "DATEI N – das Archiv und die Nummer des Textes (mit --builtin oder --builtin-archive nur N)");
   show->callback([showArgs] { run([&] { showText(*showArgs); }); });
 
   CLI::App* extract = archive->add_subcommand("extract", "Jeden Text als UTF-8-Textdatei in einen Ordner schreiben");
-  auto extractArgs = addressed(extract, "ARGUMENTE", "DATEI ORDNER – das Archiv und der Zielordner (mit --builtin nur ORDNER)");
+  auto extractArgs = addressed(extract, "ARGUMENTE", "DATEI ORDNER – das Archiv und der Zielordner (mit --builtin oder --builtin-archive nur ORDNER)");
   auto overwrite = std::make_shared<bool>(false);
   extract->add_flag("-f,--force", *overwrite, "Vorhandene Dateien überschreiben");
   extract->callback([extractArgs, overwrite] { run([&] { extractArchive(*extractArgs, *overwrite); }); });

@@ -11,9 +11,9 @@
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 #include "texts/archive.h"
-#include "texts/builtin_texts.h"
 #include "texts/template_sheet.h"
 #include "texts/text_model.h"
+#include "tools/kvtool_builtin.h"
 #include "tools/kvtool_cli.h"
 
 namespace kv::tool {
@@ -22,6 +22,7 @@ namespace {
 struct PrintOptions {
   std::string archive;
   bool builtin = false;
+  std::string builtinArchive;
   std::vector<int> numbers;
   int from = 0;
   int to = 0;
@@ -32,9 +33,26 @@ int printSheets(const PrintOptions& o) {
   std::string archiveName;
   std::vector<TemplateText> texts;
   std::vector<std::pair<std::string, std::vector<std::string>>> all;
-  if (o.builtin) {
-    archiveName = builtinArchiveName();
-    for (const BuiltinText& t : builtinTexts()) all.emplace_back(t.title, t.lines);
+  if (o.builtin || !o.builtinArchive.empty()) {
+    const std::string key = o.builtin ? std::string(kExamplesKey) : o.builtinArchive;
+    const std::optional<BuiltinArchive> archive = openBuiltinArchive(key);
+    if (!archive) {
+      std::cerr << unknownBuiltinArchiveMessage(key) << "\n";
+      return 1;
+    }
+    if (archive->problem != ArchiveError::None) {
+      std::cerr << "Das Archiv \u201E" << key << "\u201C kann nicht gelesen werden.\n";
+      return 1;
+    }
+    archiveName = archive->header.archiveName;
+    for (int n = 1; n <= archive->header.textCount; ++n) {
+      std::vector<std::string> lines;
+      if (archive->readText(n, lines) != ArchiveError::None) {
+        std::cerr << "Text " << n << " des Archivs kann nicht gelesen werden.\n";
+        return 1;
+      }
+      all.emplace_back(archive->header.entries[static_cast<std::size_t>(n - 1)].title, std::move(lines));
+    }
   } else {
     const auto path = pathOfArgument(o.archive);
     TextArchiveHeader header;
@@ -92,7 +110,10 @@ void addPrintCommand(CLI::App& archive) {
   CLI::App* print = archive.add_subcommand(
       "print", "Texte als Vorlagen zum Abschreiben drucken: eine Webseite, je Text ein Blatt");
   print->add_option("ARCHIV", o->archive, "Das Archiv (.kv7, .kv5)")->type_name("DATEI");
-  print->add_flag("--builtin", o->builtin, "Die eingebauten Beispieltexte statt eines Archivs");
+  print->add_flag("--builtin", o->builtin,
+                  "Die eingebauten Beispieltexte statt eines Archivs (wie --builtin-archive " +
+                      std::string(kExamplesKey) + ")");
+  print->add_option("--builtin-archive", o->builtinArchive, builtinArchiveHelp())->type_name("NAME");
   print->add_option("-n,--text", o->numbers, "Nummer eines Textes (mehrfach möglich; sonst alle)")
       ->type_name("N");
   print->add_option("--from", o->from, "Erste Zeile je Text")->type_name("ZEILE");
@@ -100,8 +121,9 @@ void addPrintCommand(CLI::App& archive) {
   print->add_option("-o,--output", o->output, "Die Webseite (DATEI.html; sonst die Standardausgabe)")
       ->type_name("DATEI");
   print->callback([o] {
-    if (o->archive.empty() == !o->builtin) {
-      std::cerr << "Entweder ein ARCHIV oder --builtin angeben.\n";
+    const int sources = (o->archive.empty() ? 0 : 1) + (o->builtin ? 1 : 0) + (o->builtinArchive.empty() ? 0 : 1);
+    if (sources != 1) {
+      std::cerr << "Entweder ein ARCHIV oder --builtin (oder --builtin-archive NAME) angeben.\n";
       throw CLI::RuntimeError(2);
     }
     const int rc = printSheets(*o);

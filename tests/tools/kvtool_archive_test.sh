@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# kvtool archive: the built-in archive, an exact round trip of 250 texts, and
-# the clear refusals (with no archive left behind) for input it cannot take.
+# kvtool archive: the built-in archives (the example texts, the Grundkurs
+# against its lesson files), an exact round trip of 250 texts, and the clear
+# refusals (with no archive left behind) for input it cannot take.
 set -u
 export LC_ALL=C.UTF-8
 tool=$1
+top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail=0
@@ -49,6 +51,75 @@ expect_refusal "show --builtin x" "gibt es nicht" "$tool" archive show --builtin
 expect_refusal "list ohne Datei" "Aufruf" "$tool" archive list
 expect_refusal "extract ohne Überschreiben" "gibt es schon" "$tool" archive extract --builtin "$work/builtin"
 "$tool" archive extract --builtin --force "$work/builtin" >/dev/null || problem "extract --force scheiterte"
+
+# ---- The built-in archives by name ----
+named=$work/eingebaut
+mkdir -p "$named"
+lessons=("$top"/texts/grundkurs/lektion-*.txt)
+count=${#lessons[@]}
+[ "$count" -ge 30 ] || problem "keine Lektionen in $top/texts/grundkurs"
+names=$("$tool" archive list --builtin-archives) || problem "list --builtin-archives scheiterte"
+grep -Eq '^  beispiele +Beispieltexte \(5 Texte; auch mit --builtin\)$' <<<"$names" ||
+  problem "list --builtin-archives: beispiele fehlt: $names"
+grep -Eq "^  grundkurs +Grundkurs \($count Texte\)$" <<<"$names" ||
+  problem "list --builtin-archives: grundkurs fehlt: $names"
+
+# --builtin alone stays the example texts, byte for byte the same as naming them.
+[ "$("$tool" archive list --builtin-archive beispiele)" = "$expected_list" ] ||
+  problem "list --builtin-archive beispiele weicht von list --builtin ab"
+for n in 1 5; do
+  cmp -s <("$tool" archive show --builtin $n) <("$tool" archive show --builtin-archive beispiele $n) ||
+    problem "show --builtin-archive beispiele $n weicht ab"
+done
+"$tool" archive extract --builtin-archive beispiele "$named/beispiele" >/dev/null ||
+  problem "extract --builtin-archive beispiele scheiterte"
+diff -r "$work/builtin" "$named/beispiele" >/dev/null || problem "extract --builtin-archive beispiele weicht ab"
+"$tool" archive print --builtin -o "$named/beispiele.html" || problem "print --builtin scheiterte"
+"$tool" archive print --builtin-archive beispiele -o "$named/beispiele-benannt.html" ||
+  problem "print --builtin-archive beispiele scheiterte"
+cmp -s "$named/beispiele.html" "$named/beispiele-benannt.html" || problem "print --builtin-archive beispiele weicht ab"
+[ "$(grep -c '<section>' "$named/beispiele.html")" = 5 ] || problem "print --builtin: nicht 5 Blätter"
+grep -q 'Beispieltexte' "$named/beispiele.html" || problem "print --builtin: Archivname fehlt"
+
+# The Grundkurs, lesson by lesson as texts/grundkurs holds it: a title line,
+# a "Neu:" line, an empty line, then the text.
+kurs=$("$tool" archive list --builtin-archive grundkurs) || problem "list --builtin-archive grundkurs scheiterte"
+[ "$(head -n 1 <<<"$kurs")" = "Archiv: Grundkurs" ] || problem "list Grundkurs: Archivname: $(head -n 1 <<<"$kurs")"
+[ "$(tail -n +3 <<<"$kurs" | wc -l)" -eq "$count" ] || problem "list Grundkurs: nicht $count Lektionen"
+"$tool" archive extract --builtin-archive grundkurs "$named/kurs" >"$named/kurs.txt" ||
+  problem "extract --builtin-archive grundkurs scheiterte"
+[ "$(ls "$named/kurs" | wc -l)" -eq "$count" ] || problem "extract Grundkurs: nicht $count Dateien"
+n=0
+for lesson in "${lessons[@]}"; do
+  n=$((n + 1))
+  title=$(sed -n '1s/^Titel: *//p' "$lesson")
+  row=$(sed -n "$((n + 2))p" <<<"$kurs")
+  [[ $row == "$(printf '%4d' $n)  $title "* ]] || problem "list Grundkurs, Lektion $n: $row"
+  cmp -s <(tail -n +4 "$lesson") <("$tool" archive show --builtin-archive grundkurs $n) ||
+    problem "show Grundkurs $n weicht von $(basename "$lesson") ab"
+  file=$(sed -n "s/^Text $n: //p" "$named/kurs.txt")
+  case $(basename "$file") in "$(printf 'Lektion %02d_' $n)"*.txt) ;; *) problem "extract Grundkurs $n: Dateiname $file" ;; esac
+  cmp -s <(tail -n +4 "$lesson" | sed 's/$/\r/') "$file" || problem "extract Grundkurs $n weicht ab (UTF-8, CR LF)"
+done
+"$tool" archive print --builtin-archive grundkurs -o "$named/kurs.html" || problem "print Grundkurs scheiterte"
+[ "$(grep -c '<section>' "$named/kurs.html")" = "$count" ] || problem "print Grundkurs: nicht $count Blätter"
+"$tool" archive print --builtin-archive grundkurs -n 3 -o "$named/lektion3.html" || problem "print Grundkurs -n 3 scheiterte"
+[ "$(grep -c '<section>' "$named/lektion3.html")" = 1 ] || problem "print Grundkurs -n 3: nicht ein Blatt"
+[ "$(grep -c '<li>' "$named/lektion3.html")" = "$(tail -n +4 "${lessons[2]}" | wc -l)" ] ||
+  problem "print Grundkurs -n 3: nicht alle Zeilen der Lektion"
+grep -qF -- "$(sed -n '1s/^Titel: *//p' "${lessons[2]}")" "$named/lektion3.html" || problem "print Grundkurs -n 3: Titel fehlt"
+grep -q 'Grundkurs' "$named/lektion3.html" || problem "print Grundkurs -n 3: Archivname fehlt"
+[ "$("$tool" archive list --builtin-archive GrundKurs)" = "$kurs" ] || problem "Name nicht ohne Groß- und Kleinschreibung"
+expect_refusal "unbekanntes eingebautes Archiv" '„lektionen“ gibt es nicht; es gibt beispiele und grundkurs' \
+  "$tool" archive list --builtin-archive lektionen
+expect_refusal "print unbekanntes eingebautes Archiv" '„lektionen“ gibt es nicht' \
+  "$tool" archive print --builtin-archive lektionen
+expect_refusal "--builtin mit --builtin-archive" 'nicht zusammen' "$tool" archive show --builtin --builtin-archive grundkurs 1
+expect_refusal "print --builtin mit --builtin-archive" 'Entweder' "$tool" archive print --builtin --builtin-archive grundkurs
+expect_refusal "show Grundkurs hinter der letzten Lektion" "enthält $count Texte" \
+  "$tool" archive show --builtin-archive grundkurs $((count + 1))
+expect_refusal "show Grundkurs ohne Nummer" 'Aufruf' "$tool" archive show --builtin-archive grundkurs
+expect_refusal "list --builtin-archives mit Datei" 'steht allein' "$tool" archive list --builtin-archives "$work/x.kv7"
 
 # ---- 250 texts: pack, list, show, extract ----
 mkdir -p "$work/in" "$work/out"
@@ -139,7 +210,7 @@ expect_refusal "Ordner fehlt" 'Der Ordner .*fehlt. ist nicht erreichbar' "$tool"
 # A refusal after good files leaves the earlier archive untouched and no stray files.
 expect_refusal "Fehler in der zweiten Datei" 'tab\.txt' pack "$work/bad/ok.txt" "$work/bad/tab.txt"
 cmp -s "$work/ziel.kv7" "$work/ziel.vorher" || problem "eine gescheiterte Packung hat das Archiv verändert"
-stray=$(ls -A "$work" | grep -Ev '^(in|out|bad|builtin|gross\.kv7|list|b1|ansi\.txt|ansi\.kv7|ziel\.kv7|ziel\.vorher|typo)$')
+stray=$(ls -A "$work" | grep -Ev '^(in|out|bad|builtin|eingebaut|gross\.kv7|list|b1|ansi\.txt|ansi\.kv7|ziel\.kv7|ziel\.vorher|typo)$')
 [ -z "$stray" ] || problem "liegen gebliebene Dateien: $stray"
 [ ! -e "$work/fehlt" ] || problem "Ordner angelegt"
 # Packing over an existing archive replaces it.
