@@ -43,10 +43,21 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Wine shows its common dialogs in German and reports the German keyboard
-# layout only when the German locale exists.
+# layout only when the German locale exists. It is written as a folder of its
+# own, not into the locale archive: the script that called this one looked up
+# its own locale (C.UTF-8, say) in the archive when it started, and keeps that
+# copy of the archive, so it would not find a locale added there and bash
+# would warn when it sets LC_ALL. A folder is looked up afresh each time.
+# locale.gen lists it as before, so the system's own locale-gen builds it too.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   echo "Erzeuge die deutsche Locale de_DE.UTF-8"
   as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
-  as_root locale-gen
+  # Exit code 1 only reports warnings about the locale source; the check
+  # below tells whether the locale is there.
+  as_root localedef --no-archive -c -i de_DE -f UTF-8 de_DE.UTF-8 || true
+  if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    echo "Die deutsche Locale de_DE.UTF-8 ließ sich nicht erzeugen." >&2
+    exit 1
+  fi
 fi
