@@ -4,6 +4,9 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "platform/encoding.h"
+#include "platform/win/later_library.h"
+
 namespace kv {
 namespace {
 
@@ -62,6 +65,11 @@ std::optional<std::wstring> pickFolder(HWND owner, const wchar_t* prompt, const 
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_USENEWUI;
   info.lpfn = &pickerCallback;
   info.lParam = reinterpret_cast<LPARAM>(&state);
+  const std::string feature = w1252("Die Auswahl eines Ordners");
+  if (!win::laterLibraryReady(owner, win::LaterLibrary::Shell, feature) ||
+      !win::laterLibraryReady(owner, win::LaterLibrary::Com, feature)) {
+    return std::nullopt;
+  }
   const HRESULT com = ::OleInitialize(nullptr);
   PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
   if (SUCCEEDED(com)) ::OleUninitialize();
@@ -78,3 +86,4 @@ std::optional<std::wstring> pickFolder(HWND owner, const wchar_t* prompt, const 
 }
 
 }  // namespace kv
+

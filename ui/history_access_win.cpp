@@ -7,6 +7,7 @@
 
 #include "core/state.h"
 #include "platform/file_io.h"
+#include "platform/win/later_library.h"
 
 namespace kv {
 namespace {
@@ -43,7 +44,7 @@ fs::path historyFile() {
     return fs::path(launcher) / kFileName;
   }
   wchar_t appData[MAX_PATH] = {};
-  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+  if (win::laterLibraryLoaded(win::LaterLibrary::Shell) && SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
                                    SHGFP_TYPE_CURRENT, appData))) {
     return fs::path(appData) / L"Klavento" / kFileName;
   }
@@ -54,7 +55,7 @@ std::vector<fs::path> waitingHistoryFiles() {
   constexpr const wchar_t* kFileName = L"Lernverlauf-ausstehend.sqlite";
   std::vector<fs::path> places;
   wchar_t local[MAX_PATH] = {};
-  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
+  if (win::laterLibraryLoaded(win::LaterLibrary::Shell) && SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
                                    SHGFP_TYPE_CURRENT, local))) {
     places.push_back(fs::path(local) / L"Klavento" / kFileName);
   }

@@ -18,6 +18,7 @@ using std::min;
 
 #include "core/settings.h"
 #include "platform/encoding.h"
+#include "platform/win/later_library.h"
 #include "platform/win/strings.h"
 
 namespace kv {
@@ -100,12 +101,29 @@ void drawPanel(gp::Graphics& g, const Panel& panel, const gp::Font& font, const 
 
 }  // namespace
 
-void startGdiplus() {
-  static ULONG_PTR token = 0;
-  if (token != 0) return;
+namespace {
+
+ULONG_PTR gdiplusToken = 0;
+
+// Where GDI+ is missing the area names it rather than stay blank.
+bool drawnWithoutGdiplus(HDC dc, const RECT& area) {
+  if (gdiplusToken != 0) return false;
+  RECT box = area;
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_GRAYTEXT));
+  ::DrawTextW(dc, L"Ohne gdiplus.dll kein Diagramm", -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  return true;
+}
+
+}  // namespace
+
+bool startGdiplus() {
+  if (gdiplusToken != 0) return true;
+  if (!win::laterLibraryLoaded(win::LaterLibrary::Charts)) return false;
   const gp::GdiplusStartupInput input;
   // Left running until the process ends: windows may draw until the last moment.
-  if (gp::GdiplusStartup(&token, &input, nullptr) != gp::Ok) token = 0;
+  if (gp::GdiplusStartup(&gdiplusToken, &input, nullptr) != gp::Ok) gdiplusToken = 0;
+  return gdiplusToken != 0;
 }
 
 COLORREF formColour(int form) {
@@ -130,6 +148,7 @@ COLORREF heatColour(double rate) {
 }
 
 void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale, const ChartLook& look) {
+  if (drawnWithoutGdiplus(dc, area)) return;
   gp::Graphics g(dc);
   g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   g.SetTextRenderingHint(gp::TextRenderingHintAntiAliasGridFit);
@@ -250,6 +269,7 @@ void drawHeatMap(HDC dc, const RECT& area, const win::KeyboardRenderer& picture,
   ::StretchBlt(dc, x, area.top, dw, dh, tinted.dc(), 0, 0, w, h, SRCCOPY);
 
   // The legend: the scale from no misses to a tenth missed, and untried keys.
+  if (gdiplusToken == 0) return;
   gp::Graphics g(dc);
   g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
   g.SetTextRenderingHint(gp::TextRenderingHintAntiAliasGridFit);

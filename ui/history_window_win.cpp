@@ -12,6 +12,7 @@
 #include "platform/file_io.h"
 #include "platform/win/controls.h"
 #include "platform/win/dialog_font.h"
+#include "platform/win/later_library.h"
 #include "platform/win/message_box.h"
 #include "platform/win/strings.h"
 #include "platform/win/system_info.h"
@@ -85,7 +86,9 @@ bool HistoryWindow::create() {
   if (!registerClass(kHistoryChildClass, ::LoadIconW(::GetModuleHandleW(nullptr), L"APPICON"))) {
     return false;
   }
-  startGdiplus();
+  if (!startGdiplus()) {
+    win::laterLibraryReady(host_.frame(), win::LaterLibrary::Charts, w1252("Das Zeichnen der Diagramme"));
+  }
   load();
   RECT client{};
   ::GetClientRect(host_.mdiClient(), &client);

@@ -23,8 +23,9 @@ namespace kv {
 
 inline constexpr const wchar_t* kHistoryChildClass = L"KlaventoHistory";
 
-// GDI+ for the charts, started once.
-void startGdiplus();
+// GDI+ for the charts, loaded and started on the first ask; false when it is
+// not there, and the charts say so in plain GDI instead.
+bool startGdiplus();
 
 // Colours of the four exercise forms in the chart, and of a key's miss rate
 // in the heat map (no colour below kHeatLeast needed keystrokes).

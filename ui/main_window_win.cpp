@@ -36,13 +36,11 @@ constexpr UINT kFirstActivationMessage = WM_APP + 2;
 
 MainWindow* theMainWindow = nullptr;
 
+// The runtime has split the command line already (wide, as the program is
+// built with -municode); asking the shell for it would load the shell at
+// every start.
 std::string firstArgument() {
-  int count = 0;
-  LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
-  if (args == nullptr) return {};
-  std::string first = count > 1 ? win::narrowLossy(args[1]) : std::string();
-  ::LocalFree(args);
-  return first;
+  return __argc > 1 && __wargv != nullptr && __wargv[1] != nullptr ? win::narrowLossy(__wargv[1]) : std::string();
 }
 
 bool fileExists(std::string_view path) {

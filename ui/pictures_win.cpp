@@ -19,27 +19,27 @@ int resourceFor(PictureSet set, int variant) {
   }
 }
 
-// The pictures are 24-bit: walk the rows (padded to four bytes) and repaint
-// every pixel of the transparent colour.
+// The pictures have a colour table: the transparent colour is an entry of
+// it, repainted once for every pixel that uses it.
 void replaceColour(HBITMAP bitmap, COLORREF from, COLORREF to) {
   DIBSECTION dib{};
   if (::GetObjectW(bitmap, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBits == nullptr ||
-      dib.dsBm.bmBitsPixel != 24) {
+      dib.dsBm.bmBitsPixel > 8) {
     return;
   }
-  ::GdiFlush();
-  auto* bits = static_cast<BYTE*>(dib.dsBm.bmBits);
-  for (int row = 0; row < dib.dsBm.bmHeight; ++row) {
-    BYTE* pixel = bits + static_cast<std::ptrdiff_t>(row) * dib.dsBm.bmWidthBytes;
-    for (int column = 0; column < dib.dsBm.bmWidth; ++column, pixel += 3) {
-      if (pixel[0] == GetBValue(from) && pixel[1] == GetGValue(from) &&
-          pixel[2] == GetRValue(from)) {
-        pixel[0] = GetBValue(to);
-        pixel[1] = GetGValue(to);
-        pixel[2] = GetRValue(to);
-      }
+  win::MemoryDc dc(::CreateCompatibleDC(nullptr));
+  if (!dc) return;
+  win::ScopedSelect select(dc.get(), bitmap);
+  RGBQUAD table[256] = {};
+  const UINT count = ::GetDIBColorTable(dc.get(), 0, 256, table);
+  for (UINT i = 0; i < count; ++i) {
+    if (table[i].rgbRed == GetRValue(from) && table[i].rgbGreen == GetGValue(from) && table[i].rgbBlue == GetBValue(from)) {
+      table[i].rgbRed = GetRValue(to);
+      table[i].rgbGreen = GetGValue(to);
+      table[i].rgbBlue = GetBValue(to);
     }
   }
+  ::SetDIBColorTable(dc.get(), 0, count, table);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "evaluation/result_layout.h"
 #include "platform/encoding.h"
 #include "platform/win/controls.h"
+#include "platform/win/later_library.h"
 #include "platform/win/message_box.h"
 #include "platform/win/printing.h"
 #include "platform/win/strings.h"
@@ -82,6 +83,7 @@ void ResultWindow::printResult() {
   if (compatibility_) return;
   CommandsOff off(*this);
   withoutEvaluation_ = false;
+  if (!win::laterLibraryReady(host_.frame(), win::LaterLibrary::CommonDialogs, w1252("Das Drucken"))) return;
   PRINTDLGW pd{};
   pd.lStructSize = sizeof pd;
   pd.hwndOwner = host_.frame();

@@ -1,4 +1,5 @@
 #include "ui/selection_dialog_win.h"
+#include "ui/measure_log_win.h"
 #include "ui/selection_parts_win.h"
 
 #include <commctrl.h>
@@ -688,6 +689,17 @@ LRESULT SelectionDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_WINDOWPOSCHANGED:
       host_.childMoved();
       break;
+    case WM_PAINT: {
+      const LRESULT painted = defaultHandling(msg, wParam, lParam);
+      // The start is over when the learner first sees the dialog
+      // (bench/startup_memory.sh).
+      static bool measured = false;
+      if (!measured) {
+        measured = true;
+        MeasureLog(L"KV_MEASURE_START").addSinceProcessStart(0);
+      }
+      return painted;
+    }
     case WM_SETFOCUS:
       defaultHandling(msg, wParam, lParam);
       ::SetFocus(page_ == 1 ? item(kFormOption1 + form_ - 1) : item(kArchiveBox));

@@ -37,6 +37,7 @@ class SplashWindow final : public PopupWindow<SplashWindow> {
   Picture picture_;
   bool timerRunning_ = false;
   bool finished_ = false;
+  bool painted_ = false;
 };
 
 }  // namespace kv

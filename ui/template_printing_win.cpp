@@ -8,6 +8,7 @@
 #include "evaluation/result_layout.h"
 #include "platform/encoding.h"
 #include "platform/win/handles.h"
+#include "platform/win/later_library.h"
 #include "platform/win/message_box.h"
 #include "platform/win/printing.h"
 #include "platform/win/strings.h"
@@ -26,6 +27,7 @@ constexpr int kSmallestPoints = 8;
 bool printTemplate(HWND owner, const std::string& title, const std::string& archive,
                    const std::vector<std::string>& lines) {
   if (lines.empty()) return false;
+  if (!win::laterLibraryReady(owner, win::LaterLibrary::CommonDialogs, w1252("Das Drucken"))) return false;
   PRINTDLGW pd{};
   pd.lStructSize = sizeof pd;
   pd.hwndOwner = owner;

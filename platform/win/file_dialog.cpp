@@ -5,9 +5,14 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/encoding.h"
+#include "platform/win/later_library.h"
+
 namespace kv::win {
 
 FileDialogAnswer askForFile(HWND owner, const FileDialogRequest& request) {
+  // Without the common dialogs the user has been told; nothing is chosen.
+  if (!laterLibraryReady(owner, LaterLibrary::CommonDialogs, w1252("Das Öffnen und Speichern von Dateien"))) return {};
   // Room for the longest path Windows knows, not only MAX_PATH.
   std::vector<wchar_t> file(32768, L'\0');
   if (request.kind == FileDialogKind::Save && request.name.size() < file.size()) {

@@ -4,7 +4,13 @@ import must be one that XP's system DLLs export for the program's architecture
 (the lists xp-exports-x86.txt and xp-exports-x64.txt in LISTS), and no DLL
 beyond the system's may be needed.
 
-Usage: check_imports.py LISTS EXE...   exit 0: all fine, 1: a finding, 2: unreadable
+Functions the program loads on first use are not in its import table; with
+--delay-list FILE (platform/win/delay_loaded.txt) every function named there is
+checked the same way, and none of those DLLs may stay in the import table,
+where it would be loaded at start after all.
+
+Usage: check_imports.py LISTS [--delay-list FILE] EXE...
+       exit 0: all fine, 1: a finding, 2: unreadable
 """
 import struct
 import sys
@@ -85,13 +91,36 @@ def read_list(path):
     return allowed
 
 
+def read_delay_list(path):
+    """(dll, function) pairs of the delay-load list: a DLL, its import library, then functions."""
+    pairs = []
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            fields = line.split()
+            if fields and not fields[0].startswith("#"):
+                pairs += [(fields[0].lower(), name) for name in fields[2:]]
+    return pairs
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__)
         return 2
     lists = {arch: read_list(f"{argv[1]}/xp-exports-{arch}.txt") for arch in MACHINES.values()}
+    exes = argv[2:]
+    delayed = []
+    if exes[:1] == ["--delay-list"]:
+        if len(exes) < 3:
+            print(__doc__)
+            return 2
+        try:
+            delayed = read_delay_list(exes[1])
+        except OSError as error:
+            print(f"{exes[1]}: unreadable: {error}")
+            return 2
+        exes = exes[2:]
     findings = 0
-    for exe in argv[2:]:
+    for exe in exes:
         try:
             arch, imports = read_imports(exe)
         except (OSError, ValueError, struct.error) as error:
@@ -105,7 +134,16 @@ def main(argv):
             elif name not in allowed[dll]:
                 print(f"{exe}: imports {dll} {name}, which Windows XP does not export")
                 findings += 1
-        print(f"{exe}: {len(imports)} imports checked ({arch})")
+        delayed_dlls = {dll for dll, _ in delayed}
+        for dll in sorted({dll for dll, _ in imports} & delayed_dlls):
+            print(f"{exe}: imports {dll} at start, which it should load on first use")
+            findings += 1
+        for dll, name in delayed:
+            if dll not in allowed or name not in allowed[dll]:
+                print(f"{exe}: loads {dll} {name} on first use, which Windows XP does not export")
+                findings += 1
+        print(f"{exe}: {len(imports)} imports checked ({arch})"
+              + (f", {len(delayed)} loaded on first use" if delayed else ""))
     return 1 if findings else 0
 
 

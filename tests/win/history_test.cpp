@@ -134,6 +134,48 @@ TEST_F(HistoryLearner, ExerciseIsRecordedShownAndItsWeaknessesPractised) {
   EXPECT_NE(test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000), nullptr);
 }
 
+// The file dialogs and GDI+ are loaded on first use; where they cannot be
+// loaded (switched off for the program's process, as on a damaged system),
+// the user reads why and the program goes on without that one feature.
+class LaterLibrariesMissing : public HistoryLearner {
+ protected:
+  void prepare() override {
+    // Wine's own per-program switch: an empty override keeps a DLL from loading.
+    for (const wchar_t* dll : {L"comdlg32", L"gdiplus"}) {
+      ASSERT_TRUE(test::reg(std::wstring(L"add \"") + kOverrides + L"\" /v " + dll + L" /t REG_SZ /d \"\" /f"));
+    }
+  }
+  void TearDown() override {
+    HistoryLearner::TearDown();
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\klavento.exe");
+  }
+  static constexpr const wchar_t* kOverrides = L"HKCU\\Software\\Wine\\AppDefaults\\klavento.exe\\DllOverrides";
+  void expectRefusal(const std::wstring& start) {
+    const HWND box = test::waitForMessageBox(program.pid(), 10000);
+    ASSERT_NE(box, nullptr) << "no message for " << win::narrowLossy(start);
+    const std::wstring text = test::messageBoxText(box);
+    EXPECT_EQ(text.rfind(start, 0), 0u) << win::narrowLossy(text);
+    ASSERT_TRUE(key(L"Return"));
+    ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(box); }, 5000));
+  }
+};
+
+TEST_F(LaterLibrariesMissing, EachFeatureSaysWhyAndTheProgramGoesOn) {
+  ASSERT_TRUE(key(L"ctrl+o"));
+  ASSERT_NO_FATAL_FAILURE(expectRefusal(L"Das Öffnen und Speichern von Dateien ist auf diesem Rechner nicht möglich: "
+                                        L"Die Systemdatei „comdlg32.dll“ lässt sich nicht laden"));
+  ASSERT_NE(selection(), nullptr) << "the selection is gone";
+  ASSERT_TRUE(key(L"ctrl+l"));
+  ASSERT_NO_FATAL_FAILURE(expectRefusal(L"Das Zeichnen der Diagramme ist auf diesem Rechner nicht möglich: "
+                                        L"Die Systemdatei „gdiplus.dll“ lässt sich nicht laden"));
+  const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+  ASSERT_NE(history, nullptr) << "the Lernverlauf did not open without its charts";
+  ASSERT_TRUE(program.running());
+  ::InvalidateRect(history, nullptr, TRUE);
+  ::Sleep(500);
+  EXPECT_TRUE(program.running()) << "painting without GDI+ ended the program";
+}
+
 class HistoryOff : public HistoryLearner {
  protected:
   void prepare() override {
