@@ -135,6 +135,7 @@ log=$(log_of "$name")
 rm -f "$log" "$log.gelesen"
 (cd "$build" && wine kv_win_tests.exe --gtest_also_run_disabled_tests \
   --gtest_filter='GrowthLearner.DISABLED_*' >"$work/run.txt" 2>&1; echo $? >"$work/rc") &
+runner=$!
 read_points=0
 results="$work/growth.txt"
 : >"$results"
@@ -150,14 +151,17 @@ for _ in $(seq 36000); do
   fi
   sleep 0.1
 done
-wait
+wait "$runner"
 if [ "$(cat "$work/rc" 2>/dev/null)" != 0 ]; then
   cat "$work/run.txt" >&2
   exit 1
 fi
 LC_ALL=C awk '
-  { printf "%-40s dirty %6.1f MB, privat %6.1f MB\n", $1, $3 / 1024, ($2 + $3) / 1024; all[NR] = $2 + $3; name[NR] = $1 }
+  { printf "%-28s dirty %6.1f MB, privat %6.1f MB\n", $1, $3 / 1024, ($2 + $3) / 1024; all[NR] = $2 + $3 }
   END {
-    for (i = 2; i <= NR; i++)
-      printf "Zuwachs bis %-28s %+6.2f MB (Ziel: höchstens +1 MB)\n", name[i] ":", (all[i] - all[1]) / 1024
+    printf "Ziel: höchstens +1 MB über der ersten Übung: nach 50 Übungen %+.2f MB, nach 12-mal Lernverlauf %+.2f MB\n",
+           (all[4] - all[1]) / 1024, (all[5] - all[1]) / 1024
+    printf "Ohne das, was die ersten Lernverlauf-Fenster einmal laden: %+.2f MB und %+.2f MB\n",
+           (all[4] - all[2]) / 1024, (all[5] - all[2]) / 1024
+    printf "Von 10 auf 50 Übungen: %+.2f MB\n", (all[4] - all[3]) / 1024
   }' "$results"

@@ -409,7 +409,7 @@ std::string classOverviewHtml(const OverviewInput& in) {
     html += "</div>\n<h2>Schwächste Tasten der Klasse</h2>\n";
     const std::vector<WeakKey> weak = weakestKeys(classKeys, 10);
     if (weak.empty()) {
-      html += "<p class=\"leer\">keine – noch keine Taste mehrmals verfehlt</p>\n";
+      html += std::string("<p class=\"leer\">") + kNoWeakKeys + "</p>\n";
     } else {
       html += "<table>\n<thead><tr><th>Taste</th><th>Gebraucht</th><th>Verfehlt</th><th>Anteil</th></tr></thead>\n<tbody>\n";
       for (const WeakKey& k : weak) {

@@ -114,6 +114,28 @@ DrillText buildDrill(const HistoryOverview& overview, const std::vector<std::str
     }
   }
   if (drill.weakKeys.empty() && mistyped.empty()) return drill;
+  if (drill.weakKeys.size() < kEnoughWeakKeys) {
+    // Too little to judge: the keys with the highest miss ratio so far, then
+    // the keys practised most, so the drill still trains what was typed.
+    drill.tooLittleHistory = true;
+    std::vector<unsigned char> tallied;
+    for (int c = '!'; c < 256; ++c) {
+      if (overview.keys[static_cast<std::size_t>(c)].needed > 0 && isLetter(static_cast<unsigned char>(c))) {
+        tallied.push_back(static_cast<unsigned char>(c));
+      }
+    }
+    const auto ratio = [&](unsigned char c) {
+      const KeyTally& k = overview.keys[c];
+      return static_cast<double>(k.missed) / static_cast<double>(k.needed);
+    };
+    std::stable_sort(tallied.begin(), tallied.end(), [&](unsigned char a, unsigned char b) {
+      return ratio(a) != ratio(b) ? ratio(a) > ratio(b) : overview.keys[a].needed > overview.keys[b].needed;
+    });
+    for (const unsigned char c : tallied) {
+      if (drill.weakKeys.size() >= kEnoughWeakKeys + 1) break;
+      if (drill.weakKeys.find(static_cast<char>(c)) == std::string::npos) drill.weakKeys += static_cast<char>(c);
+    }
+  }
 
   // Part one: the learner's own problem words, three times each.
   std::vector<std::string> repeated;
@@ -167,10 +189,26 @@ DrillText buildDrill(const HistoryOverview& overview, const std::vector<std::str
       return weakCount(a, drill.weakKeys) * static_cast<int>(b.size()) >
              weakCount(b, drill.weakKeys) * static_cast<int>(a.size());
     });
+    // Six at least, more while the drill is short of its lines; with fewer
+    // weak keys in them then.
+    const std::size_t closing = mistyped.empty() ? 0 : 1;
     std::set<std::string> taken;
     for (const std::string& s : sentences) {
-      if (taken.size() >= 6 || weakCount(s, drill.weakKeys) < 2) break;
+      const bool short_ = drill.lines.size() + closing < kDrillLinesAtLeast;
+      if ((taken.size() >= 6 && !short_) || weakCount(s, drill.weakKeys) < (short_ ? 1 : 2)) break;
       if (taken.insert(s).second) drill.lines.push_back(s);
+    }
+    // Texts too few for that: the words once more, in another order.
+    for (std::size_t turn = 1; drill.lines.size() + closing < kDrillLinesAtLeast && !unique.empty() && turn < 20;
+         ++turn) {
+      std::vector<std::string> again = unique;
+      std::rotate(again.begin(), again.begin() + static_cast<std::ptrdiff_t>(turn % again.size()), again.end());
+      std::vector<std::string> more;
+      wrapInto(again, kDrillLineLength, more);
+      for (const std::string& line : more) {
+        if (drill.lines.size() + closing >= kDrillLinesAtLeast) break;
+        drill.lines.push_back(line);
+      }
     }
   }
   // The problem words once more at the end, once each.

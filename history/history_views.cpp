@@ -1,6 +1,7 @@
 #include "history/history_views.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string_view>
 
@@ -77,6 +78,28 @@ std::vector<ChartPoint> thinned(const std::vector<ChartPoint>& points, std::size
 }
 
 }  // namespace
+
+AxisTicks roundTicks(double top, int maxSteps) {
+  maxSteps = std::max(1, maxSteps);
+  if (!(top > 0)) top = 1;
+  // From a step too small by a factor of ten upwards: the first that fits.
+  int exponent = static_cast<int>(std::floor(std::log10(top / maxSteps))) - 1;
+  for (;; ++exponent) {
+    const double power = std::pow(10.0, exponent);
+    for (const double factor : {1.0, 2.0, 2.5, 5.0}) {
+      const double step = factor * power;
+      // A hair of tolerance, so 400 / 100 is four steps and not five.
+      const int count = std::max(1, static_cast<int>(std::ceil(top / step - 1e-9)));
+      if (count <= maxSteps) {
+        AxisTicks ticks;
+        ticks.step = step;
+        ticks.count = count;
+        ticks.decimals = std::max(0, -exponent + (factor == 2.5 ? 1 : 0));
+        return ticks;
+      }
+    }
+  }
+}
 
 ChartData chartData(const std::vector<HistoryPoint>& points, ChartScale scale, std::size_t maxPoints) {
   ChartData data;
@@ -249,7 +272,7 @@ std::string historyReport(const HistoryOverview& o, const std::string& fileName)
   }
 
   out += u(u8"\nSchwächste Tasten (letzte ") + std::to_string(kRecentExercises) + u(u8" Übungen)\n");
-  if (o.weakKeys.empty()) out += u(u8"  keine – noch keine Taste mehrmals verfehlt\n");
+  if (o.weakKeys.empty()) out += std::string("  ") + kNoWeakKeys + "\n";
   for (const WeakKey& w : o.weakKeys) {
     std::string instead;
     for (std::size_t k = 0; k < w.typedInstead.size() && k < 3; ++k) {
@@ -264,7 +287,7 @@ std::string historyReport(const HistoryOverview& o, const std::string& fileName)
   }
 
   out += u(u8"\nHäufig falsch geschriebene Wörter\n");
-  if (o.words.empty()) out += "  keine\n";
+  if (o.words.empty()) out += std::string("  ") + kNoMistypedWords + "\n";
   for (const MistypedWord& w : o.words) {
     out += "  " + cp1252ToUtf8(w.expected) + ": " + std::to_string(w.count) + u(u8"×");
     if (!w.typedMostOften.empty()) out += u(u8" (meist „") + cp1252ToUtf8(w.typedMostOften) + u(u8"“)");

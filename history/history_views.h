@@ -44,6 +44,22 @@ struct ChartData {
 // are more, so ten thousand exercises draw as fast as a hundred.
 ChartData chartData(const std::vector<HistoryPoint>& points, ChartScale scale, std::size_t maxPoints);
 
+// The grid of an axis from 0: a round step (1, 2, 2,5 or 5 times a power of
+// ten), as few lines as reach `top` but never more than `maxSteps`; the axis
+// ends at the last line, which may lie above `top`.
+struct AxisTicks {
+  double step = 1;
+  int count = 1;
+  int decimals = 0;  // what the labels need to show every step exactly
+  double top() const { return step * count; }
+};
+AxisTicks roundTicks(double top, int maxSteps);
+
+// What stands in place of an empty list of weak keys or mistyped words, in
+// kvtool, in the window and in the class overview. UTF-8.
+inline constexpr const char* kNoWeakKeys = "keine \u2013 noch keine Taste mehrmals verfehlt";
+inline constexpr const char* kNoMistypedWords = "keine";
+
 // "1.234", "12,5" and the like: German digit grouping and decimal comma.
 std::string germanNumber(double value, int decimals);
 

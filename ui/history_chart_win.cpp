@@ -78,18 +78,20 @@ struct Panel {
   double top = 1;
 };
 
-void drawPanel(gp::Graphics& g, const Panel& panel, const gp::Font& font, const std::wstring& title,
-               int decimals, int dpi) {
+// The axis is rounded up to its last grid line; the points are drawn against
+// the panel's top as it leaves here.
+void drawPanel(gp::Graphics& g, Panel& panel, const gp::Font& font, const std::wstring& title, int dpi) {
   const gp::Pen axis(argb(::GetSysColor(COLOR_GRAYTEXT)), 1.0f);
   const gp::Pen grid(argb(::GetSysColor(COLOR_GRAYTEXT), 60), 1.0f);
   const gp::RectF& r = panel.plot;
   // As many grid lines as their labels leave room for, four at most.
   const float labelHeight = font.GetHeight(&g);
-  const int steps = std::clamp(static_cast<int>(r.Height / (1.6f * labelHeight)), 1, 4);
-  for (int k = 0; k <= steps; ++k) {
-    const float y = r.Y + r.Height - r.Height * static_cast<float>(k) / static_cast<float>(steps);
+  const AxisTicks ticks = roundTicks(panel.top, std::clamp(static_cast<int>(r.Height / (1.6f * labelHeight)), 1, 4));
+  panel.top = ticks.top();
+  for (int k = 0; k <= ticks.count; ++k) {
+    const float y = r.Y + r.Height - r.Height * static_cast<float>(k) / static_cast<float>(ticks.count);
     g.DrawLine(k == 0 ? &axis : &grid, r.X, y, r.X + r.Width, y);
-    const std::wstring label = wide(germanNumber(panel.top * k / steps, decimals));
+    const std::wstring label = wide(germanNumber(ticks.step * k, ticks.decimals));
     gp::RectF box;
     g.MeasureString(label.c_str(), static_cast<INT>(label.size()), &font, gp::PointF(0, 0), &box);
     drawText(g, font, label, r.X - static_cast<float>(scaled(4, dpi)) - box.Width, y - box.Height / 2,
@@ -167,8 +169,8 @@ void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale
 
   Panel speed{gp::RectF(left, top, right - left, usable * 0.58f), data.kpmTop};
   Panel errors{gp::RectF(left, top + usable * 0.58f + gap, right - left, usable * 0.42f), data.percentTop};
-  drawPanel(g, speed, font, L"Anschläge pro Minute", 0, dpi);
-  drawPanel(g, errors, font, L"Fehlerprozent", data.percentTop < 5 ? 1 : 0, dpi);
+  drawPanel(g, speed, font, L"Anschläge pro Minute", dpi);
+  drawPanel(g, errors, font, L"Fehlerprozent", dpi);
 
   // Legend: the four forms with their colour and marker, in one row.
   float x = left;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "core/state.h"
 #include "history/drill.h"
@@ -59,6 +60,10 @@ void addColumn(HWND list, int index, const wchar_t* title, int width, bool right
   column.cx = width;
   column.pszText = const_cast<wchar_t*>(title);
   ListView_InsertColumn(list, index, &column);
+  HDITEMW item{};
+  item.mask = HDI_LPARAM;
+  item.lParam = width;
+  Header_SetItem(ListView_GetHeader(list), index, &item);
 }
 
 void setRow(HWND list, int row, const std::vector<std::wstring>& cells) {
@@ -70,6 +75,43 @@ void setRow(HWND list, int row, const std::vector<std::wstring>& cells) {
   for (std::size_t k = 1; k < cells.size(); ++k) {
     ListView_SetItemText(list, row, static_cast<int>(k), const_cast<wchar_t*>(cells[k].c_str()));
   }
+}
+
+// A column's natural width, as created: kept in its header item, so a
+// narrowed column can grow back when the window does.
+int naturalWidth(HWND list, int column) {
+  HDITEMW item{};
+  item.mask = HDI_LPARAM;
+  return Header_GetItem(ListView_GetHeader(list), column, &item) ? static_cast<int>(item.lParam) : 0;
+}
+
+int columnCount(HWND list) { return Header_GetItemCount(ListView_GetHeader(list)); }
+
+int columnsWidth(HWND list) {
+  int total = 0;
+  for (int c = 0; c < columnCount(list); ++c) total += naturalWidth(list, c);
+  return total;
+}
+
+// Natural widths where they fit; else the wider columns give up the excess
+// in proportion, so the last column is never cut off.
+void fitColumns(HWND list, int room) {
+  const int count = columnCount(list);
+  const int total = columnsWidth(list);
+  for (int c = 0; c < count; ++c) {
+    const int natural = naturalWidth(list, c);
+    const int width = total <= room || total == 0 ? natural : natural * room / total;
+    ListView_SetColumnWidth(list, c, width);
+  }
+}
+
+// The list's height for `rows` whole rows below its header.
+int listHeightFor(HWND list, int rows) {
+  const int row = HIWORD(ListView_ApproximateViewRect(list, -1, -1, 2)) -
+                  HIWORD(ListView_ApproximateViewRect(list, -1, -1, 1));
+  RECT header{};
+  ::GetWindowRect(ListView_GetHeader(list), &header);
+  return (header.bottom - header.top) + rows * row + 2 * ::GetSystemMetrics(SM_CYEDGE) + 2;
 }
 
 void moveTo(HWND control, int x, int y, int width, int height) {
@@ -177,6 +219,10 @@ void HistoryWindow::createControls() {
                                  LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kKeysListId, WS_EX_CLIENTEDGE);
   wordsList_ = win::createControl(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                   LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kWordsListId, WS_EX_CLIENTEDGE);
+  keysEmpty_ = win::createControl(hwnd_, L"STATIC", win::widenUtf8(kNoWeakKeys).c_str(), SS_LEFT | SS_NOPREFIX, 0, 0,
+                                  10, 10, kKeysEmptyId);
+  wordsEmpty_ = win::createControl(hwnd_, L"STATIC", win::widenUtf8(kNoMistypedWords).c_str(), SS_LEFT | SS_NOPREFIX,
+                                   0, 0, 10, 10, kWordsEmptyId);
   courseList_ = win::createControl(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                    LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kCourseListId,
                                    WS_EX_CLIENTEDGE);
@@ -204,7 +250,13 @@ void HistoryWindow::createControls() {
   addColumn(courseList_, 2, L"bestanden", du.x(44));
   fillLists();
   const bool none = empty();
-  for (HWND c : {perExercise_, perDay_, keysList_, wordsList_, practise_}) ::ShowWindow(c, none ? SW_HIDE : SW_SHOW);
+  for (HWND c : {perExercise_, perDay_, practise_}) ::ShowWindow(c, none ? SW_HIDE : SW_SHOW);
+  // An empty list says so in words, as kvtool does, instead of showing bare headers.
+  const bool noKeys = overview_.weakKeys.empty(), noWords = overview_.words.empty();
+  ::ShowWindow(keysList_, none || noKeys ? SW_HIDE : SW_SHOW);
+  ::ShowWindow(keysEmpty_, !none && noKeys ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(wordsList_, none || noWords ? SW_HIDE : SW_SHOW);
+  ::ShowWindow(wordsEmpty_, !none && noWords ? SW_SHOW : SW_HIDE);
   // The course's next lesson is offered from the first day, history or not.
   ::ShowWindow(courseList_, coursePath_.empty() || none ? SW_HIDE : SW_SHOW);
   ::ShowWindow(nextLesson_, coursePath_.empty() ? SW_HIDE : SW_SHOW);
@@ -270,23 +322,40 @@ void HistoryWindow::layout() {
 
   const int lowerTop = m + row + m;
   const int available = buttonsTop - m - lowerTop;
-  const int chartH = std::max(du.y(80), available * 46 / 100);
+  const bool withCourse = !coursePath_.empty();
+  const int parts = withCourse ? 3 : 2;
+  const int gap = du.y(2);
+
+  // The lists first: each as wide as its columns, so none scrolls sideways,
+  // and five rows high; the keyboard takes the width they leave, the chart
+  // the height. On a small screen the chart gives up height down to a floor,
+  // and the lists' widest text columns narrow before the keyboard shrinks
+  // below two fifths of the width.
+  const int edge = 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
+  int needW = 0;
+  for (HWND list : {keysList_, wordsList_, courseList_}) {
+    if (list == courseList_ && !withCourse) continue;
+    needW = std::max(needW, columnsWidth(list) + edge);
+  }
+  const int listW = std::min(needW, (width - m) * 60 / 100);
+  for (HWND list : {keysList_, wordsList_, courseList_}) fitColumns(list, listW - edge);
+  const int fiveRows = listHeightFor(keysList_, 5);
+  const int listsH = parts * (row + fiveRows) + (parts - 1) * gap;
+  const int chartH = std::clamp(available - m - listsH, std::min(du.y(80), available * 46 / 100), available * 46 / 100);
   chartRect_ = {m, lowerTop, client.right - m, lowerTop + chartH};
 
   const int partsTop = chartRect_.bottom + m;
-  const int heatW = width * 54 / 100;
-  heatRect_ = {m, partsTop, m + heatW, buttonsTop - m};
-  const int listX = heatRect_.right + m;
-  const int listW = client.right - m - listX;
-  const int listsH = buttonsTop - m - partsTop;
-  const bool withCourse = !coursePath_.empty();
-  const int parts = withCourse ? 3 : 2;
-  const int part = (listsH - parts * row - (parts - 1) * du.y(2)) / parts;
+  const int listX = client.right - m - listW;
+  heatRect_ = {m, partsTop, listX - m, buttonsTop - m};
+  const int heatW = heatRect_.right - heatRect_.left;
+  const int part = (buttonsTop - m - partsTop - parts * row - (parts - 1) * gap) / parts;
   keysLabel_ = {listX, partsTop, listX + listW, partsTop + row};
   moveTo(keysList_, listX, keysLabel_.bottom, listW, part);
-  wordsLabel_ = {listX, keysLabel_.bottom + part + du.y(2), listX + listW, keysLabel_.bottom + part + du.y(2) + row};
+  moveTo(keysEmpty_, listX + du.x(2), keysLabel_.bottom + du.y(2), listW - du.x(2), row);
+  wordsLabel_ = {listX, keysLabel_.bottom + part + gap, listX + listW, keysLabel_.bottom + part + gap + row};
   moveTo(wordsList_, listX, wordsLabel_.bottom, listW, part);
-  courseLabel_ = {listX, wordsLabel_.bottom + part + du.y(2), listX + listW, wordsLabel_.bottom + part + du.y(2) + row};
+  moveTo(wordsEmpty_, listX + du.x(2), wordsLabel_.bottom + du.y(2), listW - du.x(2), row);
+  courseLabel_ = {listX, wordsLabel_.bottom + part + gap, listX + listW, wordsLabel_.bottom + part + gap + row};
   moveTo(courseList_, listX, courseLabel_.bottom, listW, buttonsTop - m - courseLabel_.bottom);
 
   moveTo(close_, client.right - m - buttonW, buttonsTop, buttonW, buttonH);
@@ -349,11 +418,27 @@ void HistoryWindow::paint(HDC dc, const RECT& client) {
     ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
   }
-  ::FillRect(dc, &chartRect_, ::GetSysColorBrush(COLOR_WINDOW));
-  ::DrawEdge(dc, &chartRect_, BDR_SUNKENOUTER, BF_RECT);
-  RECT inner = chartRect_;
-  ::InflateRect(&inner, -win::DialogUnits(dialogFont_.get()).x(3), -win::DialogUnits(dialogFont_.get()).y(3));
-  drawChart(dc, inner, chart_, scale_, look);
+  // The chart, drawn in many strokes, is drawn off screen first so it never
+  // flickers while the window is sized; the rest is drawn in one pass each.
+  // A picture of the chart alone, not of the window: the memory it takes
+  // stays with the program after the window has closed.
+  {
+    const int w = chartRect_.right - chartRect_.left, h = chartRect_.bottom - chartRect_.top;
+    const win::MemoryDc memory(::CreateCompatibleDC(dc));
+    const win::Bitmap bitmap(w > 0 && h > 0 ? ::CreateCompatibleBitmap(dc, w, h) : nullptr);
+    const bool offScreen = memory && bitmap;
+    std::optional<win::ScopedSelect> select;
+    if (offScreen) select.emplace(memory.get(), bitmap.get());
+    const HDC target = offScreen ? memory.get() : dc;
+    RECT frame = chartRect_;
+    if (offScreen) ::OffsetRect(&frame, -chartRect_.left, -chartRect_.top);
+    ::FillRect(target, &frame, ::GetSysColorBrush(COLOR_WINDOW));
+    ::DrawEdge(target, &frame, BDR_SUNKENOUTER, BF_RECT);
+    RECT inner = frame;
+    ::InflateRect(&inner, -win::DialogUnits(dialogFont_.get()).x(3), -win::DialogUnits(dialogFont_.get()).y(3));
+    drawChart(target, inner, chart_, scale_, look);
+    if (offScreen) ::BitBlt(dc, chartRect_.left, chartRect_.top, w, h, memory.get(), 0, 0, SRCCOPY);
+  }
 
   {
     const win::ScopedSelect font(dc, headingFont_.get());
@@ -419,6 +504,18 @@ void HistoryWindow::practiseWeaknesses() {
   if (drill.lines.empty()) {
     win::showInformation(host_.frame(), w1252(kNothingWeak));
     return;
+  }
+  if (drill.tooLittleHistory) {
+    std::string keys;
+    for (const char c : drill.weakKeys) {
+      if (!keys.empty()) keys += ' ';
+      keys += keyName(static_cast<unsigned char>(c));
+    }
+    win::showInformation(host_.frame(),
+                         w1252("Noch ist der Lernverlauf zu kurz, um schwache Tasten sicher zu erkennen. Die Übung "
+                               "nimmt deshalb die Tasten dazu, die Sie bisher am ehesten verfehlt oder am meisten "
+                               "geübt haben: ") +
+                             keys + ".");
   }
   TextArchiveHeader header;
   resetHeader(header);
@@ -489,17 +586,7 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       const HDC dc = ::BeginPaint(hwnd_, &ps);
       RECT client{};
       ::GetClientRect(hwnd_, &client);
-      // Drawn off screen first: the chart never flickers while the window is sized.
-      const win::MemoryDc memory(::CreateCompatibleDC(dc));
-      const win::Bitmap bitmap(::CreateCompatibleBitmap(dc, std::max<LONG>(1, client.right),
-                                                        std::max<LONG>(1, client.bottom)));
-      if (memory && bitmap) {
-        const win::ScopedSelect select(memory.get(), bitmap.get());
-        paint(memory.get(), client);
-        ::BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
-      } else {
-        paint(dc, client);
-      }
+      paint(dc, client);
       ::EndPaint(hwnd_, &ps);
       if (!shown_) {
         shown_ = true;

@@ -57,6 +57,8 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
     kGripId = 907,
     kCourseListId = 908,
     kNextLessonId = 909,
+    kKeysEmptyId = 910,
+    kWordsEmptyId = 911,
   };
 
   explicit HistoryWindow(ChildHost& host);
@@ -109,6 +111,9 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   HWND perDay_ = nullptr;
   HWND keysList_ = nullptr;
   HWND wordsList_ = nullptr;
+  // In place of an empty list: what kvtool says there.
+  HWND keysEmpty_ = nullptr;
+  HWND wordsEmpty_ = nullptr;
   HWND practise_ = nullptr;
   HWND courseList_ = nullptr;
   HWND nextLesson_ = nullptr;

@@ -81,5 +81,28 @@ TEST(Drill, KeysInNoWordAreDrilledAloneAndNothingWeakGivesNoText) {
   EXPECT_TRUE(buildDrill(weakOn(" "), builtinCorpus()).lines.empty()) << "the space bar alone has no drill";
 }
 
+// Lesson 1 with two slips ("dsa" for "das", "fasss" for "fass") made a drill
+// of two lines. Too little history to judge keys: the drill takes the keys
+// missed most so far, then those practised most, and is a real exercise.
+TEST(Drill, FewSlipsStillGiveARealExercise) {
+  HistoryOverview o = weakOn("", {{"das", 1, "dsa"}, {"fass", 1, "fasss"}});
+  for (const char c : std::string("asdfjkl")) o.keys[static_cast<unsigned char>(c)].needed = 40;
+  o.keys[static_cast<unsigned char>('s')].missed = 1;
+  o.keys[static_cast<unsigned char>('a')].missed = 1;
+  for (const std::vector<std::string>& corpus : {builtinCorpus(), std::vector<std::string>{"das fass"}}) {
+    const DrillText drill = buildDrill(o, corpus);
+    EXPECT_TRUE(drill.tooLittleHistory);
+    EXPECT_GE(drill.lines.size(), kDrillLinesAtLeast) << corpus.size();
+    ASSERT_FALSE(drill.lines.empty());
+    EXPECT_EQ(drill.lines.front(), "das das das fass fass fass");
+    EXPECT_EQ(drill.lines.back(), "das fass");
+    // The keys missed come first among those taken in.
+    EXPECT_EQ(drill.weakKeys.substr(0, 2), "as");
+    for (const std::string& l : drill.lines) EXPECT_LE(l.size(), kDrillLineLength);
+  }
+  // Enough weak keys: the history is long enough to judge.
+  EXPECT_FALSE(buildDrill(weakOn("gkl"), builtinCorpus()).tooLittleHistory);
+}
+
 }  // namespace
 }  // namespace kv

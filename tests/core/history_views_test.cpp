@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -234,6 +236,45 @@ TEST(CourseProgress, PassedLessonsBestResultsAndTheNextLesson) {
                                        attempt("Lektion 03: g und h", 0, 100)},
                                       lessons, "Grundkurs")),
             3u);
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// Every grid line a round number, whatever room the axis has: the speed axis
+// at 144 dpi used to read 0 / 133 / 267 / 400.
+TEST(HistoryChart, AxisTicksAreRoundAtEverySize) {
+  const auto round = [](double step) {
+    const double power = std::pow(10.0, std::floor(std::log10(step)));
+    const double f = step / power;
+    return std::abs(f - 1) < 1e-9 || std::abs(f - 2) < 1e-9 || std::abs(f - 2.5) < 1e-9 || std::abs(f - 5) < 1e-9;
+  };
+  for (const double top : {0.3, 1.0, 2.0, 5.0, 6.0, 8.0, 50.0, 133.0, 150.0, 300.0, 400.0, 600.0, 800.0, 1500.0}) {
+    for (int steps = 1; steps <= 4; ++steps) {
+      const AxisTicks t = roundTicks(top, steps);
+      EXPECT_TRUE(round(t.step)) << top << " in " << steps << ": step " << t.step;
+      EXPECT_LE(t.count, steps) << top;
+      EXPECT_GE(t.top(), top - 1e-9) << "the axis ends below the data: " << top;
+      EXPECT_LT(t.top() - t.step, top) << "a whole empty step above the data: " << top << " in " << steps;
+      // The labels show each step exactly.
+      std::string label = germanNumber(t.step, t.decimals), plain;
+      for (const char c : label) {
+        if (c != '.') plain += c == ',' ? '.' : c;
+      }
+      EXPECT_NEAR(std::stod(plain), t.step, 1e-9)
+          << label;
+    }
+  }
+  // As the window shows them at 96 and at 144 dpi.
+  EXPECT_EQ(roundTicks(400, 4).step, 100);
+  EXPECT_EQ(roundTicks(400, 3).step, 200);
+  EXPECT_EQ(roundTicks(400, 3).count, 2);
+  EXPECT_EQ(roundTicks(5, 4).step, 2);
+  EXPECT_EQ(roundTicks(2, 4).step, 0.5);
+  EXPECT_EQ(germanNumber(roundTicks(1, 4).step, roundTicks(1, 4).decimals), "0,25");
 }
 
 }  // namespace

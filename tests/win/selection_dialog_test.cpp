@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/frame_rules.h"
+#include "platform/file_io.h"
 #include "core/state.h"
 #include "platform/encoding.h"
 #include "platform/win/dialog_font.h"
@@ -586,6 +588,17 @@ TEST_F(SelectionDialogTest, DISABLED_PicturesForTheUserGuide) {
   test::becomeDpiAware();
   appState().exercise.form = 2;
   appState().exercise.pace = 120;
+  // The real course, as the program carries it, in place of the test archive
+  // of that name: the build leaves it beside this program.
+  {
+    std::string bytes;
+    ASSERT_TRUE(readWholeFile(fs::path(test::besideThisExe(L"grundkurs\\Grundkurs.kv7")), bytes));
+    const std::string path = win::narrowLossy(win::programPath()) + "\\Grundkurs.kv7";
+    registerImageArchive(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    appState().programArchives.push_back(archiveEntry("Grundkurs", path));
+    fs::remove(folder_ / "grundkurs.kv7");
+    scanOwnArchives(host.frame());
+  }
   SelectionDialog& d = open();
   ::SetWindowPos(host.frame(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   photograph(d.hwnd(), L"auswahl-seite1");
