@@ -10,14 +10,14 @@
 #include "ui/splash_window_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-  ::InitCommonControlsEx(&controls);
-
   // A refusal has told the user why; it is a normal end.
   if (!kv::prepareSettings(kv::appState().settings)) return 0;
 
+  // The picture first: the common controls are needed by the windows behind it.
   kv::SplashWindow splash;
   splash.show();
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
   kv::MainWindow mainWindow;
   if (!mainWindow.create(showCommand, &splash)) return 1;
 
