@@ -231,6 +231,7 @@ HistoryStore::~HistoryStore() { disconnect(); }
 void HistoryStore::disconnect() {
   if (db_ != nullptr) sqlite3_close_v2(db_);
   db_ = nullptr;
+  pointCache_ = PointCache{};
 }
 
 std::unique_ptr<HistoryStore> HistoryStore::open(const fs::path& file, std::string& notice,
@@ -588,16 +589,68 @@ constexpr const char* kRecentIds = "SELECT id FROM exercises ORDER BY id DESC LI
 
 }  // namespace
 
+bool HistoryStore::readPoints(std::vector<HistoryPoint>& out, int& error) {
+  PointCache& cache = pointCache_;
+  std::int64_t count = 0, maxId = 0, idSum = 0;
+  {
+    Statement now(db_, "SELECT count(*), coalesce(max(id), 0), coalesce(sum(id), 0) FROM exercises");
+    if (!now.ok()) return error = now.error(), false;
+    const int rc = now.step();
+    if (rc != SQLITE_ROW) return error = rc, false;
+    count = now.integer(0);
+    maxId = now.integer(1);
+    idSum = now.integer(2);
+  }
+  if (count == cache.count && maxId == cache.maxId && idSum == cache.idSum) {
+    out = cache.points;
+    return true;
+  }
+  // Only added since: read those, and keep the order when they come after.
+  if (cache.count >= 0 && maxId > cache.maxId) {
+    Statement added(db_, (std::string("SELECT ") + kPointColumns +
+                          ", id FROM exercises WHERE id > ? ORDER BY started, id").c_str());
+    if (!added.ok()) return error = added.error(), false;
+    added.bind(1, cache.maxId);
+    std::vector<HistoryPoint> more;
+    std::int64_t moreSum = 0;
+    int rc;
+    while ((rc = added.step()) == SQLITE_ROW) {
+      more.push_back(pointOf(added, 0));
+      moreSum += added.integer(8);
+    }
+    if (rc != SQLITE_DONE) return error = rc, false;
+    const bool onlyAdded = cache.count + static_cast<std::int64_t>(more.size()) == count &&
+                           cache.idSum + moreSum == idSum;
+    const bool inOrder = cache.points.empty() || more.empty() ||
+                         more.front().startedAt >= cache.points.back().startedAt;
+    if (onlyAdded && inOrder) {
+      cache.points.insert(cache.points.end(), more.begin(), more.end());
+      cache.count = count;
+      cache.maxId = maxId;
+      cache.idSum = idSum;
+      out = cache.points;
+      return true;
+    }
+  }
+  cache = PointCache{};
+  Statement points(db_, (std::string("SELECT ") + kPointColumns + " FROM exercises ORDER BY started, id").c_str());
+  if (!points.ok()) return error = points.error(), false;
+  int rc;
+  while ((rc = points.step()) == SQLITE_ROW) cache.points.push_back(pointOf(points, 0));
+  if (rc != SQLITE_DONE) {
+    cache = PointCache{};
+    return error = rc, false;
+  }
+  cache.count = count;
+  cache.maxId = maxId;
+  cache.idSum = idSum;
+  out = cache.points;
+  return true;
+}
+
 bool HistoryStore::readOverview(HistoryOverview& out, int& error) {
   out = HistoryOverview{};
-  {
-    Statement points(db_, (std::string("SELECT ") + kPointColumns +
-                           " FROM exercises ORDER BY started, id").c_str());
-    if (!points.ok()) return error = points.error(), false;
-    int rc;
-    while ((rc = points.step()) == SQLITE_ROW) out.points.push_back(pointOf(points, 0));
-    if (rc != SQLITE_DONE) return error = rc, false;
-  }
+  if (!readPoints(out.points, error)) return false;
   HistoryTotals& t = out.totals;
   t.exercises = static_cast<std::int64_t>(out.points.size());
   std::vector<double> counted;

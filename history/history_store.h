@@ -172,6 +172,15 @@ class HistoryStore {
   bool untrusted_ = false;
   int stepsLeft_ = 0;  // what an untrusted file's queries may still take
   StoreFailure failure_;
+  // The points as last read, so that opening the Lernverlauf again reads
+  // only the exercises added since: the window's cost should not grow with
+  // the history. Known by the count, the largest and the sum of the ids, so
+  // exercises added or forgotten by another program are noticed too.
+  struct PointCache {
+    std::vector<HistoryPoint> points;
+    std::int64_t count = -1, maxId = 0, idSum = 0;
+  } pointCache_;
+  bool readPoints(std::vector<HistoryPoint>& out, int& error);
 };
 
 // The German sentence for the learner when the history file was damaged.

@@ -103,6 +103,63 @@ TEST_F(HistoryFile, RecordsAndReadsBackTheOverview) {
   EXPECT_TRUE(rows[3].point.hasErrorPercent);
 }
 
+// The overview's points are kept between readings and only what was added
+// is read again; whatever changed the file, the points are those a fresh
+// reading gives.
+TEST_F(HistoryFile, OverviewReadAgainMatchesAFreshReadingWhateverChanged) {
+  std::string notice;
+  auto store = HistoryStore::open(file_, notice);
+  ASSERT_TRUE(store) << notice;
+  const auto starts = [](const HistoryOverview& o) {
+    std::vector<std::string> s;
+    for (const HistoryPoint& p : o.points) s.push_back(p.startedAt + "/" + std::to_string(p.keystrokesPerMinute));
+    return s;
+  };
+  const auto fresh = [&] {
+    std::string n;
+    auto other = HistoryStore::open(file_, n);
+    return other ? starts(other->overview(n)) : std::vector<std::string>{};
+  };
+  std::vector<std::string> tokens;
+  for (int n = 0; n < 5; ++n) {
+    ExerciseRecord r = sample(n);
+    r.token = newRecordToken();
+    tokens.push_back(r.token);
+    ASSERT_TRUE(store->record(r, notice)) << notice;
+  }
+  EXPECT_EQ(starts(store->overview(notice)), fresh());
+  EXPECT_EQ(starts(store->overview(notice)), fresh()) << "read again unchanged";
+  // Added by this program, later in time: appended.
+  ASSERT_TRUE(store->record(sample(8), notice));
+  EXPECT_EQ(starts(store->overview(notice)), fresh());
+  // Added earlier in time (an exercise that waited): in its place.
+  ExerciseRecord early = sample(20);
+  early.startedAt = "2026-11-30 09:00:00";
+  ASSERT_TRUE(store->record(early, notice));
+  const auto withEarly = starts(store->overview(notice));
+  EXPECT_EQ(withEarly, fresh());
+  EXPECT_EQ(withEarly.front().substr(0, 10), "2026-11-30");
+  // Added by another program on the same file.
+  {
+    std::string n;
+    auto other = HistoryStore::open(file_, n);
+    ASSERT_TRUE(other) << n;
+    ASSERT_TRUE(other->record(sample(9), n)) << n;
+  }
+  EXPECT_EQ(starts(store->overview(notice)), fresh());
+  // One forgotten and one added meanwhile: the same count, other points.
+  {
+    std::string n;
+    auto other = HistoryStore::open(file_, n);
+    ASSERT_TRUE(other) << n;
+    ASSERT_TRUE(other->forget(tokens[2], n)) << n;
+    ASSERT_TRUE(other->record(sample(10), n)) << n;
+  }
+  const auto afterBoth = starts(store->overview(notice));
+  EXPECT_EQ(afterBoth, fresh());
+  EXPECT_EQ(afterBoth.size(), 8u);
+}
+
 TEST_F(HistoryFile, WeakKeysNeedRepeatedMissesAndRankBySmoothedShare) {
   std::array<KeyTally, 256> keys{};
   keys['a'] = {2, 1};      // one slip: not weak yet
