@@ -2,14 +2,23 @@
 # a .def file with the names as the system's import library spells them (with
 # the @N of stdcall on 32 bit), turned into a library whose imports load the
 # DLL on the first call (dlltool --output-delaylib; the helper comes from
-# mingw-w64's libdelayimp). Sets KV_DELAY_LIBS and KV_DELAY_REPLACED.
+# mingw-w64's libdelayimp). Sets KV_DELAY_LIBS and KV_DELAY_REPLACED. The
+# 64-bit program only, for now.
+set(KV_DELAY_LIBS "")
+set(KV_DELAY_REPLACED "")
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  # binutils' 32-bit delay-load thunks jump through an empty import slot
+  # under Wine (the program ended at its first call into shell32); the
+  # 32-bit program imports these DLLs as usual until that is understood.
+  set(KV_DELAY_LIBS comdlg32 gdiplus ole32 shell32)
+  add_custom_target(kv_delay_libs)
+  return()
+endif()
 find_program(KV_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool REQUIRED)
 find_program(KV_NM ${TOOLCHAIN_PREFIX}-nm REQUIRED)
 set(KV_DELAY_LIST ${CMAKE_SOURCE_DIR}/platform/win/delay_loaded.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${KV_DELAY_LIST})
 file(STRINGS ${KV_DELAY_LIST} kv_delay_lines REGEX "^[^#]")
-set(KV_DELAY_LIBS "")
-set(KV_DELAY_REPLACED "")
 foreach(line IN LISTS kv_delay_lines)
   string(REPLACE " " ";" fields "${line}")
   list(POP_FRONT fields dll implib)
