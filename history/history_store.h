@@ -143,6 +143,9 @@ class HistoryStore {
 
   HistoryOverview overview(std::string& notice);
   std::vector<HistoryRow> rows(std::string& notice);
+  // Only the exercises of one archive (its name, Windows-1252): the course
+  // list reads its lessons, not the whole history.
+  std::vector<HistoryRow> rowsOfArchive(const std::string& archive, std::string& notice);
 
   // Number of exercises recorded; -1 when the file cannot be read.
   std::int64_t count();
@@ -159,7 +162,7 @@ class HistoryStore {
   bool replaceDamaged(std::string& notice);
   bool write(const ExerciseRecord& record, int& error);
   bool readOverview(HistoryOverview& out, int& error);
-  bool readRows(std::vector<HistoryRow>& out, int& error);
+  bool readRows(std::vector<HistoryRow>& out, int& error, const std::string* archive = nullptr);
   bool readRecords(std::vector<ExerciseRecord>& out, int& error);
   // Keeps SQLite's error and the system's code of this moment.
   void noteFailure(int error);

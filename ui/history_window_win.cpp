@@ -188,7 +188,7 @@ void HistoryWindow::loadCourse() {
   std::string ignored;
   HistoryStore* history = openHistory(ignored);
   if (history == nullptr) return;
-  course_ = courseProgress(history->rows(notice), lessons, "Grundkurs");
+  course_ = courseProgress(history->rowsOfArchive("Grundkurs", notice), lessons, "Grundkurs");
 }
 
 void HistoryWindow::startNextLesson() {

@@ -160,6 +160,28 @@ TEST_F(HistoryFile, OverviewReadAgainMatchesAFreshReadingWhateverChanged) {
   EXPECT_EQ(afterBoth.size(), 8u);
 }
 
+// The course list reads the rows of its archive only, the same rows the
+// whole history holds for it.
+TEST_F(HistoryFile, RowsOfOneArchiveAreThoseOfTheWholeHistory) {
+  std::string notice;
+  auto store = HistoryStore::open(file_, notice);
+  ASSERT_TRUE(store) << notice;
+  for (int n = 0; n < 6; ++n) {
+    ExerciseRecord r = sample(n);
+    if (n % 2 == 0) r.archive = w1252("Grundkurs Übungen");
+    ASSERT_TRUE(store->record(r, notice)) << notice;
+  }
+  std::vector<std::string> expected;
+  for (const HistoryRow& r : store->rows(notice)) {
+    if (r.archive == w1252("Grundkurs Übungen")) expected.push_back(r.title);
+  }
+  std::vector<std::string> got;
+  for (const HistoryRow& r : store->rowsOfArchive(w1252("Grundkurs Übungen"), notice)) got.push_back(r.title);
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(got.size(), 3u);
+  EXPECT_TRUE(store->rowsOfArchive("Beispiel", notice).empty());
+}
+
 TEST_F(HistoryFile, WeakKeysNeedRepeatedMissesAndRankBySmoothedShare) {
   std::array<KeyTally, 256> keys{};
   keys['a'] = {2, 1};      // one slip: not weak yet
