@@ -12,7 +12,9 @@
 #   bench/startup_memory.sh [N]             N starts of each (default 5)
 #   bench/startup_memory.sh --wachstum      private memory after the first
 #                                           exercise, after 50 and after opening
-#                                           and closing the Lernverlauf 10 times
+#                                           and closing the Lernverlauf 10 times;
+#                                           KV_GROWTH_WITHOUT_HISTORY=1: the same
+#                                           with the Lernverlauf off by policy
 #
 # Dirty pages are what Windows counts as a process's private bytes; clean pages
 # of a mapped image can be dropped and read again from the file.
