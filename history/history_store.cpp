@@ -604,10 +604,15 @@ bool HistoryStore::readPoints(std::vector<HistoryPoint>& out, int& error) {
     maxId = now.integer(1);
     idSum = now.integer(2);
   }
-  if (count == cache.count && maxId == cache.maxId && idSum == cache.idSum) {
+  // The cache now holds the file's points: remember what it holds.
+  const auto kept = [&] {
+    cache.count = count;
+    cache.maxId = maxId;
+    cache.idSum = idSum;
     out = cache.points;
     return true;
-  }
+  };
+  if (count == cache.count && maxId == cache.maxId && idSum == cache.idSum) return kept();
   // Only added since: read those, and keep the order when they come after.
   if (cache.count >= 0 && maxId > cache.maxId) {
     Statement added(db_, (std::string("SELECT ") + kPointColumns +
@@ -628,11 +633,7 @@ bool HistoryStore::readPoints(std::vector<HistoryPoint>& out, int& error) {
                          more.front().startedAt >= cache.points.back().startedAt;
     if (onlyAdded && inOrder) {
       cache.points.insert(cache.points.end(), more.begin(), more.end());
-      cache.count = count;
-      cache.maxId = maxId;
-      cache.idSum = idSum;
-      out = cache.points;
-      return true;
+      return kept();
     }
   }
   cache = PointCache{};
@@ -644,11 +645,7 @@ bool HistoryStore::readPoints(std::vector<HistoryPoint>& out, int& error) {
     cache = PointCache{};
     return error = rc, false;
   }
-  cache.count = count;
-  cache.maxId = maxId;
-  cache.idSum = idSum;
-  out = cache.points;
-  return true;
+  return kept();
 }
 
 bool HistoryStore::readOverview(HistoryOverview& out, int& error) {

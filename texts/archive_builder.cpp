@@ -173,12 +173,26 @@ std::optional<std::string> textCountProblem(std::size_t count) {
   return std::nullopt;
 }
 
-std::string untypableShown(std::string_view line) {
-  std::string shown;
+namespace {
+
+void addUntypable(std::string_view line, std::string& shown) {
   for (const std::size_t at : untypablePositions(line)) {
     const std::string c = cp1252ToUtf8(line.substr(at, 1));
     if (shown.find(c) == std::string::npos) shown += (shown.empty() ? "" : " ") + c;
   }
+}
+
+}  // namespace
+
+std::string untypableShown(std::string_view line) {
+  std::string shown;
+  addUntypable(line, shown);
+  return shown;
+}
+
+std::string untypableShown(const std::vector<std::string>& lines) {
+  std::string shown;
+  for (const std::string& line : lines) addUntypable(line, shown);
   return shown;
 }
 

@@ -68,6 +68,8 @@ std::optional<std::string> textCountProblem(std::size_t count);
 // The characters of a line no key of the German keyboard types, each once,
 // separated by blanks, as UTF-8; empty when the line can be typed.
 std::string untypableShown(std::string_view line);
+// The same for a whole text: each character once, in the order first met.
+std::string untypableShown(const std::vector<std::string>& lines);
 // Replaces them with what the keyboard types; refused when the line grows
 // beyond the pack limit (… becomes ...).
 std::optional<std::string> useKeyboardCharacters(std::string& line);

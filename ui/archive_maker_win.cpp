@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "keyboard/typable.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 #include "platform/win/file_dialog.h"
@@ -48,14 +47,7 @@ std::vector<std::size_t> untypableLines(const ArchiveMakerDialog::Text& text) {
 
 // Each untypable character of the text once, as the teacher reads it.
 std::wstring untypableCharacters(const ArchiveMakerDialog::Text& text) {
-  std::wstring shown;
-  for (const std::string& line : text.lines) {
-    for (const std::size_t at : untypablePositions(line)) {
-      const std::wstring c = win::widen(line.substr(at, 1));
-      if (shown.find(c) == std::wstring::npos) shown += (shown.empty() ? L"" : L" ") + c;
-    }
-  }
-  return shown;
+  return win::widenUtf8(untypableShown(text.lines));
 }
 
 std::wstring lineList(const std::vector<std::size_t>& lines) {
