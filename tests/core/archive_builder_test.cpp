@@ -97,6 +97,13 @@ TEST(ArchiveBuilder, WritesAnArchiveThatReadsBackOrNothing) {
   ASSERT_EQ(readArchiveFile(target, header), ArchiveError::None);
   EXPECT_EQ(header.archiveName, "Mein Archiv");
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1) << "a leftover file";
+  // A folder that is not there: refused with the folder named, nothing written.
+  const fs::path nowhere = folder / "fehlt" / "neu.kv7";
+  const auto refused = writeTextArchive(nowhere, "Mein Archiv", texts);
+  ASSERT_TRUE(refused);
+  EXPECT_FALSE(refused->ok());
+  EXPECT_NE(refused->reason(nowhere).find("fehlt"), std::string::npos) << refused->reason(nowhere);
+  EXPECT_FALSE(fs::exists(nowhere.parent_path()));
   fs::remove_all(folder);
 }
 
