@@ -128,7 +128,15 @@ void ArchiveMakerDialog::layout() {
   }
   int columnsW = 0;
   for (const win::ListColumn& c : kColumns) columnsW += du.x(c.width);
-  const int listW = columnsW + ::GetSystemMetrics(SM_CXVSCROLL) + du.x(4);
+  int listW = columnsW + ::GetSystemMetrics(SM_CXVSCROLL) + du.x(4);
+  // On a small screen at a high dpi the dialog keeps to the screen: the
+  // "Hinweis" column, the last and widest, gives up the difference.
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int room = (work.right - work.left) - 2 * ::GetSystemMetrics(SM_CXDLGFRAME) - du.x(8);
+  const int excess = std::min(m + listW + gap + buttonW + m - room, du.x(kColumns[kNote].width) - du.x(60));
+  if (excess > 0) listW -= excess;
+  ListView_SetColumnWidth(control(kList), kNote, du.x(kColumns[kNote].width) - std::max(0, excess));
   const int width = m + listW + gap + buttonW + m;
   const int labelW = du.x(60);
   int y = m;
