@@ -21,6 +21,9 @@ namespace {
 // Posted when the window is first shown: it then takes its initial size and
 // installs its input filters, once the main window has placed it.
 constexpr UINT kShownMessage = WM_APP + 10;
+// Wide enough that the exercise's lines, added before the first layout, do
+// not wrap in the field (see applyLayout).
+constexpr int kUnwrappedFieldWidth = 8000;
 
 // One exercise window exists at a time; the hooks find it here.
 ExerciseWindow* gActive = nullptr;
@@ -171,7 +174,8 @@ void ExerciseWindow::onCreate() {
   field_ = ::CreateWindowExW(0, L"EDIT", L"",
                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL |
                                  ES_WANTRETURN | ES_READONLY | ES_NOHIDESEL | WS_BORDER,
-                             0, 0, 100, 100, hwnd_, reinterpret_cast<HMENU>(kFieldId), instance, nullptr);
+                             0, 0, kUnwrappedFieldWidth, 100, hwnd_, reinterpret_cast<HMENU>(kFieldId),
+                             instance, nullptr);
   ::SendMessageW(field_, EM_SETLIMITTEXT, 0, 0);
   ::SetWindowSubclass(field_, &ExerciseWindow::fieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
   endButton_ = ::CreateWindowExW(0, L"BUTTON", L"&Beenden",
@@ -267,10 +271,16 @@ void ExerciseWindow::applyLayout() {
   in.promptText = promptText_;
   in.windowFontPoints = appState().settings.fonts.dialogFontSize;
   layout_ = layoutControls(rules_, in, windowFont);
-  setFieldFont(textSize_);
-  layoutKeyboard(false);
+  // Wine's edit control never frees the shaping data of wrapped lines that
+  // join again, about 4 KB a line. The layout makes the field fit its text, so
+  // the field is widened before its font grows and gets the smaller font
+  // before it narrows: in between, no line wraps either.
+  const bool fontGrows = textSize_ > fieldFontPoints_;
+  if (!fontGrows) setFieldFont(textSize_);
   const Bounds& f = layout_.field;
   ::MoveWindow(field_, f.left, f.top, f.width + metrics_.fieldFrameW, f.height, TRUE);
+  if (fontGrows) setFieldFont(textSize_);
+  layoutKeyboard(false);
   const Bounds& b = layout_.endButton;
   ::MoveWindow(endButton_, b.left, b.top, b.width, b.height, TRUE);
   if (promptShown_ && layout_.promptPoints > 0) {
