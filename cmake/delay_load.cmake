@@ -2,18 +2,16 @@
 # a .def file with the names as the system's import library spells them (with
 # the @N of stdcall on 32 bit), turned into a library whose imports load the
 # DLL on the first call (dlltool --output-delaylib; the helper comes from
-# mingw-w64's libdelayimp). Sets KV_DELAY_LIBS and KV_DELAY_REPLACED. The
-# 64-bit program only, for now.
+# mingw-w64's libdelayimp). Sets KV_DELAY_LIBS, KV_DELAY_REPLACED and
+# KV_DELAY_LINK_OPTIONS.
+#
+# On 32 bit, ld keeps an import member's code only when something names it,
+# and the program names only __imp__Name@N: the jump stub that the delay slot
+# starts out pointing to was dropped, the slot stayed 0, and the first call
+# into the DLL jumped to address 0. --undefined names every stub.
 set(KV_DELAY_LIBS "")
 set(KV_DELAY_REPLACED "")
-if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-  # binutils' 32-bit delay-load thunks jump through an empty import slot
-  # under Wine (the program ended at its first call into shell32); the
-  # 32-bit program imports these DLLs as usual until that is understood.
-  set(KV_DELAY_LIBS comdlg32 gdiplus ole32 shell32)
-  add_custom_target(kv_delay_libs)
-  return()
-endif()
+set(KV_DELAY_LINK_OPTIONS "")
 find_program(KV_DLLTOOL ${TOOLCHAIN_PREFIX}-dlltool REQUIRED)
 find_program(KV_NM ${TOOLCHAIN_PREFIX}-nm REQUIRED)
 set(KV_DELAY_LIST ${CMAKE_SOURCE_DIR}/platform/win/delay_loaded.txt)
@@ -31,6 +29,9 @@ foreach(line IN LISTS kv_delay_lines)
       message(FATAL_ERROR "${function} steht nicht in lib${implib}.a")
     endif()
     string(APPEND def "${CMAKE_MATCH_1}\n")
+    if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+      list(APPEND KV_DELAY_LINK_OPTIONS "-Wl,--undefined=_${CMAKE_MATCH_1}")
+    endif()
   endforeach()
   set(def_file ${CMAKE_BINARY_DIR}/delay/${implib}.def)
   set(delay_lib ${CMAKE_BINARY_DIR}/delay/lib${implib}_delay.a)

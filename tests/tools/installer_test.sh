@@ -102,6 +102,20 @@ cmp -s "$instdir/klavento.exe" "$program" &&
   ok "klavento.exe ist das $bits-Bit-Programm" || fail "klavento.exe ist nicht $program"
 cmp -s "$instdir/kvtool.exe" "$(dirname "$program")/kvtool.exe" &&
   ok "kvtool.exe ist das $bits-Bit-Programm" || fail "kvtool.exe ist nicht das $bits-Bit-Programm"
+# Installed as shipped: without debug sections (their symbols stay beside
+# the build), importing only what Windows XP exports, and the program loading
+# printing, file dialogs, GDI+ and the shell only on first use.
+for f in klavento.exe kvtool.exe; do
+  if x86_64-w64-mingw32-objdump -h "$instdir/$f" | grep -q ' \.debug_'; then
+    fail "$f trägt Debug-Abschnitte"
+  else
+    ok "$f ist gestrippt"
+  fi
+done
+python3 "$top/tests/tools/check_imports.py" "$top/tests/data" "$instdir/kvtool.exe" &&
+  python3 "$top/tests/tools/check_imports.py" "$top/tests/data" --delay-list "$top/platform/win/delay_loaded.txt" \
+    "$instdir/klavento.exe" &&
+  ok "Importe wie unter Windows XP vorhanden" || fail "Importe, die Windows XP nicht hat"
 for f in "Klavento 7.lnk" "Benutzerhandbuch.lnk"; do
   [ -f "$startmenu/$f" ] && ok "Startmenü: $f" || fail "Startmenü-Eintrag $f fehlt"
 done

@@ -14,16 +14,15 @@ delayed="$top/platform/win/delay_loaded.txt"
 
 failures=0
 shipped=()
-for exe in "$w64/kvtool.exe" "$w32/kvtool.exe" "$w32/klavento.exe"; do
+for exe in "$w64/kvtool.exe" "$w32/kvtool.exe"; do
   if [ -f "$exe" ]; then shipped+=("$exe"); else echo "FEHLER: $exe fehlt"; failures=$((failures + 1)); fi
 done
 # The setup program runs first of all, on the oldest system too.
 for setup in "$w64"/klavento-*-setup.exe; do [ -f "$setup" ] && shipped+=("$setup"); done
 python3 "$check" "$lists" "${shipped[@]}" || failures=$((failures + 1))
-# The 64-bit program, with what it loads on first use (the 32-bit one
-# imports those DLLs as usual, see cmake/delay_load.cmake).
+# Both programs, with what they load on first use.
 programs=()
-for exe in "$w64/klavento.exe"; do
+for exe in "$w64/klavento.exe" "$w32/klavento.exe"; do
   if [ -f "$exe" ]; then programs+=("$exe"); else echo "FEHLER: $exe fehlt"; failures=$((failures + 1)); fi
 done
 python3 "$check" "$lists" --delay-list "$delayed" "${programs[@]}" || failures=$((failures + 1))
