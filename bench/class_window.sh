@@ -22,6 +22,8 @@ work=$(mktemp -d)
 trap 'wine reg delete "HKCU\\Software\\Policies\\Klavento" /f >/dev/null 2>&1 || true; kv_cleanup; rm -rf "$work"' EXIT
 kv_start_xvfb
 kv_prepare_prefix || exit 1
+# shellcheck source=bench/program_runs.sh
+source "$top/bench/program_runs.sh"
 
 "$fill" "$work/Klasse" "$learners"
 files=$(find "$work/Klasse" -iname '*.kvw' | wc -l)
@@ -36,26 +38,10 @@ wine reg add 'HKCU\Software\Policies\Klavento\7.0\Verzeichnisse' /v Schuelerverz
   /d "$(winepath -w "$work/Klasse")" /f >/dev/null 2>&1
 name="klavento-klasse-$$.txt"
 export KV_MEASURE_CLASS="$name"
-temp_folder=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
-log=$(winepath -u "$temp_folder\\$name" 2>/dev/null)
+log=$(kv_bench_temp_file "$name")
 rm -f "$log"
-(cd "$(dirname "$exe")" && wine "$exe" >/dev/null 2>&1 &)
-for _ in $(seq 60); do
-  xdotool search --name '^Klavento 7$' >/dev/null 2>&1 && break
-  sleep 0.5
-done
-sleep 4  # the splash picture's time
-xdotool search --name '^Klavento 7$' windowfocus
-for run in 1 2 3 4 5; do
-  xdotool key ctrl+k
-  for _ in $(seq 200); do
-    [ -f "$log" ] && [ "$(wc -l <"$log")" -ge "$run" ] && break
-    sleep 0.1
-  done
-  sleep 0.5
-  xdotool key Escape
-  sleep 1
-done
+kv_bench_start "$exe"
+kv_bench_open_times ctrl+k 5 "$log" 200
 [ -s "$log" ] || { echo "Keine Messwerte geschrieben." >&2; exit 1; }
 LC_ALL=C awk '{ printf "Fenster „Ergebnisse einer Klasse“, Lauf %d: %d Dateien in %.0f ms\n", NR, $1, $2 }' "$log"
 sort -n -k2 "$log" | LC_ALL=C awk '{ ms[NR] = $2 } END { printf "Median: %.0f ms (Ziel: unter 2000 ms)\n", ms[int((NR + 1) / 2)] }'

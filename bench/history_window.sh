@@ -21,11 +21,12 @@ work=$(mktemp -d)
 trap 'kv_cleanup; rm -rf "$work"' EXIT
 kv_start_xvfb
 kv_prepare_prefix || exit 1
+# shellcheck source=bench/program_runs.sh
+source "$top/bench/program_runs.sh"
 
 name="klavento-verlauf-$$.txt"
 export KV_MEASURE_HISTORY="$name"
-temp_folder=$(wine cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')
-log=$(winepath -u "$temp_folder\\$name" 2>/dev/null)
+log=$(kv_bench_temp_file "$name")
 
 # One program run per history, the window opened seven times in each; the
 # median of each run, and the ratio that shows whether the window's cost
@@ -39,23 +40,8 @@ measure() {
   rm -f "$log"
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  (cd "$(dirname "$exe")" && wine "$exe" >/dev/null 2>&1 &)
-  for _ in $(seq 60); do
-    xdotool search --name '^Klavento 7$' >/dev/null 2>&1 && break
-    sleep 0.5
-  done
-  sleep 4  # the splash picture's time
-  xdotool search --name '^Klavento 7$' windowfocus
-  for run in 1 2 3 4 5 6 7; do
-    xdotool key ctrl+l
-    for _ in $(seq 100); do
-      [ -f "$log" ] && [ "$(wc -l <"$log")" -ge "$run" ] && break
-      sleep 0.1
-    done
-    sleep 0.5
-    xdotool key Escape
-    sleep 1
-  done
+  kv_bench_start "$exe"
+  kv_bench_open_times ctrl+l 7 "$log" 100
   [ -s "$log" ] || { echo "Keine Messwerte geschrieben." >&2; exit 1; }
   if LC_ALL=C awk -v want="$exercises" '$1 != want { bad = 1 } END { exit !bad }' "$log"; then
     echo "Warnung: der Verlauf hatte nicht $exercises Übungen."
