@@ -17,19 +17,23 @@ run_ctest() {
   local rc=$?
   sed -E 's/^[0-9]+: //' "$log" | grep -E "$summary"
   if [ $rc -ne 0 ]; then
-    echo "---- Ausgabe der fehlgeschlagenen Tests ($tree) ----"
-    (cd "$tree" && ctest --rerun-failed --output-on-failure --timeout 600) >"$log.rerun" 2>&1
-    tail -n 200 "$log.rerun"
+    # ctest -V kept every test's whole output: running a failed test again
+    # would cost its minutes twice (the typing tests take twelve) and, were
+    # it flaky, show a passing run instead of the failure.
+    local n
+    for n in $(sed -n '/The following tests FAILED:/,$p' "$log" | grep -Eo '^[[:space:]]+[0-9]+ - ' | grep -Eo '[0-9]+'); do
+      echo "---- Ende der Ausgabe von Test $n ($tree) ----"
+      grep -E "^$n: " "$log" | sed -E "s/^$n: //" | tr -d '\r' | tail -n 150
+    done
     # Only the end of a long log may be seen: name what failed once more, last.
-    echo "---- Fehler im ersten Lauf ($tree) ----"
-    sed -E 's/^[0-9]+: //' "$log" |
+    echo "---- Fehler ($tree) ----"
+    # Wine's programs end their lines with CR.
+    sed -E 's/^[0-9]+: //' "$log" | tr -d '\r' |
       grep -E -B1 -A6 '(: Failure$|^\[  FAILED  \] [A-Za-z_]+\.|wine client error|Exit code|Exception|SEH exception|\*\*\*Failed)' |
       head -n 80
-    # Wine's programs end their lines with CR.
-    tr -d '\r' <"$log.rerun" |
-      grep -E '^\[  FAILED  \] [A-Za-z_]+\.[A-Za-z_0-9/]+$|tests passed|Failed' | tail -n 20
+    sed -n '/The following tests FAILED:/,$p' "$log"
   fi
-  rm -f "$log" "$log.rerun"
+  rm -f "$log"
   return $rc
 }
 

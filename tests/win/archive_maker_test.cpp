@@ -72,8 +72,8 @@ class TeacherArchive : public LearnerKeys {
 
 TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   // Lehrkräfte → Textarchiv erstellen, by the menu's letters.
-  ASSERT_TRUE(key(L"alt+l"));
-  ::Sleep(500);
+  ASSERT_NE(openMenu(L"alt+l"), nullptr) << "Alt+L opened no menu";
+  ::Sleep(300);
   ASSERT_TRUE(key(L"t"));
   const HWND maker = test::waitForTopLevelWindow(program.pid(), L"Textarchiv erstellen", 10000);
   ASSERT_NE(maker, nullptr) << "the menu opened no window";

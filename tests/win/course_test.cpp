@@ -110,11 +110,8 @@ TEST_F(CourseLearner, TemplateOfTheChosenTextGoesToThePrinter) {
   const HWND print = test::waitForTopLevelWindow(program.pid(), nullptr, 10000, L"#32770");
   ASSERT_NE(print, nullptr) << "no print dialog";
   ASSERT_TRUE(key(L"Return"));
-  ASSERT_TRUE(test::waitUntil([&] { return ::GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
-      << "nothing printed";
-  ::Sleep(1000);
-  std::ifstream in(fs::path(out), std::ios::binary);
-  const std::string postscript{std::istreambuf_iterator<char>(in), {}};
+  const std::string postscript = test::printedDocument(20000);
+  ASSERT_FALSE(postscript.empty()) << "nothing printed";
   EXPECT_EQ(test::pageCount(postscript), 1) << "one text, one sheet";
   EXPECT_NE(postscript.find("%%Title: (Klavento 7"), std::string::npos);
   test::keepCopy(postscript, L"vorlage.ps");

@@ -6,9 +6,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
+#include "tests/win/program_driver.h"
 
 namespace kv::test {
 namespace {
@@ -78,6 +81,20 @@ std::wstring printerOutput() {
     if (c == L'/') c = L'\\';
   }
   return path;
+}
+
+std::string printedDocument(unsigned long timeoutMs) {
+  const fs::path file(printerOutput());
+  std::string document;
+  const bool whole = waitUntil(
+      [&] {
+        std::ifstream in(file, std::ios::binary);
+        document.assign(std::istreambuf_iterator<char>(in), {});
+        const std::size_t end = document.rfind("%%EOF");
+        return end != std::string::npos && document.find_first_not_of("\r\n", end + 5) == std::string::npos;
+      },
+      timeoutMs);
+  return whole ? document : std::string();
 }
 
 int pageCount(const std::string& postscript) {

@@ -11,6 +11,9 @@ namespace kv::test {
 bool ensureFilePrinter();
 // Where the printer writes, as a Windows path.
 std::wstring printerOutput();
+// What the printer wrote, once the document is whole: the file appears when
+// the job starts and grows until its "%%EOF". Empty when none came in time.
+std::string printedDocument(unsigned long timeoutMs);
 // Pages of a PostScript document.
 int pageCount(const std::string& postscript);
 // KV_PRINT_COPIES=<Windows folder> keeps the printed PostScript for a look.

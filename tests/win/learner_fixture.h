@@ -119,8 +119,12 @@ class LearnerKeys : public testing::Test {
   }
 
   // The Datei menu opened with Alt+D, as its popup window; null when none opens.
-  HWND openFileMenu() {
-    if (!key(L"alt+d")) return nullptr;
+  HWND openFileMenu() { return openMenu(L"alt+d"); }
+
+  // The menu's popup, once it is on screen: a letter pressed before that
+  // would go to the window behind it.
+  HWND openMenu(const wchar_t* keys) {
+    if (!key(keys)) return nullptr;
     HWND popup = nullptr;
     test::waitUntil(
         [&] {
