@@ -88,8 +88,10 @@ if [ "$mode" = start ]; then
       pid=$(pid_of "$exe")
       [ -n "$pid" ] || { echo "$exe: Prozess nicht gefunden." >&2; exit 1; }
       read -r clean dirty < <(private_of "$pid")
-      ms=$(awk '$1 == 1 { print $2; exit }' "$log")
-      dialog=$(awk '$1 == 0 { print $2; exit }' "$log")
+      # The programs write their log in text mode: "\r\n" ends each line, and
+      # a CR left in a figure makes awk compare the figures as strings.
+      ms=$(tr -d '\r' <"$log" | awk '$1 == 1 { print $2; exit }')
+      dialog=$(tr -d '\r' <"$log" | awk '$1 == 0 { print $2; exit }')
       echo "$exe $run $ms $clean $dirty $dialog" >>"$results"
       [ "$exe" = klavento.exe ] && largest_dirty "$pid" >"$work/largest.txt"
     done
@@ -104,7 +106,7 @@ if [ "$mode" = start ]; then
     function mb(kb) { return sprintf("%.1f", kb / 1024) }
     {
       k = ($1 == "klavento.exe") ? "p" : "m"; n[k]++
-      ms[k, n[k]] = $3; dirty[k, n[k]] = $5; all[k, n[k]] = $4 + $5; dlg[k, n[k]] = $6
+      ms[k, n[k]] = $3 + 0; dirty[k, n[k]] = $5 + 0; all[k, n[k]] = $4 + $5; dlg[k, n[k]] = $6 + 0
       printf "%-22s Lauf %d: erstes Fenster %6.0f ms, Auswahl %6.0f ms, dirty %6s MB, privat %6s MB\n", $1, $2, $3, $6, mb($5), mb($4 + $5)
     }
     END {
@@ -145,7 +147,7 @@ for _ in $(seq 36000); do
   [ -f "$work/rc" ] && break
   if [ -f "$log" ] && [ "$(wc -l <"$log")" -gt "$read_points" ]; then
     read_points=$((read_points + 1))
-    point=$(sed -n "${read_points}p" "$log")
+    point=$(sed -n "${read_points}p" "$log" | tr -d '\r')
     pid=$(pid_of klavento.exe)
     read -r clean dirty < <(private_of "$pid")
     echo "$point $clean $dirty" >>"$results"
