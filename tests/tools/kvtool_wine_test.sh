@@ -30,4 +30,14 @@ grep -q '"Übungstext    Straße ß"' <<<"$out" || { echo "evaluate title: $out"
 out=$(run result show "$win\\fehlt.kvw")
 grep -q "Die Datei \"Z:.*Übungen für Jörg\\\\fehlt.kvw\" kann nicht gelesen werden." <<<"$out" ||
   { echo "result show said: $out"; fail=1; }
+# The built-in archives come from inside kvtool.exe: the Grundkurs with its
+# umlaut titles, a lesson printed as a template page, and an unknown name.
+out=$(run archive list --builtin-archive grundkurs)
+grep -q "^Archiv: Grundkurs$" <<<"$out" || { echo "list --builtin-archive said: $out"; fail=1; }
+grep -Eq "^ +16 +Lektion 16: ß +[0-9]+ " <<<"$out" || { echo "Grundkurs titles: $out"; fail=1; }
+[ "$(grep -Ec '^ +[0-9]+ +Lektion ' <<<"$out")" -eq 33 ] || { echo "Grundkurs lessons: $out"; fail=1; }
+out=$(run archive print --builtin-archive grundkurs -n 16 -o "$win\\Lektion ß.html")
+grep -q "Lektion 16: ß" "$folder/Lektion ß.html" 2>/dev/null || { echo "print --builtin-archive said: $out"; fail=1; }
+out=$(run archive list --builtin-archive fehlt)
+grep -q "grundkurs" <<<"$out" || { echo "unknown built-in archive said: $out"; fail=1; }
 exit $fail
