@@ -54,12 +54,23 @@ private_of() {
   awk '/^Private_Clean:/ { c = $2 } /^Private_Dirty:/ { d = $2 } END { print c + 0, d + 0 }' "/proc/$1/smaps_rollup"
 }
 
-# The ten mappings with the most dirty pages, summed per file (anonymous ones together).
+# "kB<TAB>mapping" of an smaps file: the fields matching FIELDS summed per
+# file; anonymous mappings together, or by their address with "address".
+per_mapping() {
+  awk -v fields="$2" -v by_address="${3:-}" '
+    /^[0-9a-f]+-[0-9a-f]+ / {
+      name = (NF >= 6) ? $6 : (by_address ? "[anonym " $1 "]" : "[anonym]")
+      for (i = 7; i <= NF; i++) name = name " " $i
+      next
+    }
+    $0 ~ fields { d[name] += $2 }
+    END { for (n in d) print d[n] "\t" n }' "$1"
+}
+
+# The ten mappings with the most dirty pages.
 largest_dirty() {
-  awk '
-    /^[0-9a-f]+-[0-9a-f]+ / { name = (NF >= 6) ? $6 : "[anonym]"; for (i = 7; i <= NF; i++) name = name " " $i; next }
-    /^Private_Dirty:/ { d[name] += $2 }
-    END { for (n in d) if (d[n] > 0) printf "%8d kB  %s\n", d[n], n }' "/proc/$1/smaps" | sort -rn | head -10
+  per_mapping "/proc/$1/smaps" '^Private_Dirty:' |
+    LC_ALL=C awk -F'\t' '$1 > 0 { printf "%8d kB  %s\n", $1, $2 }' | sort -rn | head -10
 }
 
 restart_server() {
@@ -176,12 +187,7 @@ LC_ALL=C awk '
 # Where memory grew: the mappings whose private pages grew most, anonymous
 # ones by their address; from the first exercise to the end, and from 10 to
 # 50 exercises.
-private_by_mapping() {
-  awk '
-    /^[0-9a-f]+-[0-9a-f]+ / { name = (NF >= 6) ? $6 : "[anonym " $1 "]"; for (i = 7; i <= NF; i++) name = name " " $i; next }
-    /^Private_(Clean|Dirty):/ { d[name] += $2 }
-    END { for (n in d) print d[n] "\t" n }' "$1"
-}
+private_by_mapping() { per_mapping "$1" '^Private_(Clean|Dirty):' address; }
 grown() {
   [ -f "$work/smaps.$1" ] && [ -f "$work/smaps.$2" ] || return 0
   echo

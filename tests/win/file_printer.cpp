@@ -6,9 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
+#include "platform/file_io.h"
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
@@ -88,8 +88,7 @@ std::string printedDocument(unsigned long timeoutMs) {
   std::string document;
   const bool whole = waitUntil(
       [&] {
-        std::ifstream in(file, std::ios::binary);
-        document.assign(std::istreambuf_iterator<char>(in), {});
+        if (!readWholeFile(file, document)) return false;
         const std::size_t end = document.rfind("%%EOF");
         return end != std::string::npos && document.find_first_not_of("\r\n", end + 5) == std::string::npos;
       },
