@@ -4,10 +4,10 @@
 #include <commctrl.h>
 
 #include "app/startup_win.h"
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "platform/win/modal.h"
-#include "ui/main_window_win.h"
-#include "ui/splash_window_win.h"
+#include "ui/frame/main_window_win.h"
+#include "ui/frame/splash_window_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   // A refusal has told the user why; it is a normal end.

@@ -38,8 +38,20 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installiere fehlende Pakete: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  as_root apt-get update -q
-  as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # A mirror in the middle of a sync serves an index that does not match its
+  # release file ("Mirror sync in progress?"); apt then goes on with the index
+  # missing, and the i386 libraries that must match the amd64 ones cannot be
+  # installed. Such a sync ends within minutes: wait and ask again.
+  tries=0
+  until as_root apt-get update -q && as_root apt-get install -y -q --no-install-recommends "${missing[@]}"; do
+    tries=$((tries + 1))
+    if [ $tries -ge 12 ]; then
+      echo "Die Pakete ließen sich nicht installieren (Paketquellen nach 12 Versuchen noch uneinheitlich)." >&2
+      exit 1
+    fi
+    echo "Paketquellen uneinheitlich oder nicht erreichbar; neuer Versuch in 30 s ($tries von 12) …"
+    sleep 30
+  done
 fi
 
 # Wine shows its common dialogs in German and reports the German keyboard

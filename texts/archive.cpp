@@ -4,7 +4,6 @@
 #include <fstream>
 #include <limits>
 
-#include "core/state.h"
 #include "texts/builtin_texts.h"
 
 namespace kv {
@@ -354,24 +353,24 @@ bool TextArchives::loadText(const TextArchiveHeader& header, int n, bool withSel
   return kv::loadText(source, n, withSelection, selection, text);
 }
 
-bool TextArchives::switchArchive(AppState& state, std::string_view path, std::int32_t index,
+bool TextArchives::switchArchive(ArchiveSwitch state, std::string_view path, std::int32_t index,
                                  std::string_view caption, std::string& message) const {
   state.savedHeader = state.currentHeader;
   const std::string rememberedPath = state.currentText.archivePath;
-  const std::int32_t rememberedIndex = state.exercise.archiveIndex;
+  const std::int32_t rememberedIndex = state.archiveIndex;
   if (openArchive(path, state.currentHeader, state.currentText) &&
       state.currentHeader.textCount > 0) {
     // savedHeader is also "the archive last opened successfully": the dialog
     // makes an item current from it when it is set up again.
     state.savedHeader = state.currentHeader;
-    state.exercise.archiveIndex = index;
-    state.exercise.archiveCaption = std::string(caption);
+    state.archiveIndex = index;
+    state.archiveCaption = std::string(caption);
     message.clear();
     return true;
   }
   state.currentHeader = state.savedHeader;
   state.currentText.archivePath = rememberedPath;
-  state.exercise.archiveIndex = rememberedIndex;
+  state.archiveIndex = rememberedIndex;
   message = archiveReadErrorMessage(path);
   return false;
 }

@@ -21,7 +21,16 @@
 
 namespace kv {
 
-struct AppState;
+// What an archive change touches of the program's records: the directory of
+// the current archive and of the one last opened successfully, the current
+// text's archive path, and the chosen item's index and caption.
+struct ArchiveSwitch {
+  TextArchiveHeader& currentHeader;
+  TextArchiveHeader& savedHeader;
+  CurrentText& currentText;
+  std::int32_t& archiveIndex;
+  std::string& archiveCaption;
+};
 
 // Archives of the previous version carry their own signature and version in
 // the same header; everything else about them is identical.
@@ -169,7 +178,7 @@ class TextArchives {
   // fills `message` for the dialog's error box. On success the archive is
   // current, savedHeader holds its directory too, and `index` and `caption`
   // are the chosen item's.
-  bool switchArchive(AppState& state, std::string_view path, std::int32_t index,
+  bool switchArchive(ArchiveSwitch state, std::string_view path, std::int32_t index,
                      std::string_view caption, std::string& message) const;
 
  private:

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <random>
 
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "platform/encoding.h"
 #include "texts/builtin_texts.h"
 

@@ -1,4 +1,4 @@
-#include "ui/frame_rules.h"
+#include "ui/frame/frame_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/minor_window_rules.h"
+#include "ui/shared/minor_window_rules.h"
 
 #include <gtest/gtest.h>
 

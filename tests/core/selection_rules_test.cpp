@@ -1,4 +1,4 @@
-#include "ui/selection_rules.h"
+#include "ui/selection/selection_rules.h"
 
 #include <gtest/gtest.h>
 

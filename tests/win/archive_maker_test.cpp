@@ -14,7 +14,7 @@
 #include "platform/file_io.h"
 #include "tests/win/learner_fixture.h"
 #include "texts/archive.h"
-#include "ui/archive_maker_win.h"
+#include "ui/teachers/archive_maker_win.h"
 
 namespace kv {
 namespace {

@@ -15,8 +15,8 @@
 #include "platform/file_io.h"
 #include "tests/core/class_files.h"
 #include "tests/win/learner_fixture.h"
-#include "ui/class_window_win.h"
-#include "ui/grade_key_dialog_win.h"
+#include "ui/teachers/class_window_win.h"
+#include "ui/teachers/grade_key_dialog_win.h"
 
 namespace kv {
 namespace {

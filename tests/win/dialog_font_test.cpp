@@ -1,5 +1,5 @@
 #include "platform/win/dialog_font.h"
-#include "ui/window_font_win.h"
+#include "ui/shared/window_font_win.h"
 
 #include <gtest/gtest.h>
 

@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <map>
 
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
 #include "texts/builtin_texts.h"
-#include "ui/exercise_window_win.h"
-#include "ui/result_options_dialog_win.h"
+#include "ui/exercise/exercise_window_win.h"
+#include "ui/exercise/result_options_dialog_win.h"
 
 namespace kv {
 namespace {

@@ -16,14 +16,14 @@
 #include "platform/file_io.h"
 #include "platform/win/clipboard.h"
 #include "platform/win/strings.h"
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "tests/win/program_driver.h"
-#include "ui/about_window_win.h"
-#include "ui/exercise_window_win.h"
-#include "ui/main_window_win.h"
-#include "ui/result_options_dialog_win.h"
-#include "ui/result_window_win.h"
-#include "ui/selection_dialog_win.h"
+#include "ui/frame/about_window_win.h"
+#include "ui/exercise/exercise_window_win.h"
+#include "ui/frame/main_window_win.h"
+#include "ui/exercise/result_options_dialog_win.h"
+#include "ui/result/result_window_win.h"
+#include "ui/selection/selection_dialog_win.h"
 
 namespace kv {
 namespace {

@@ -14,7 +14,7 @@
 #include "history/history_store.h"
 #include "platform/file_io.h"
 #include "tests/win/learner_fixture.h"
-#include "ui/history_access_win.h"
+#include "ui/history/history_access_win.h"
 
 namespace kv {
 namespace {

@@ -15,8 +15,8 @@
 #include "history/history_store.h"
 #include "tests/win/learner_fixture.h"
 #include "texts/archive.h"
-#include "ui/history_access_win.h"
-#include "ui/history_window_win.h"
+#include "ui/history/history_access_win.h"
+#include "ui/history/history_window_win.h"
 
 namespace kv {
 namespace {

@@ -16,11 +16,11 @@
 
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/exercise_window_win.h"
-#include "ui/main_window_win.h"
-#include "ui/result_options_dialog_win.h"
-#include "ui/result_window_win.h"
-#include "ui/selection_dialog_win.h"
+#include "ui/exercise/exercise_window_win.h"
+#include "ui/frame/main_window_win.h"
+#include "ui/exercise/result_options_dialog_win.h"
+#include "ui/result/result_window_win.h"
+#include "ui/selection/selection_dialog_win.h"
 
 namespace kv {
 

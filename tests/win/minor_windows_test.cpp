@@ -10,17 +10,17 @@
 #include <vector>
 #include <string>
 
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "platform/win/handles.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/about_window_win.h"
-#include "ui/pictures_win.h"
-#include "ui/selection_pictures_win.h"
-#include "ui/progress_window_win.h"
-#include "ui/result_options_dialog_win.h"
-#include "ui/splash_window_win.h"
+#include "ui/frame/about_window_win.h"
+#include "ui/shared/pictures_win.h"
+#include "ui/selection/selection_pictures_win.h"
+#include "ui/shared/progress_window_win.h"
+#include "ui/exercise/result_options_dialog_win.h"
+#include "ui/frame/splash_window_win.h"
 
 namespace kv {
 namespace {

@@ -18,8 +18,8 @@
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
 #include "texts/archive.h"
-#include "ui/main_window_win.h"
-#include "ui/selection_dialog_win.h"
+#include "ui/frame/main_window_win.h"
+#include "ui/selection/selection_dialog_win.h"
 
 namespace kv {
 namespace {

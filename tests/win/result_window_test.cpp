@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "evaluation/result_layout.h"
 #include "evaluation/saved_file.h"
 #include "platform/encoding.h"
@@ -27,8 +27,8 @@
 #include "platform/win/strings.h"
 #include "tests/win/file_printer.h"
 #include "tests/win/program_driver.h"
-#include "ui/exercise_window_win.h"
-#include "ui/result_window_win.h"
+#include "ui/exercise/exercise_window_win.h"
+#include "ui/result/result_window_win.h"
 
 namespace kv {
 namespace {

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/frame_rules.h"
+#include "ui/frame/frame_rules.h"
 #include "platform/file_io.h"
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "platform/encoding.h"
 #include "platform/win/dialog_font.h"
-#include "ui/window_font_win.h"
+#include "ui/shared/window_font_win.h"
 #include "platform/win/handles.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
@@ -25,9 +25,9 @@
 #include "tests/win/program_driver.h"
 #include "texts/archive.h"
 #include "texts/builtin_texts.h"
-#include "ui/archive_discovery_win.h"
-#include "ui/colour_chooser_win.h"
-#include "ui/selection_dialog_win.h"
+#include "ui/selection/archive_discovery_win.h"
+#include "ui/selection/colour_chooser_win.h"
+#include "ui/selection/selection_dialog_win.h"
 
 namespace kv {
 namespace {

@@ -13,8 +13,8 @@
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/child_window_win.h"
-#include "ui/main_window_win.h"
+#include "ui/shared/child_window_win.h"
+#include "ui/frame/main_window_win.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <cstdio>
 #include <string>
 
-#include "core/state.h"
+#include "ui/shared/app_state.h"
 #include "platform/win/dialog_font.h"
-#include "ui/window_font_win.h"
+#include "ui/shared/window_font_win.h"
 #include "platform/win/strings.h"
 #include "tests/win/program_driver.h"
-#include "ui/main_window_win.h"
-#include "ui/result_options_dialog_win.h"
+#include "ui/frame/main_window_win.h"
+#include "ui/exercise/result_options_dialog_win.h"
 
 namespace kv {
 namespace {

@@ -1,0 +1,189 @@
+// The window a learner types in. It turns window messages, hook events and
+// timer ticks into calls on the exercise session and the session's answers
+// into pixels; the decisions all stay in the session.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/win/handles.h"
+#include "platform/win/mdi_child.h"
+#include "session/exercise_session.h"
+#include "session/key_rhythm.h"
+#include "session/layout.h"
+#include "ui/shared/child_window_win.h"
+
+namespace kv {
+
+namespace win {
+class KeyboardRenderer;
+}
+
+// What the evaluation and the result window need of the exercise besides the
+// typed-exercise record.
+class MeasureLog;
+
+struct ExerciseOutcome {
+  std::uint32_t startTick = 0;
+  std::uint32_t endTick = 0;
+  bool timeLimitReached = false;
+  std::int32_t injectedKeys = 0;
+  std::int32_t physicalKeys = 0;
+  // For the learning history: the template as the comparison received it
+  // (the comparison clears its own copy) and the time taken per key.
+  std::string templateText;
+  KeyRhythm rhythm;
+  bool recorded = false;  // entered into the history already
+};
+ExerciseOutcome& lastExerciseOutcome();
+
+class ExerciseWindow final : public ChildWindow,
+                             public win::MdiChildWindow<ExerciseWindow>,
+                             private SessionHost {
+ public:
+  static constexpr const wchar_t* kClassName = L"KlaventoExercise";
+  enum ControlId : int { kFieldId = 701, kEndButtonId = 702, kPromptId = 703 };
+  enum TimerId : UINT_PTR { kPaceTimer = 1, kClockTimer = 2 };
+  static constexpr UINT kClockPeriodMs = 250;
+
+  explicit ExerciseWindow(ChildHost& host);
+  ~ExerciseWindow() override;
+
+  bool create();
+
+  // ChildWindow
+  HWND hwnd() const override { return windowHandle(); }
+  ChildKind kind() const override { return ChildKind::Exercise; }
+  void destroy() override { destroyWindow(); }
+  void refreshFontsAndColours() override;
+  void applicationActivated(bool active) override;
+  bool typingFieldHasFocus() const override;
+  SIZE minimumSize() const override;
+
+  LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // For tests: the session and the typing field.
+  const ExerciseSession& session() const { return session_; }
+  HWND typingField() const { return field_; }
+
+ private:
+  void recordOutcome() const;
+  friend class win::MdiChildWindow<ExerciseWindow>;
+
+  // SessionHost
+  std::uint32_t now() override;
+  std::string fieldText() override;
+  std::vector<std::string> fieldLines() override;
+  int fieldLineCount() override;
+  void clearField() override;
+  void addFieldLine(const std::string& line) override;
+  bool fieldReadOnly() override;
+  void setFieldReadOnly(bool readOnly) override;
+  bool fieldHasFocus() override;
+  void prepareFieldForTyping() override;
+  void applyTextSize() override;
+  void startPaceTimer(std::uint32_t periodMs) override;
+  void stopPaceTimer() override;
+  bool paceTimerRunning() override { return paceRunning_; }
+  std::uint32_t pacePeriod() override { return pacePeriod_; }
+  void startClockTimer() override;
+  void stopClockTimer() override;
+  bool clockTimerRunning() override { return clockRunning_; }
+  void setStatusText(int panel, const std::string& text) override;
+  void setStatusFivePanels(bool fivePanels) override;
+  void beep() override;
+  void pause(std::uint32_t ms) override;
+  void setCaption(const std::string& caption) override;
+  void setStartPrompt(const std::string& text) override;
+  void showStartPrompt(bool shown) override;
+  void enableStartPrompt(bool enabled) override;
+  void setEndButton(const std::string& caption, bool enabled) override;
+  void redrawDisplay() override;
+  void showLitKey(int key, int step, bool on) override;
+  void switchCapsLockOff() override;
+  int bannerWidth(const std::string& text) override;
+  int widestLineWidth() override;
+  void removeMouseFilter() override;
+  void removeKeyboardFilter() override;
+  void runResultOptions() override;
+  void runEvaluation() override;
+  void letPendingMessagesRun() override;
+  void request(int n) override { host_.request(n); }
+  bool mainWindowSwitching() override { return host_.switching(); }
+  bool mainWindowMayClose() override { return host_.confirmClose(); }
+  void closeMainWindow() override {}
+
+  void onCreate();
+  void onShowFirstTime();
+  void measureMetrics();
+  void computeSizes();
+  void applyLayout();
+  void setFieldFont(int points);
+  void onPaint();
+  void paintPrompt(const DRAWITEMSTRUCT& item);
+  void paintDisplayOn(HDC target, int width, int height, ExerciseForm form);
+  void paintDisplay(HDC dc);
+  void paintPanel(HDC dc, const RECT& area);
+  void prepareCornerPicture();
+  void installFilters();
+  void onWindowPosChanging(WINDOWPOS& pos);
+  bool mainMaximised() const;
+  RECT mainClientRect() const;
+
+  static LRESULT CALLBACK fieldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR id, DWORD_PTR data);
+  LRESULT onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK lowLevelKeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT lowLevelKeyboardProcGuarded(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK threadKeyboardProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT threadKeyboardProcGuarded(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK mouseProc(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT mouseProcGuarded(int code, WPARAM wParam, LPARAM lParam);
+  bool fieldActiveAndFocused() const;
+
+  ChildHost& host_;
+  // The key-path measurement for scripts/measure_keys.sh (KV_MEASURE_KEYS).
+  std::unique_ptr<MeasureLog> keyPathLog_;
+  KeyTableLookup keys_;
+  ExerciseSession session_;
+
+  HWND field_ = nullptr;
+  HWND endButton_ = nullptr;
+  HWND prompt_ = nullptr;
+  win::Font dialogFont_;
+  win::Font fieldFont_;
+  win::Font promptFont_;
+  int fieldFontPoints_ = 0;
+  std::string fixedFontName_;
+  bool fieldBold_ = true;
+
+  win::Hook keyboardHook_;
+  win::Hook mouseHook_;
+  bool lowLevelHook_ = false;
+
+  bool paceRunning_ = false;
+  std::uint32_t pacePeriod_ = 0;
+  bool clockRunning_ = false;
+
+  SizeRules rules_;
+  LayoutMetrics metrics_;
+  ControlLayout layout_;
+  int textSize_ = kMinTextSize;
+  bool shownOnce_ = false;
+  bool negotiating_ = false;
+  bool filtersInstalled_ = false;
+  bool promptShown_ = false;
+
+  win::Bitmap corner_;  // 22 x 24, recoloured
+  std::unique_ptr<win::KeyboardRenderer> keyboard_;
+  void layoutKeyboard(bool force);
+  std::string promptText_;
+};
+
+std::unique_ptr<ChildWindow> createExerciseWindow(ChildHost& host);
+
+}  // namespace kv

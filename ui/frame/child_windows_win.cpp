@@ -1,0 +1,30 @@
+// The main window's three kinds of child, one per request.
+#include "ui/shared/child_window_win.h"
+
+#include "ui/teachers/class_window_win.h"
+#include "ui/exercise/exercise_window_win.h"
+#include "ui/history/history_window_win.h"
+#include "ui/result/result_window_win.h"
+#include "ui/selection/selection_dialog_win.h"
+
+namespace kv {
+
+std::unique_ptr<ChildWindow> createSelectionChild(ChildHost& host) {
+  return createSelectionDialog(host);
+}
+
+std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host) {
+  return createExerciseWindow(host);
+}
+
+std::unique_ptr<ChildWindow> createResultChild(ChildHost& host) {
+  return createResultWindow(host);
+}
+
+std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host) {
+  return createHistoryWindow(host);
+}
+
+std::unique_ptr<ChildWindow> createClassChild(ChildHost& host) { return createClassWindow(host); }
+
+}  // namespace kv

@@ -1,0 +1,142 @@
+// The result window: the evaluated exercise, or a saved one, as a list of
+// lines in a fixed-pitch font with the errors underlined; saving, printing,
+// opening another saved exercise and closing.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "evaluation/result_layout.h"
+#include "evaluation/summary.h"
+#include "platform/win/handles.h"
+#include "platform/win/mdi_child.h"
+#include "ui/shared/child_window_win.h"
+
+namespace kv {
+
+class ResultWindow final : public ChildWindow, public win::MdiChildWindow<ResultWindow> {
+ public:
+  static constexpr const wchar_t* kClassName = L"KlaventoResult";
+  enum ControlId : int {
+    kListId = 801,
+    kSaveId = 802,  // "Ö&ffnen" in the file view
+    kPrintId = 803,
+    kCloseId = 804,
+    kGripId = 805,
+    kWithoutEvaluationId = 806,  // the check box added to the print dialog
+  };
+
+  explicit ResultWindow(ChildHost& host);
+  ~ResultWindow() override;
+
+  // Builds the list from appState(): the saved file when fileView is set,
+  // otherwise the fresh evaluation (which builds its summary once).
+  bool create();
+
+  // ChildWindow
+  HWND hwnd() const override { return windowHandle(); }
+  ChildKind kind() const override { return ChildKind::Result; }
+  void destroy() override { destroyWindow(); }
+  void refreshFontsAndColours() override;
+  bool showsFile() const override { return fileView_; }
+  void enableCommands(bool enabled) override;
+  SIZE minimumSize() const override;
+
+  LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  // The buttons' commands.
+  void saveResult();
+  void printResult();
+  void openAnother();
+  void closeResult();
+
+  // Saving and opening once the file name is known (the dialogs' second half).
+  bool saveTo(const std::wstring& chosenPath);
+  bool openFile(const std::wstring& path);
+
+  // The buttons off for the length of a command, on again on every way out.
+  class CommandsOff {
+   public:
+    explicit CommandsOff(ResultWindow& window) : window_(window) { window_.enableCommands(false); }
+    ~CommandsOff() { end(); }
+    CommandsOff(const CommandsOff&) = delete;
+    CommandsOff& operator=(const CommandsOff&) = delete;
+    // On again before the scope ends.
+    void end() {
+      if (off_) window_.enableCommands(true);
+      off_ = false;
+    }
+
+   private:
+    ResultWindow& window_;
+    bool off_ = true;
+  };
+
+  // For tests.
+  const std::vector<std::string>& lines() const { return lines_; }
+  bool unsaved() const { return unsaved_; }
+  int fontSize() const { return fontSize_; }
+  HWND list() const { return list_; }
+  std::int32_t longestLine() const { return longestLine_; }
+
+ private:
+  friend class win::MdiChildWindow<ResultWindow>;
+
+  void createControls();
+  void loadFromState();
+  void showLines();
+  const wchar_t* caption() const;
+  void applyCaptions();
+  void applyDialogFont();
+  void buildFontTable();
+  void setListFontSize(int size);
+  win::Font makeListFont(HDC dc, int size, bool underline) const;
+  void placeInitially();
+  void layout();
+  int buttonStripHeight() const;
+  int listFrameHeight() const;
+  int listChromeWidth() const;
+  // Snaps a proposed window rectangle (user sizing) to whole list lines.
+  void snapSizingRect(WPARAM edge, RECT& rect);
+  void drawLine(const DRAWITEMSTRUCT& item);
+  bool listKey(WPARAM key);
+  void setButtonsEnabled(bool enabled);
+  std::string printTitleLearner() const;
+  // Enters a fresh evaluation into the learner's history, unless a policy
+  // switched the history off; before the summary frees the typed text.
+  void recordInHistory(const SummaryInputs& in);
+
+  static LRESULT CALLBACK listProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  static LRESULT listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data);
+
+  ChildHost& host_;
+  std::vector<std::string> lines_;
+  std::int32_t longestLine_ = 0;
+  std::int32_t typedLineCount_ = 0;
+  bool fileView_ = false;
+  bool compatibility_ = false;
+  bool unsaved_ = true;
+  bool withoutEvaluation_ = false;
+  std::string historyNotice_;  // shown once the window is visible
+  bool historyFailed_ = false;  // the notice tells of an exercise not (yet) recorded
+
+  HWND list_ = nullptr;
+  HWND saveButton_ = nullptr;
+  HWND printButton_ = nullptr;
+  HWND closeButton_ = nullptr;
+  HWND grip_ = nullptr;
+  win::Font dialogFont_;
+  win::Font listFont_;
+  win::Font underlineFont_;
+  FontTable fontTable_;
+  int fontSize_ = kSmallestFontSize;
+  int indentPixels_ = 0;
+  bool placing_ = false;
+};
+
+std::unique_ptr<ChildWindow> createResultWindow(ChildHost& host);
+
+}  // namespace kv

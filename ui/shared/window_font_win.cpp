@@ -1,0 +1,19 @@
+#include "ui/shared/window_font_win.h"
+
+#include "platform/win/dialog_font.h"
+
+namespace kv {
+
+void updateDialogFont(FontChoice& fonts) {
+  const auto menu = win::queryMenuFont();
+  win::WindowDc screen(nullptr);
+  if (screen.get() == nullptr) return;
+  win::GdiFontMeasurer measurer(screen.get());
+  computeDialogFont(menu, measurer, fonts);
+}
+
+win::Font createDialogFont(const FontChoice& fonts) {
+  return win::createFont(fonts.dialogFontName, fonts.dialogFontHeight, fonts.dialogFontBold);
+}
+
+}  // namespace kv
