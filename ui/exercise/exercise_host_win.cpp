@@ -1,6 +1,4 @@
-// The exercise window as the session's host: the typing field, timers,
-// status line and the hand-over to the evaluation, as the session asks.
-#include "ui/exercise/exercise_window_win.h"
+#include "ui/exercise/exercise_host_win.h"
 
 #include <algorithm>
 #include <string>
@@ -8,21 +6,32 @@
 
 #include "ui/shared/app_state.h"
 #include "evaluation/comparison.h"
-#include "keyboard/keyboard_renderer_win.h"
 #include "platform/win/strings.h"
 #include "ui/shared/progress_window_win.h"
 #include "ui/exercise/result_options_dialog_win.h"
 
 namespace kv {
 
-std::uint32_t ExerciseWindow::now() { return ::GetTickCount(); }
+ExerciseOutcome& lastExerciseOutcome() {
+  static ExerciseOutcome outcome;
+  return outcome;
+}
 
-std::string ExerciseWindow::fieldText() { return win::narrowLossy(win::windowText(field_)); }
+void ExerciseHost::attach(HWND window, HWND field, HWND prompt, HWND endButton) {
+  window_ = window;
+  field_ = field;
+  prompt_ = prompt;
+  endButton_ = endButton;
+}
+
+std::uint32_t ExerciseHost::now() { return ::GetTickCount(); }
+
+std::string ExerciseHost::fieldText() { return win::narrowLossy(win::windowText(field_)); }
 
 // The lines the learner ended with Return. The field also wraps a line that
 // is too long for it, but such a wrap is the field's and not the learner's,
 // so it must reach neither the template display nor the evaluation.
-std::vector<std::string> ExerciseWindow::fieldLines() {
+std::vector<std::string> ExerciseHost::fieldLines() {
   std::vector<std::string> lines;
   const std::wstring text = win::windowText(field_);
   if (text.empty()) return lines;
@@ -37,7 +46,7 @@ std::vector<std::string> ExerciseWindow::fieldLines() {
   return lines;
 }
 
-int ExerciseWindow::fieldLineCount() {
+int ExerciseHost::fieldLineCount() {
   const std::wstring text = win::windowText(field_);
   if (text.empty()) return 0;
   int count = 1;
@@ -47,9 +56,9 @@ int ExerciseWindow::fieldLineCount() {
   return count;
 }
 
-void ExerciseWindow::clearField() { ::SetWindowTextW(field_, L""); }
+void ExerciseHost::clearField() { ::SetWindowTextW(field_, L""); }
 
-void ExerciseWindow::addFieldLine(const std::string& line) {
+void ExerciseHost::addFieldLine(const std::string& line) {
   const int length = ::GetWindowTextLengthW(field_);
   std::wstring text = length > 0 ? L"\r\n" : L"";
   text += win::widen(line);
@@ -57,105 +66,76 @@ void ExerciseWindow::addFieldLine(const std::string& line) {
   ::SendMessageW(field_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-bool ExerciseWindow::fieldReadOnly() {
+bool ExerciseHost::fieldReadOnly() {
   return (::GetWindowLongW(field_, GWL_STYLE) & ES_READONLY) != 0;
 }
 
-void ExerciseWindow::setFieldReadOnly(bool readOnly) {
+void ExerciseHost::setFieldReadOnly(bool readOnly) {
   ::SendMessageW(field_, EM_SETREADONLY, readOnly ? TRUE : FALSE, 0);
 }
 
-bool ExerciseWindow::fieldHasFocus() { return ::GetFocus() == field_; }
+bool ExerciseHost::fieldHasFocus() { return ::GetFocus() == field_; }
 
-void ExerciseWindow::prepareFieldForTyping() {
+void ExerciseHost::prepareFieldForTyping() {
   ::InvalidateRect(field_, nullptr, TRUE);
   ::SetFocus(field_);
 }
 
-void ExerciseWindow::applyTextSize() { setFieldFont(textSize_); }
-
-void ExerciseWindow::startPaceTimer(std::uint32_t periodMs) {
+void ExerciseHost::startPaceTimer(std::uint32_t periodMs) {
   pacePeriod_ = std::max<std::uint32_t>(periodMs, USER_TIMER_MINIMUM);
-  paceRunning_ = ::SetTimer(hwnd_, kPaceTimer, pacePeriod_, nullptr) != 0;
+  paceRunning_ = ::SetTimer(window_, kPaceTimer, pacePeriod_, nullptr) != 0;
 }
 
-void ExerciseWindow::stopPaceTimer() {
-  ::KillTimer(hwnd_, kPaceTimer);
+void ExerciseHost::stopPaceTimer() {
+  ::KillTimer(window_, kPaceTimer);
   paceRunning_ = false;
 }
 
-void ExerciseWindow::startClockTimer() {
-  clockRunning_ = ::SetTimer(hwnd_, kClockTimer, kClockPeriodMs, nullptr) != 0;
+void ExerciseHost::startClockTimer() {
+  clockRunning_ = ::SetTimer(window_, kClockTimer, kClockPeriodMs, nullptr) != 0;
 }
 
-void ExerciseWindow::stopClockTimer() {
-  ::KillTimer(hwnd_, kClockTimer);
+void ExerciseHost::stopClockTimer() {
+  ::KillTimer(window_, kClockTimer);
   clockRunning_ = false;
 }
 
-void ExerciseWindow::setStatusText(int panel, const std::string& text) {
-  host_.setStatusText(panel, text);
+void ExerciseHost::setStatusText(int panel, const std::string& text) {
+  frame_.setStatusText(panel, text);
 }
 
-void ExerciseWindow::setStatusFivePanels(bool fivePanels) { host_.setStatusFivePanels(fivePanels); }
+void ExerciseHost::setStatusFivePanels(bool fivePanels) { frame_.setStatusFivePanels(fivePanels); }
 
-void ExerciseWindow::beep() { ::MessageBeep(0xFFFFFFFF); }
+void ExerciseHost::beep() { ::MessageBeep(0xFFFFFFFF); }
 
-void ExerciseWindow::pause(std::uint32_t ms) { ::Sleep(ms); }
+void ExerciseHost::pause(std::uint32_t ms) { ::Sleep(ms); }
 
-void ExerciseWindow::setCaption(const std::string& caption) {
-  ::SetWindowTextW(hwnd_, win::widen(caption).c_str());
+void ExerciseHost::setCaption(const std::string& caption) {
+  ::SetWindowTextW(window_, win::widen(caption).c_str());
 }
 
-
-void ExerciseWindow::showStartPrompt(bool shown) {
-  promptShown_ = shown;
-  ::ShowWindow(prompt_, shown ? SW_SHOWNA : SW_HIDE);
-  if (shown) applyLayout();
-}
-
-void ExerciseWindow::enableStartPrompt(bool enabled) {
+void ExerciseHost::enableStartPrompt(bool enabled) {
   ::EnableWindow(prompt_, enabled ? TRUE : FALSE);
   ::InvalidateRect(prompt_, nullptr, TRUE);
 }
 
-void ExerciseWindow::setEndButton(const std::string& caption, bool enabled) {
+void ExerciseHost::setEndButton(const std::string& caption, bool enabled) {
   ::SetWindowTextW(endButton_, win::widen(caption).c_str());
   ::EnableWindow(endButton_, enabled ? TRUE : FALSE);
 }
 
-void ExerciseWindow::redrawDisplay() {
-  const Bounds& d = layout_.display;
-  RECT r{d.left, d.top, d.left + d.width, d.top + d.height};
-  ::InvalidateRect(hwnd_, &r, FALSE);
-  ::UpdateWindow(hwnd_);
-}
-
-void ExerciseWindow::showLitKey(int key, int step, bool on) {
-  if (!keyboard_) return;
-  win::WindowDc dc(hwnd_);
-  keyboard_->showLitKey(dc.get(), layout_.display.left, layout_.display.top, key, step, on);
-}
-
-void ExerciseWindow::switchCapsLockOff() {
+void ExerciseHost::switchCapsLockOff() {
   if ((::GetKeyState(VK_CAPITAL) & 1) == 0) return;
   const auto scan = static_cast<BYTE>(::MapVirtualKeyW(VK_CAPITAL, MAPVK_VK_TO_VSC));
   ::keybd_event(VK_CAPITAL, scan, KEYEVENTF_EXTENDEDKEY, 0);
   ::keybd_event(VK_CAPITAL, scan, KEYEVENTF_EXTENDEDKEY | KEYEVENTF_KEYUP, 0);
 }
 
-
-int ExerciseWindow::widestLineWidth() { return rules_.text.width(rules_.initialTextSize); }
-
-void ExerciseWindow::removeMouseFilter() { mouseHook_.reset(); }
-
-void ExerciseWindow::removeKeyboardFilter() { keyboardHook_.reset(); }
-
-void ExerciseWindow::runResultOptions() {
+void ExerciseHost::runResultOptions() {
   AppState& state = appState();
-  state.timeLimitReached = session_.timeLimitReached();
+  state.timeLimitReached = session_->timeLimitReached();
   ResultOptionsDialog dialog;
-  dialog.run(host_.frame());
+  dialog.run(frame_.frame());
 }
 
 namespace {
@@ -176,19 +156,18 @@ class ProgressBridge final : public ComparisonProgress {
 
 }  // namespace
 
-// What the result window needs from the session once this window is gone.
-void ExerciseWindow::recordOutcome() const {
+void ExerciseHost::recordOutcome() const {
   ExerciseOutcome& outcome = lastExerciseOutcome();
-  outcome.startTick = session_.startTick();
-  outcome.endTick = session_.endTick();
-  outcome.timeLimitReached = session_.timeLimitReached();
-  outcome.injectedKeys = session_.injectedKeys();
-  outcome.physicalKeys = session_.physicalKeys();
+  outcome.startTick = session_->startTick();
+  outcome.endTick = session_->endTick();
+  outcome.timeLimitReached = session_->timeLimitReached();
+  outcome.injectedKeys = session_->injectedKeys();
+  outcome.physicalKeys = session_->physicalKeys();
 }
 
-void ExerciseWindow::runEvaluation() {
+void ExerciseHost::runEvaluation() {
   AppState& state = appState();
-  state.progressMax = session_.progressMax();
+  state.progressMax = session_->progressMax();
   state.evaluationRunning = true;
   state.centreProgressWindow = false;
   recordOutcome();
@@ -197,10 +176,10 @@ void ExerciseWindow::runEvaluation() {
   // when it closes; these stay from the hand-over).
   ExerciseOutcome& outcome = lastExerciseOutcome();
   outcome.templateText = state.typed.templateText;
-  outcome.rhythm = session_.rhythm();
+  outcome.rhythm = session_->rhythm();
   outcome.recorded = false;
-  const ComparisonInputs inputs{state.exercise.form, state.exercise.pace, session_.timeLimitReached()};
-  runWithProgress(host_.frame(), [inputs] {
+  const ComparisonInputs inputs{state.exercise.form, state.exercise.pace, session_->timeLimitReached()};
+  runWithProgress(frame_.frame(), [inputs] {
     ProgressBridge progress;
     compareTexts(appState().typed, inputs, progress);
   });
@@ -208,7 +187,7 @@ void ExerciseWindow::runEvaluation() {
   state.fileView = false;
 }
 
-void ExerciseWindow::letPendingMessagesRun() {
+void ExerciseHost::letPendingMessagesRun() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     ::TranslateMessage(&msg);

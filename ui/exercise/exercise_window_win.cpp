@@ -6,14 +6,11 @@
 #include <cstdio>
 
 #include "ui/shared/app_state.h"
-#include "evaluation/comparison.h"
 #include "platform/win/dialog_font.h"
 #include "ui/shared/window_font_win.h"
 #include "platform/win/strings.h"
 #include "keyboard/keyboard_renderer_win.h"
-#include "ui/shared/progress_window_win.h"
 #include "ui/shared/measure_log_win.h"
-#include "ui/exercise/result_options_dialog_win.h"
 
 namespace kv {
 namespace {
@@ -139,15 +136,13 @@ class KeyPathTimer {
 
 }  // namespace
 
-ExerciseOutcome& lastExerciseOutcome() {
-  static ExerciseOutcome outcome;
-  return outcome;
-}
-
 ExerciseWindow::ExerciseWindow(ChildHost& host)
     : host_(host),
+      sessionHost_(host, *this),
       keyPathLog_(std::make_unique<MeasureLog>(L"KV_MEASURE_KEYS")),
-      session_(*this, keys_, appState().exercise, appState().currentText, appState().typed) {}
+      session_(sessionHost_, keys_, appState().exercise, appState().currentText, appState().typed) {
+  sessionHost_.serve(session_);
+}
 
 ExerciseWindow::~ExerciseWindow() {
   if (gActive == this) gActive = nullptr;
@@ -185,6 +180,7 @@ void ExerciseWindow::onCreate() {
   // too wide, and then the prompt's last line falls out of its box.
   prompt_ = ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW | SS_NOTIFY, 0, 0, 10, 10, hwnd_,
                               reinterpret_cast<HMENU>(kPromptId), instance, nullptr);
+  sessionHost_.attach(hwnd_, field_, prompt_, endButton_);
 
   if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
     ::EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
@@ -616,7 +612,7 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_DESTROY: {
       session_.onClose();
-      recordOutcome();
+      sessionHost_.recordOutcome();
       ::KillTimer(hwnd_, kPaceTimer);
       ::KillTimer(hwnd_, kClockTimer);
       keyboardHook_.reset();
@@ -669,6 +665,33 @@ void ExerciseWindow::setStartPrompt(const std::string& text) {
   ::SetWindowTextW(prompt_, withLineBreaks(text).c_str());
   ::InvalidateRect(prompt_, nullptr, TRUE);
 }
+
+void ExerciseWindow::applyTextSize() { setFieldFont(textSize_); }
+
+void ExerciseWindow::showStartPrompt(bool shown) {
+  promptShown_ = shown;
+  ::ShowWindow(prompt_, shown ? SW_SHOWNA : SW_HIDE);
+  if (shown) applyLayout();
+}
+
+void ExerciseWindow::redrawDisplay() {
+  const Bounds& d = layout_.display;
+  RECT r{d.left, d.top, d.left + d.width, d.top + d.height};
+  ::InvalidateRect(hwnd_, &r, FALSE);
+  ::UpdateWindow(hwnd_);
+}
+
+void ExerciseWindow::showLitKey(int key, int step, bool on) {
+  if (!keyboard_) return;
+  win::WindowDc dc(hwnd_);
+  keyboard_->showLitKey(dc.get(), layout_.display.left, layout_.display.top, key, step, on);
+}
+
+int ExerciseWindow::widestLineWidth() { return rules_.text.width(rules_.initialTextSize); }
+
+void ExerciseWindow::removeMouseFilter() { mouseHook_.reset(); }
+
+void ExerciseWindow::removeKeyboardFilter() { keyboardHook_.reset(); }
 
 std::unique_ptr<ChildWindow> createExerciseWindow(ChildHost& host) {
   auto window = std::make_unique<ExerciseWindow>(host);

@@ -1,6 +1,8 @@
 // The window a learner types in. It turns window messages, hook events and
 // timer ticks into calls on the exercise session and the session's answers
-// into pixels; the decisions all stay in the session.
+// into pixels; the decisions all stay in the session. It owns the session's
+// host (exercise_host_win.h) and is, to that host, the view it lays out and
+// draws.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +15,8 @@
 #include "platform/win/handles.h"
 #include "platform/win/mdi_child.h"
 #include "session/exercise_session.h"
-#include "session/key_rhythm.h"
 #include "session/layout.h"
+#include "ui/exercise/exercise_host_win.h"
 #include "ui/shared/child_window_win.h"
 
 namespace kv {
@@ -23,32 +25,15 @@ namespace win {
 class KeyboardRenderer;
 }
 
-// What the evaluation and the result window need of the exercise besides the
-// typed-exercise record.
 class MeasureLog;
-
-struct ExerciseOutcome {
-  std::uint32_t startTick = 0;
-  std::uint32_t endTick = 0;
-  bool timeLimitReached = false;
-  std::int32_t injectedKeys = 0;
-  std::int32_t physicalKeys = 0;
-  // For the learning history: the template as the comparison received it
-  // (the comparison clears its own copy) and the time taken per key.
-  std::string templateText;
-  KeyRhythm rhythm;
-  bool recorded = false;  // entered into the history already
-};
-ExerciseOutcome& lastExerciseOutcome();
 
 class ExerciseWindow final : public ChildWindow,
                              public win::MdiChildWindow<ExerciseWindow>,
-                             private SessionHost {
+                             private ExerciseView {
  public:
   static constexpr const wchar_t* kClassName = L"KlaventoExercise";
   enum ControlId : int { kFieldId = 701, kEndButtonId = 702, kPromptId = 703 };
-  enum TimerId : UINT_PTR { kPaceTimer = 1, kClockTimer = 2 };
-  static constexpr UINT kClockPeriodMs = 250;
+  enum TimerId : UINT_PTR { kPaceTimer = ExerciseHost::kPaceTimer, kClockTimer = ExerciseHost::kClockTimer };
 
   explicit ExerciseWindow(ChildHost& host);
   ~ExerciseWindow() override;
@@ -71,51 +56,18 @@ class ExerciseWindow final : public ChildWindow,
   HWND typingField() const { return field_; }
 
  private:
-  void recordOutcome() const;
   friend class win::MdiChildWindow<ExerciseWindow>;
 
-  // SessionHost
-  std::uint32_t now() override;
-  std::string fieldText() override;
-  std::vector<std::string> fieldLines() override;
-  int fieldLineCount() override;
-  void clearField() override;
-  void addFieldLine(const std::string& line) override;
-  bool fieldReadOnly() override;
-  void setFieldReadOnly(bool readOnly) override;
-  bool fieldHasFocus() override;
-  void prepareFieldForTyping() override;
+  // ExerciseView
   void applyTextSize() override;
-  void startPaceTimer(std::uint32_t periodMs) override;
-  void stopPaceTimer() override;
-  bool paceTimerRunning() override { return paceRunning_; }
-  std::uint32_t pacePeriod() override { return pacePeriod_; }
-  void startClockTimer() override;
-  void stopClockTimer() override;
-  bool clockTimerRunning() override { return clockRunning_; }
-  void setStatusText(int panel, const std::string& text) override;
-  void setStatusFivePanels(bool fivePanels) override;
-  void beep() override;
-  void pause(std::uint32_t ms) override;
-  void setCaption(const std::string& caption) override;
   void setStartPrompt(const std::string& text) override;
   void showStartPrompt(bool shown) override;
-  void enableStartPrompt(bool enabled) override;
-  void setEndButton(const std::string& caption, bool enabled) override;
   void redrawDisplay() override;
   void showLitKey(int key, int step, bool on) override;
-  void switchCapsLockOff() override;
   int bannerWidth(const std::string& text) override;
   int widestLineWidth() override;
   void removeMouseFilter() override;
   void removeKeyboardFilter() override;
-  void runResultOptions() override;
-  void runEvaluation() override;
-  void letPendingMessagesRun() override;
-  void request(int n) override { host_.request(n); }
-  bool mainWindowSwitching() override { return host_.switching(); }
-  bool mainWindowMayClose() override { return host_.confirmClose(); }
-  void closeMainWindow() override {}
 
   void onCreate();
   void onShowFirstTime();
@@ -146,6 +98,7 @@ class ExerciseWindow final : public ChildWindow,
   bool fieldActiveAndFocused() const;
 
   ChildHost& host_;
+  ExerciseHost sessionHost_;
   // The key-path measurement for scripts/measure_keys.sh (KV_MEASURE_KEYS).
   std::unique_ptr<MeasureLog> keyPathLog_;
   KeyTableLookup keys_;
@@ -164,10 +117,6 @@ class ExerciseWindow final : public ChildWindow,
   win::Hook keyboardHook_;
   win::Hook mouseHook_;
   bool lowLevelHook_ = false;
-
-  bool paceRunning_ = false;
-  std::uint32_t pacePeriod_ = 0;
-  bool clockRunning_ = false;
 
   SizeRules rules_;
   LayoutMetrics metrics_;

@@ -18,7 +18,7 @@
 #include "ui/shared/window_font_win.h"
 #include "platform/win/message_box.h"
 #include "platform/win/strings.h"
-#include "ui/exercise/exercise_window_win.h"
+#include "ui/exercise/exercise_host_win.h"
 #include "ui/shared/fixed_text_win.h"
 #include "ui/history/history_access_win.h"
 #include "history/exercise_record.h"
