@@ -10,7 +10,7 @@
 
 #include "platform/system_records.h"
 
-#include "texts/line_selection.h"
+#include "core/line_selection.h"
 
 namespace kv {
 

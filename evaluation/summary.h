@@ -9,7 +9,7 @@
 
 #include "core/common.h"
 #include "evaluation/typed_exercise.h"
-#include "texts/line_selection.h"
+#include "core/line_selection.h"
 
 namespace kv {
 

@@ -215,4 +215,10 @@ std::string trimName(std::string_view text) {
   return std::string(text);
 }
 
+std::string archiveEntry(std::string_view archiveName, std::string_view path) {
+  std::string name = trimName(archiveName).substr(0, kArchiveNameMax);
+  name.resize(kArchiveNameMax, ' ');
+  return name + std::string(path);
+}
+
 }  // namespace kv

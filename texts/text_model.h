@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "texts/line_selection.h"
+#include "core/line_selection.h"
 
 namespace kv {
 
@@ -93,5 +93,9 @@ std::int32_t parseDigits(std::string_view text);
 
 // Blanks off both ends, then one pair of enclosing double quotes.
 std::string trimName(std::string_view text);
+
+// An archive list entry: the name trimmed and padded to 64 characters, then
+// the path.
+std::string archiveEntry(std::string_view archiveName, std::string_view path);
 
 }  // namespace kv

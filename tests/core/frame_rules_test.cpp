@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/encoding.h"
+#include "texts/text_model.h"
 
 namespace kv {
 namespace {

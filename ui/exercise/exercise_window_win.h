@@ -96,6 +96,7 @@ class ExerciseWindow final : public ChildWindow,
   static LRESULT CALLBACK mouseProc(int code, WPARAM wParam, LPARAM lParam);
   static LRESULT mouseProcGuarded(int code, WPARAM wParam, LPARAM lParam);
   bool fieldActiveAndFocused() const;
+  static ExerciseWindow* active_;
 
   ChildHost& host_;
   ExerciseHost sessionHost_;

@@ -95,12 +95,6 @@ std::optional<std::string> commandLineFile(std::string_view argument, const Path
   return path;
 }
 
-std::string archiveEntry(std::string_view archiveName, std::string_view path) {
-  std::string name = trimName(archiveName).substr(0, kArchiveNameMax);
-  name.resize(kArchiveNameMax, ' ');
-  return name + std::string(path);
-}
-
 bool openCommandEnabled(ChildKind child, bool resultShowsFile, bool opening) {
   if (opening) return false;
   return child == ChildKind::Selection || (child == ChildKind::Result && resultShowsFile);

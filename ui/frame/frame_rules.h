@@ -62,10 +62,6 @@ using FileExists = std::function<bool(std::string_view)>;
 std::optional<std::string> commandLineFile(std::string_view argument, const PathExpander& expand,
                                            const FileExists& exists);
 
-// An archive list entry: the name trimmed and padded to 64 characters, then
-// the path.
-std::string archiveEntry(std::string_view archiveName, std::string_view path);
-
 // The open-saved-exercise command: available from the selection dialog and
 // from a result window that shows a file, never during an open.
 bool openCommandEnabled(ChildKind child, bool resultShowsFile, bool opening);
