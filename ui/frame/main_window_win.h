@@ -75,6 +75,8 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   static bool filterMessage(MSG& msg);
 
   void onCreate();
+  // The menu bar with its popups, and the accelerator table for its keys.
+  HMENU createMenuBar();
   void onFirstActivation();
   void onRequest(int n);
   void switchTo(ChildKind kind);
