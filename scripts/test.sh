@@ -1,38 +1,76 @@
 #!/usr/bin/env bash
 # Builds both trees and runs every test: the native tests, then the Windows
-# programs' tests under Wine on a private display.
+# programs' tests under Wine. The Windows suites mostly wait for the program
+# and the keys, so they run side by side in lanes, each with a Wine prefix and
+# a display of its own, while the native sanitizer and fuzz stages use the
+# processors at a lower priority. Prints each phase's time at the end.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 export LC_NUMERIC=C
 
-"$top/scripts/deps.sh" || exit 1
-"$top/scripts/build.sh" all || { echo "Build fehlgeschlagen."; exit 1; }
+phase_names=()
+phase_seconds=()
+run_started=$(date +%s)
+
+# Runs a command as a named phase and notes its time.
+phase() {
+  local name=$1 started rc
+  shift
+  started=$(date +%s)
+  "$@"
+  rc=$?
+  phase_names+=("$name")
+  phase_seconds+=($(($(date +%s) - started)))
+  return $rc
+}
+
+print_phases() {
+  local i total=$(($(date +%s) - run_started))
+  echo "== Zeiten der Phasen =="
+  for i in "${!phase_names[@]}"; do
+    printf '  %-46s %4d:%02d\n' "${phase_names[$i]}" $((phase_seconds[i] / 60)) $((phase_seconds[i] % 60))
+  done
+  printf '  %-46s %4d:%02d\n' "ganzer Lauf" $((total / 60)) $((total % 60))
+}
+
+phase "Pakete und Locale (deps.sh)" "$top/scripts/deps.sh" || exit 1
+if ! phase "Bauen: Linux, Windows 32 und 64 Bit" "$top/scripts/build.sh" all; then
+  echo "Build fehlgeschlagen."
+  exit 1
+fi
 
 summary='(\[==========\] [0-9]+ tests? from|\[  PASSED  \]|\[  FAILED  \]|[0-9]+ FAILED TESTS?|tests passed|tests failed|Total Test time|Fuzz:)'
 
-run_ctest() {
-  local tree=$1 log
-  log=$(mktemp)
-  (cd "$tree" && ctest -V --timeout 600) >"$log" 2>&1
-  local rc=$?
+# Shows what a ctest run left in its log: the runners' summary lines and, for
+# each failed test, its own output from that run. ctest -V kept every test's
+# whole output: running a failed test again would cost its minutes twice and,
+# were it flaky, show a passing run instead of the failure.
+report_ctest() {
+  local label=$1 log=$2 rc=$3
   sed -E 's/^[0-9]+: //' "$log" | grep -E "$summary"
-  if [ $rc -ne 0 ]; then
-    # ctest -V kept every test's whole output: running a failed test again
-    # would cost its minutes twice (the typing tests take twelve) and, were
-    # it flaky, show a passing run instead of the failure.
+  if [ "$rc" -ne 0 ]; then
     local n
     for n in $(sed -n '/The following tests FAILED:/,$p' "$log" | grep -Eo '^[[:space:]]+[0-9]+ - ' | grep -Eo '[0-9]+'); do
-      echo "---- Ende der Ausgabe von Test $n ($tree) ----"
+      echo "---- Ende der Ausgabe von Test $n ($label) ----"
       grep -E "^$n: " "$log" | sed -E "s/^$n: //" | tr -d '\r' | tail -n 150
     done
     # Only the end of a long log may be seen: name what failed once more, last.
-    echo "---- Fehler ($tree) ----"
+    echo "---- Fehler ($label) ----"
     # Wine's programs end their lines with CR.
     sed -E 's/^[0-9]+: //' "$log" | tr -d '\r' |
       grep -E -B1 -A6 '(: Failure$|^\[  FAILED  \] [A-Za-z_]+\.|wine client error|Exit code|Exception|SEH exception|\*\*\*Failed)' |
       head -n 80
     sed -n '/The following tests FAILED:/,$p' "$log"
   fi
+}
+
+run_ctest() {
+  local tree=$1 log rc
+  shift
+  log=$(mktemp)
+  (cd "$tree" && ctest -V --timeout 600 "$@") >"$log" 2>&1
+  rc=$?
+  report_ctest "$tree" "$log" $rc
   rm -f "$log"
   return $rc
 }
@@ -66,7 +104,7 @@ run_fuzzers() {
   fi
   mkdir -p "$dir"
   if ! { cmake -S "$top/tests/fuzz" -B "$dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
-         cmake --build "$dir" -j2 >"$dir/build.log" 2>&1; }; then
+         nice -n 10 cmake --build "$dir" -j2 >"$dir/build.log" 2>&1; }; then
     echo "Fuzz: Bauen fehlgeschlagen"
     tail -n 40 "$dir/build.log" 2>/dev/null
     return 1
@@ -79,19 +117,14 @@ run_fuzzers() {
   return $rc
 }
 
-echo "== Native Tests (Linux) =="
-run_ctest "$top/build/linux"
-native=$?
-
-echo "== Native Tests mit AddressSanitizer und UBSan =="
 run_sanitized() {
   local dir="$top/build/asan"
   cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
     >/dev/null || return 1
-  cmake --build "$dir" -j2 --target kv_core_tests >"$dir/build.log" 2>&1 || {
+  nice -n 10 cmake --build "$dir" -j2 --target kv_core_tests >"$dir/build.log" 2>&1 || {
     echo "Sanitizer-Build fehlgeschlagen"; tail -n 40 "$dir/build.log"; return 1; }
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 "$dir/kv_core_tests" >"$dir/run.log" 2>&1
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 nice -n 10 "$dir/kv_core_tests" >"$dir/run.log" 2>&1
   local rc=$?
   grep -E "$summary" "$dir/run.log"
   if [ $rc -ne 0 ]; then
@@ -99,38 +132,132 @@ run_sanitized() {
   fi
   return $rc
 }
-run_sanitized
+
+# ---------------------------------------------------------------------------
+# The Windows lanes. Each lane is one ctest run over some of a tree's tests,
+# in a Wine prefix and on an Xvfb display of its own, in the background.
+source "$top/scripts/wine-env.sh"
+lane_names=()
+lane_pids=()
+lane_logs=()
+lane_displays=()
+lane_prefixes=()
+xvfb_pids=()
+lane_dir="$top/build/lanes"
+
+end_lanes() {
+  local i
+  for i in "${!lane_pids[@]}"; do
+    kill -- "-${lane_pids[$i]}" 2>/dev/null || kill "${lane_pids[$i]}" 2>/dev/null || true
+  done
+  for i in "${!lane_prefixes[@]}"; do
+    WINEPREFIX="${lane_prefixes[$i]}" wineserver -k >/dev/null 2>&1 || true
+  done
+  for i in "${xvfb_pids[@]}"; do kill "$i" 2>/dev/null || true; done
+  wait 2>/dev/null
+}
+trap end_lanes EXIT
+trap 'exit 130' INT TERM
+
+# lane NAME TREE BITS CTEST-ARGS...: starts one lane. Its display is started
+# here, one after the other, so that two lanes never take the same number.
+lane() {
+  local name=$1 tree=$2 bits=$3
+  shift 3
+  kv_start_xvfb || return 1
+  xvfb_pids+=("$KV_XVFB_PID")
+  local display=$DISPLAY prefix="$top/build/wineprefix-$name"
+  KV_XVFB_PID=""
+  mkdir -p "$lane_dir"
+  local log="$lane_dir/$name.log"
+  (
+    set -m
+    export DISPLAY=$display
+    if [ "$bits" = 32 ]; then
+      export KV_WINEPREFIX32=$prefix
+      kv_use_prefix32
+    else
+      export KV_WINEPREFIX=$prefix WINEPREFIX=$prefix
+    fi
+    started=$(date +%s)
+    {
+      if kv_prepare_prefix; then
+        # Wine's server and its system processes run for the whole lane,
+        # started here: started by a test instead, they would hold that
+        # test's output pipe open and ctest would wait for it until the
+        # timeout.
+        wineserver -p
+        wine cmd /c exit >/dev/null 2>&1
+        (cd "$tree" && ctest -V --timeout 600 "$@")
+      else
+        false
+      fi
+    } >"$log" 2>&1
+    rc=$?
+    echo "$rc $(($(date +%s) - started))" >"$log.end"
+    exit $rc
+  ) &
+  lane_names+=("$name")
+  lane_pids+=($!)
+  lane_logs+=("$log")
+  lane_displays+=("$display")
+  lane_prefixes+=("$prefix")
+}
+
+start_windows_lanes() {
+  rm -rf "$lane_dir"
+  local w64="$top/build/windows" w32="$top/build/windows32"
+  lane tippen-1 "$w64" 64 -R '^win_typing_tests_1$' || return 1
+  lane tippen-2 "$w64" 64 -R '^win_typing_tests_2$' || return 1
+  lane tippen-3 "$w64" 64 -R '^win_typing_tests_3$' || return 1
+  lane fenster-64 "$w64" 64 -E '^win_typing_tests_' || return 1
+  lane programme-32 "$w32" 32 || return 1
+}
+
+# Waits for every lane and shows each one's summary, in a fixed order.
+finish_windows_lanes() {
+  local i rc=0 lane_rc seconds
+  for i in "${!lane_pids[@]}"; do
+    wait "${lane_pids[$i]}"
+    read -r lane_rc seconds <"${lane_logs[$i]}.end" 2>/dev/null || { lane_rc=1; seconds=0; }
+    echo "== Windows-Tests unter Wine: ${lane_names[$i]} =="
+    report_ctest "${lane_names[$i]}" "${lane_logs[$i]}" "$lane_rc"
+    phase_names+=("Wine-Spur ${lane_names[$i]} (nebenher)")
+    phase_seconds+=("$seconds")
+    [ "$lane_rc" -eq 0 ] || rc=1
+  done
+  lane_pids=()
+  return $rc
+}
+
+windows_started=$(date +%s)
+start_windows_lanes
+lanes_started=$?
+
+echo "== Native Tests (Linux) =="
+phase "Native Tests (Linux)" run_ctest "$top/build/linux"
+native=$?
+
+echo "== Native Tests mit AddressSanitizer und UBSan =="
+phase "AddressSanitizer und UBSan (bauen, testen)" run_sanitized
 sanitized=$?
 
 echo "== Fuzz-Tests =="
-run_fuzzers
+phase "Fuzz-Tests (bauen, laufen)" run_fuzzers
 fuzz=$?
 
-echo "== Windows-Tests unter Wine =="
-source "$top/scripts/wine-env.sh"
-trap kv_cleanup EXIT
-trap 'exit 130' INT TERM
-kv_start_xvfb || exit 1
-kv_prepare_prefix || exit 1
-# Wine's server and its system processes run for the whole stage, started
-# here: started by a test instead, they would hold that test's output pipe
-# open and ctest would wait for it until the timeout.
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1
-run_ctest "$top/build/windows"
-windows=$?
+windows=1
+if [ $lanes_started -eq 0 ]; then
+  finish_windows_lanes
+  windows=$?
+else
+  echo "Die Wine-Spuren ließen sich nicht starten (Xvfb)."
+fi
+phase_names+=("Windows-Tests unter Wine (alle Spuren)")
+phase_seconds+=($(($(date +%s) - windows_started)))
 
-echo "== 32-Bit-Programme unter Wine (32-Bit-Präfix, auch als Windows XP) =="
-wineserver -k >/dev/null 2>&1
-kv_use_prefix32
-kv_prepare_prefix || exit 1
-wineserver -p
-wine cmd /c exit >/dev/null 2>&1
-run_ctest "$top/build/windows32"
-windows32=$?
-
-if [ $native -ne 0 ] || [ $sanitized -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ] ||
-   [ $windows32 -ne 0 ]; then
+print_phases
+if [ $native -ne 0 ] || [ $sanitized -ne 0 ] || [ $fuzz -ne 0 ] || [ $windows -ne 0 ]; then
   echo "TESTS FEHLGESCHLAGEN"
   exit 1
 fi

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "platform/win/handles.h"
@@ -19,7 +20,42 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const wchar_t* kTestPrinter = L"Klavento Testdrucker";
-constexpr const wchar_t* kTestPrinterPort = L"/tmp/klavento-testdrucker.ps";
+
+// The printer writes into its prefix's temporary folder: test runs in other
+// prefixes print at the same time, and one file for all would mix their jobs.
+std::wstring portOfThisPrefix() {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  wchar_t temp[MAX_PATH + 1] = {};
+  if (unixName != nullptr && ::GetTempPathW(MAX_PATH + 1, temp) > 0) {
+    const std::wstring file = std::wstring(temp) + L"klavento-testdrucker.ps";
+    if (char* name = unixName(file.c_str())) {
+      std::wstring port = win::widen(name);
+      ::HeapFree(::GetProcessHeap(), 0, name);
+      return port;
+    }
+  }
+  return L"/tmp/klavento-testdrucker.ps";
+}
+
+// The port the printer was made with: a prefix copied from another keeps the
+// other's port, and an older prefix the one all prefixes once shared.
+std::wstring printerPort() {
+  HANDLE printer = nullptr;
+  std::wstring port;
+  if (::OpenPrinterW(const_cast<wchar_t*>(kTestPrinter), &printer, nullptr)) {
+    DWORD needed = 0;
+    ::GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> info(needed);
+    if (needed > 0 && ::GetPrinterW(printer, 2, info.data(), needed, &needed)) {
+      const auto* details = reinterpret_cast<const PRINTER_INFO_2W*>(info.data());
+      if (details->pPortName != nullptr) port = details->pPortName;
+    }
+    ::ClosePrinter(printer);
+  }
+  return port.empty() ? portOfThisPrefix() : port;
+}
 
 }  // namespace
 
@@ -60,7 +96,8 @@ bool ensureFilePrinter() {
   }
   PRINTER_INFO_2W printer{};
   printer.pPrinterName = const_cast<wchar_t*>(kTestPrinter);
-  printer.pPortName = const_cast<wchar_t*>(kTestPrinterPort);
+  std::wstring port = portOfThisPrefix();
+  printer.pPortName = port.data();
   printer.pDriverName = const_cast<wchar_t*>(kTestPrinter);
   printer.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
   printer.pDatatype = const_cast<wchar_t*>(L"RAW");
@@ -76,7 +113,7 @@ bool ensureFilePrinter() {
 
 std::wstring printerOutput() {
   // The port is a Unix path; the test reads it through drive Z:.
-  std::wstring path = std::wstring(L"Z:") + kTestPrinterPort;
+  std::wstring path = std::wstring(L"Z:") + printerPort();
   for (auto& c : path) {
     if (c == L'/') c = L'\\';
   }
