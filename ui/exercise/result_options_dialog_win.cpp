@@ -122,8 +122,13 @@ void ResultOptionsDialog::onOk() {
       fieldText(kLine1), fieldText(kLine2), ::IsDlgButtonChecked(hwnd_, kTimeYes) == BST_CHECKED,
       ::IsDlgButtonChecked(hwnd_, kSpeedYes) == BST_CHECKED, state.exercise.form,
       state.exercise.pace);
-  done_ = true;
-  ::DestroyWindow(hwnd_);
+  endDialog();
+}
+
+bool ResultOptionsDialog::mayClose() {
+  if (done_) return true;
+  ::MessageBeep(0xFFFFFFFF);
+  return false;
 }
 
 LRESULT ResultOptionsDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -153,22 +158,10 @@ LRESULT ResultOptionsDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lPara
       break;
     case DM_GETDEFID:
       return MAKELRESULT(kOk, DC_HASDEFID);
-    case WM_CLOSE:
-      if (!done_) {
-        ::MessageBeep(0xFFFFFFFF);
-        return 0;
-      }
-      ::DestroyWindow(hwnd_);
-      return 0;
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-      applyFont();
-      layout();
-      break;
     default:
       break;
   }
-  return defaultHandling(msg, wParam, lParam);
+  return finishMessage(msg, wParam, lParam);
 }
 
 }  // namespace kv

@@ -43,6 +43,8 @@ class ResultOptionsDialog final : public PopupWindow<ResultOptionsDialog> {
   void layout();
   void onCaptionClicked(int yes);
   void onOk();
+  // Only OK closes it: any other way out beeps.
+  bool mayClose();
 
   std::string fieldText(int id) const;
 };

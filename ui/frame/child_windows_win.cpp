@@ -1,5 +1,4 @@
-// The main window's three kinds of child, one per request.
-#include "ui/shared/child_window_win.h"
+#include "ui/frame/child_windows_win.h"
 
 #include "ui/teachers/class_window_win.h"
 #include "ui/exercise/exercise_window_win.h"

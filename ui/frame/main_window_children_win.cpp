@@ -14,6 +14,7 @@
 #include "ui/result/saved_exercise_dialog_win.h"
 #include "ui/shared/app_state.h"
 #include "ui/shared/requests.h"
+#include "ui/teachers/class_window_win.h"
 
 namespace kv {
 

@@ -12,6 +12,7 @@
 #include "platform/win/clipboard.h"
 #include "platform/win/handles.h"
 #include "platform/win/window.h"
+#include "ui/frame/child_windows_win.h"
 #include "ui/shared/child_window_win.h"
 #include "ui/frame/frame_rules.h"
 

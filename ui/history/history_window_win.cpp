@@ -120,7 +120,7 @@ void moveTo(HWND control, int x, int y, int width, int height) {
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(ChildHost& host) : host_(host), keyboard_(heatLook(), keys_) {}
+HistoryWindow::HistoryWindow(ChildHost& host) : HostedChildWindow(host), keyboard_(heatLook(), keys_) {}
 
 HistoryWindow::~HistoryWindow() = default;
 
@@ -569,16 +569,6 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       layout();
       break;  // the MDI child handling needs it too
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      const SIZE minimum = minimumSize();
-      info->ptMinTrackSize.x = minimum.cx;
-      info->ptMinTrackSize.y = minimum.cy;
-      break;
-    }
-    case WM_WINDOWPOSCHANGED:
-      host_.childMoved();
-      break;
     case WM_ERASEBKGND:
       return 1;
     case WM_PAINT: {
@@ -630,21 +620,13 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           break;
       }
       break;
-    case WM_SETFOCUS:
-      defaultHandling(msg, wParam, lParam);
-      ::SetFocus(empty() ? close_ : practise_);
-      return 0;
     case WM_SYSCOMMAND:
       if (systemCommandLeadsToSelection(host_, wParam)) return 0;
-      break;
-    case WM_DESTROY:
-      host_.childClosed(*this);
       break;
     default:
       break;
   }
-  if (closeRefusedOrRefreshed(host_, *this, msg)) return 0;
-  return defaultHandling(msg, wParam, lParam);
+  return finishMessage(msg, wParam, lParam);
 }
 
 std::unique_ptr<ChildWindow> createHistoryWindow(ChildHost& host) {

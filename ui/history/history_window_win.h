@@ -15,8 +15,7 @@
 #include "keyboard/key_table.h"
 #include "keyboard/keyboard_renderer_win.h"
 #include "platform/win/handles.h"
-#include "platform/win/mdi_child.h"
-#include "ui/shared/child_window_win.h"
+#include "ui/shared/hosted_child_window_win.h"
 #include "ui/shared/measure_log_win.h"
 
 namespace kv {
@@ -45,7 +44,7 @@ void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale
 void drawHeatMap(HDC dc, const RECT& area, const win::KeyboardRenderer& picture, const KeyTable& table,
                  const std::array<KeyTally, 256>& keys, const ChartLook& look);
 
-class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<HistoryWindow> {
+class HistoryWindow final : public HostedChildWindow<HistoryWindow> {
  public:
   enum ControlId : int {
     kPerExerciseId = 901,
@@ -67,9 +66,7 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   bool create();
 
   // ChildWindow
-  HWND hwnd() const override { return windowHandle(); }
   ChildKind kind() const override { return ChildKind::History; }
-  void destroy() override { destroyWindow(); }
   void refreshFontsAndColours() override;
   SIZE minimumSize() const override;
 
@@ -83,6 +80,7 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
  private:
   friend class win::MdiChildWindow<HistoryWindow>;
 
+  HWND focusTarget() const override { return empty() ? close_ : practise_; }
   void load();
   void createControls();
   void fillLists();
@@ -97,7 +95,6 @@ class HistoryWindow final : public ChildWindow, public win::MdiChildWindow<Histo
   std::vector<std::string> textsAtHand() const;
   bool empty() const { return overview_.totals.exercises == 0; }
 
-  ChildHost& host_;
   HistoryOverview overview_;
   std::string loadNotice_;
   ChartScale scale_ = ChartScale::PerDay;

@@ -39,7 +39,7 @@ bool boldListFont(const std::string& name) { return name != "Consolas"; }
 
 }  // namespace
 
-ResultWindow::ResultWindow(ChildHost& host) : host_(host) {}
+ResultWindow::ResultWindow(ChildHost& host) : HostedChildWindow(host) {}
 
 ResultWindow::~ResultWindow() = default;
 
@@ -506,21 +506,11 @@ LRESULT ResultWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZING:
       snapSizingRect(wParam, *reinterpret_cast<RECT*>(lParam));
       return TRUE;
-    case WM_GETMINMAXINFO: {
-      if (list_ == nullptr) break;
-      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      const SIZE minimum = minimumSize();
-      info->ptMinTrackSize.x = minimum.cx;
-      info->ptMinTrackSize.y = minimum.cy;
+    case WM_GETMINMAXINFO:
+      // Until its controls are made there is no font table to measure a
+      // minimum by: the system's own limits stand.
+      if (list_ == nullptr) return defaultHandling(msg, wParam, lParam);
       break;
-    }
-    case WM_WINDOWPOSCHANGED:
-      host_.childMoved();
-      break;
-    case WM_SETFOCUS:
-      defaultHandling(msg, wParam, lParam);
-      ::SetFocus(list_);
-      return 0;
     case WM_MEASUREITEM: {
       auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
       if (measure->CtlID != kListId) break;
@@ -558,14 +548,10 @@ LRESULT ResultWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (command == SC_CLOSE || command == SC_NEXTWINDOW || command == SC_PREVWINDOW) return 0;
       break;
     }
-    case WM_DESTROY:
-      host_.childClosed(*this);
-      break;
     default:
       break;
   }
-  if (closeRefusedOrRefreshed(host_, *this, msg)) return 0;
-  return defaultHandling(msg, wParam, lParam);
+  return finishMessage(msg, wParam, lParam);
 }
 
 std::unique_ptr<ChildWindow> createResultWindow(ChildHost& host) {

@@ -12,12 +12,11 @@
 #include "evaluation/result_layout.h"
 #include "evaluation/summary.h"
 #include "platform/win/handles.h"
-#include "platform/win/mdi_child.h"
-#include "ui/shared/child_window_win.h"
+#include "ui/shared/hosted_child_window_win.h"
 
 namespace kv {
 
-class ResultWindow final : public ChildWindow, public win::MdiChildWindow<ResultWindow> {
+class ResultWindow final : public HostedChildWindow<ResultWindow> {
  public:
   static constexpr const wchar_t* kClassName = L"KlaventoResult";
   enum ControlId : int {
@@ -37,9 +36,7 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   bool create();
 
   // ChildWindow
-  HWND hwnd() const override { return windowHandle(); }
   ChildKind kind() const override { return ChildKind::Result; }
-  void destroy() override { destroyWindow(); }
   void refreshFontsAndColours() override;
   bool showsFile() const override { return fileView_; }
   void enableCommands(bool enabled) override;
@@ -85,6 +82,7 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
  private:
   friend class win::MdiChildWindow<ResultWindow>;
 
+  HWND focusTarget() const override { return list_; }
   void createControls();
   void loadFromState();
   void showLines();
@@ -112,7 +110,6 @@ class ResultWindow final : public ChildWindow, public win::MdiChildWindow<Result
   static LRESULT CALLBACK listProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   static LRESULT listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data);
 
-  ChildHost& host_;
   std::vector<std::string> lines_;
   std::int32_t longestLine_ = 0;
   std::int32_t typedLineCount_ = 0;

@@ -97,17 +97,4 @@ std::unique_ptr<ChildWindow> createChildWindow(ChildHost& host) {
   return window;
 }
 
-// The children the main window creates for requests 1-3. Each returns
-// nothing when the window could not be created. Tests find them by class.
-inline constexpr const wchar_t* kSelectionChildClass = L"KlaventoSelection";
-inline constexpr const wchar_t* kExerciseChildClass = L"KlaventoExercise";
-inline constexpr const wchar_t* kResultChildClass = L"KlaventoResult";
-std::unique_ptr<ChildWindow> createSelectionChild(ChildHost& host);
-std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host);
-std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);
-std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host);
-std::unique_ptr<ChildWindow> createClassChild(ChildHost& host);
-// Whether a result was opened from the teachers' list, which it returns to.
-bool classListWaiting();
-
 }  // namespace kv

@@ -1,6 +1,6 @@
-// The small top-level windows (progress, result options, about, splash):
-// created over the main window, laid out in units of the dialog font, and
-// shown modally where they ask something.
+// The small top-level windows (progress, result options, about, splash, the
+// teachers' dialogs): created over the main window, laid out in units of the
+// dialog font, and shown modally where they ask something.
 #pragma once
 
 #include <windows.h>
@@ -66,6 +66,38 @@ class PopupWindow : public win::BaseWindow<Derived> {
   }
 
   HWND control(int id) const { return ::GetDlgItem(this->hwnd_, id); }
+
+  // Ends the modal loop; the window goes at once, before the loop enables
+  // the owner again.
+  void endDialog() {
+    done_ = true;
+    ::DestroyWindow(this->hwnd_);
+  }
+
+  // A close asked of a dialog (Alt+F4, the caption's button): whether it ends
+  // the dialog. A dialog that must be answered, or holds work not yet saved,
+  // hides this with its own, which may beep or ask.
+  bool mayClose() { return true; }
+
+  // The end of a dialog's message switch, for what the dialog left to the
+  // default: a close asked, and changed system colours or settings, which
+  // bring the dialog font and with it the layout anew.
+  LRESULT finishMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    Derived& self = static_cast<Derived&>(*this);
+    switch (msg) {
+      case WM_CLOSE:
+        if (self.mayClose()) endDialog();
+        return 0;
+      case WM_SYSCOLORCHANGE:
+      case WM_SETTINGCHANGE:
+        applyFont();
+        self.layout();
+        break;
+      default:
+        break;
+    }
+    return this->defaultHandling(msg, wParam, lParam);
+  }
 
   HWND owner_ = nullptr;
   win::Font font_;

@@ -489,23 +489,15 @@ LRESULT ArchiveMakerDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam
           break;
       }
       break;
-    case WM_CLOSE:
-      if (!texts_.empty() && !saved_ &&
-          !win::askYesNo(hwnd_, L"Die Texte sind noch nicht als Archiv gespeichert. Trotzdem schließen?")) {
-        return 0;
-      }
-      done_ = true;
-      ::DestroyWindow(hwnd_);
-      return 0;
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-      applyFont();
-      layout();
-      break;
     default:
       break;
   }
-  return defaultHandling(msg, wParam, lParam);
+  return finishMessage(msg, wParam, lParam);
+}
+
+bool ArchiveMakerDialog::mayClose() {
+  return texts_.empty() || saved_ ||
+         win::askYesNo(hwnd_, L"Die Texte sind noch nicht als Archiv gespeichert. Trotzdem schließen?");
 }
 
 }  // namespace kv

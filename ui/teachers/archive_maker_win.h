@@ -49,6 +49,8 @@ class ArchiveMakerDialog final : public PopupWindow<ArchiveMakerDialog> {
   void move(int by);
   void replaceCharacters(const std::vector<std::size_t>& which);
   void save();
+  // Texts not yet saved as an archive are lost only when the teacher says so.
+  bool mayClose();
   void fillList(int select);
   void showRow(std::size_t i);
   void showSummary();

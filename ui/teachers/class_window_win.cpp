@@ -92,7 +92,7 @@ WaitingList& waitingList() {
 
 bool classListWaiting() { return waitingList().waiting; }
 
-ClassWindow::ClassWindow(ChildHost& host) : host_(host) {}
+ClassWindow::ClassWindow(ChildHost& host) : HostedChildWindow(host) {}
 
 ClassWindow::~ClassWindow() = default;
 
@@ -517,16 +517,6 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       layout();
       break;
-    case WM_GETMINMAXINFO: {
-      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-      const SIZE minimum = minimumSize();
-      info->ptMinTrackSize.x = minimum.cx;
-      info->ptMinTrackSize.y = minimum.cy;
-      break;
-    }
-    case WM_WINDOWPOSCHANGED:
-      host_.childMoved();
-      break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_3DFACE));
@@ -592,21 +582,13 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           break;
       }
       break;
-    case WM_SETFOCUS:
-      defaultHandling(msg, wParam, lParam);
-      ::SetFocus(results_.empty() ? choose_ : list_);
-      return 0;
     case WM_SYSCOMMAND:
       if (systemCommandLeadsToSelection(host_, wParam)) return 0;
-      break;
-    case WM_DESTROY:
-      host_.childClosed(*this);
       break;
     default:
       break;
   }
-  if (closeRefusedOrRefreshed(host_, *this, msg)) return 0;
-  return defaultHandling(msg, wParam, lParam);
+  return finishMessage(msg, wParam, lParam);
 }
 
 std::unique_ptr<ChildWindow> createClassWindow(ChildHost& host) { return createChildWindow<ClassWindow>(host); }

@@ -15,8 +15,7 @@
 #include "classroom/class_scan.h"
 #include "classroom/grade_key.h"
 #include "platform/win/handles.h"
-#include "platform/win/mdi_child.h"
-#include "ui/shared/child_window_win.h"
+#include "ui/shared/hosted_child_window_win.h"
 #include "ui/shared/measure_log_win.h"
 
 namespace kv {
@@ -30,7 +29,7 @@ struct OfferedKey {
   std::optional<GradeKey> key;
 };
 
-class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWindow> {
+class ClassWindow final : public HostedChildWindow<ClassWindow> {
  public:
   enum ControlId : int {
     kFolderLabelId = 1001,
@@ -58,9 +57,7 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
 
   bool create();
 
-  HWND hwnd() const override { return windowHandle(); }
   ChildKind kind() const override { return ChildKind::ClassResults; }
-  void destroy() override { destroyWindow(); }
   void refreshFontsAndColours() override;
   SIZE minimumSize() const override;
 
@@ -72,6 +69,7 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
  private:
   friend class win::MdiChildWindow<ClassWindow>;
 
+  HWND focusTarget() const override { return results_.empty() ? choose_ : list_; }
   void createControls();
   void layout();
   void offerKeys();
@@ -92,7 +90,6 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
   void exportOverview();
   std::wstring cellText(const ClassResult& r, int column) const;
 
-  ChildHost& host_;
   std::wstring folder_;
   std::vector<ClassResult> results_;
   std::vector<OfferedKey> keys_;
@@ -119,5 +116,7 @@ class ClassWindow final : public ChildWindow, public win::MdiChildWindow<ClassWi
 };
 
 std::unique_ptr<ChildWindow> createClassWindow(ChildHost& host);
+// Whether a result was opened from the teachers' list, which it returns to.
+bool classListWaiting();
 
 }  // namespace kv

@@ -145,8 +145,7 @@ void GradeKeyDialog::onOk() {
     return;
   }
   result_ = std::move(key);
-  done_ = true;
-  ::DestroyWindow(hwnd_);
+  endDialog();
 }
 
 void GradeKeyDialog::onSaveAs() {
@@ -189,26 +188,16 @@ LRESULT GradeKeyDialog::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           return 0;
         case kCancel:
         case IDCANCEL:
-          done_ = true;
-          ::DestroyWindow(hwnd_);
+          endDialog();
           return 0;
         default:
           break;
       }
       break;
-    case WM_CLOSE:
-      done_ = true;
-      ::DestroyWindow(hwnd_);
-      return 0;
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-      applyFont();
-      layout();
-      break;
     default:
       break;
   }
-  return defaultHandling(msg, wParam, lParam);
+  return finishMessage(msg, wParam, lParam);
 }
 
 }  // namespace kv
