@@ -308,6 +308,73 @@ std::vector<LearnerHistory> readLearnerHistories(const fs::path& folder) {
   return out;
 }
 
+namespace {
+
+// The grade key as the page names it, or that there is none.
+std::string gradeKeyParagraph(const GradeKey* key) {
+  std::string html;
+  if (key != nullptr) {
+    html += "<p class=\"meta\">Notenschlüssel „" + esc(key->name) + "“: höchste Fehlerquote für Note 1 bis 5: ";
+    for (std::size_t g = 0; g < 5; ++g) html += (g ? " / " : "") + limitText(key->limits[g]);
+    html += " %";
+    if (key->minimumKind != MinimumKind::None) {
+      html += "; mindestens " + std::to_string(key->minimum) +
+              (key->minimumKind == MinimumKind::Total ? " Anschläge" : " Anschläge pro Minute") + ", je " +
+              std::to_string(key->step) + " weniger eine Note schlechter";
+      if (key->reductionPercent > 0) {
+        html += ", Nachteilsausgleich " + std::to_string(key->reductionPercent) + " %";
+      }
+    }
+    if (key->bonus) {
+      html += "; über " + std::to_string(key->bonusFrom) + " Anschlägen je " +
+              std::to_string(key->bonusEvery) + " weitere ein Fehler frei";
+    }
+    html += ".</p>\n";
+  } else {
+    html += "<p class=\"meta\">Ohne Notenschlüssel: keine Noten.</p>\n";
+  }
+  return html;
+}
+
+// Each learner's speed over time and the keys the whole class misses most;
+// nothing when no history was read.
+std::string historySection(const std::vector<LearnerHistory>& histories) {
+  std::string html;
+  if (!histories.empty()) {
+    html += "<h2>Lernverlauf</h2>\n<div class=\"verlauf\">\n";
+    std::array<KeyTally, 256> classKeys{};
+    for (const LearnerHistory& h : histories) {
+      html += "<div><h3>" + esc(h.shownName) + "</h3>";
+      if (h.readable) {
+        html += speedChart(h);
+        for (std::size_t c = 0; c < 256; ++c) {
+          classKeys[c].needed += h.keys[c].needed;
+          classKeys[c].missed += h.keys[c].missed;
+        }
+      } else {
+        html += "<p class=\"leer\">Nicht gelesen: " + esc(h.refusal) + "</p>";
+      }
+      html += "</div>\n";
+    }
+    html += "</div>\n<h2>Schwächste Tasten der Klasse</h2>\n";
+    const std::vector<WeakKey> weak = weakestKeys(classKeys, 10);
+    if (weak.empty()) {
+      html += std::string("<p class=\"leer\">") + kNoWeakKeys + "</p>\n";
+    } else {
+      html += "<table>\n<thead><tr><th>Taste</th><th>Gebraucht</th><th>Verfehlt</th><th>Anteil</th></tr></thead>\n<tbody>\n";
+      for (const WeakKey& k : weak) {
+        html += "<tr><td>" + esc(keyName(k.ch)) + "</td><td class=\"n\">" + std::to_string(k.needed) +
+                "</td><td class=\"n\">" + std::to_string(k.missed) + "</td><td class=\"n\">" +
+                number(k.rate * 100, 1) + " %</td></tr>\n";
+      }
+      html += "</tbody>\n</table>\n";
+    }
+  }
+  return html;
+}
+
+}  // namespace
+
 std::string classOverviewHtml(const OverviewInput& in) {
   std::map<std::string, Learner> byLearner;
   std::vector<const ClassResult*> refused;
@@ -350,26 +417,7 @@ std::string classOverviewHtml(const OverviewInput& in) {
   html += "<h1>Klassenübersicht</h1>\n<p class=\"meta\">Ordner „" + esc(in.folderName) + "“ · erstellt am " +
           htmlText(in.madeOn) + " mit Klavento 7 · " + std::to_string(in.results.size()) + " Dateien, " +
           std::to_string(learners.size()) + " Lernende</p>\n";
-  if (in.key != nullptr) {
-    html += "<p class=\"meta\">Notenschlüssel „" + esc(in.key->name) + "“: höchste Fehlerquote für Note 1 bis 5: ";
-    for (std::size_t g = 0; g < 5; ++g) html += (g ? " / " : "") + limitText(in.key->limits[g]);
-    html += " %";
-    if (in.key->minimumKind != MinimumKind::None) {
-      html += "; mindestens " + std::to_string(in.key->minimum) +
-              (in.key->minimumKind == MinimumKind::Total ? " Anschläge" : " Anschläge pro Minute") + ", je " +
-              std::to_string(in.key->step) + " weniger eine Note schlechter";
-      if (in.key->reductionPercent > 0) {
-        html += ", Nachteilsausgleich " + std::to_string(in.key->reductionPercent) + " %";
-      }
-    }
-    if (in.key->bonus) {
-      html += "; über " + std::to_string(in.key->bonusFrom) + " Anschlägen je " +
-              std::to_string(in.key->bonusEvery) + " weitere ein Fehler frei";
-    }
-    html += ".</p>\n";
-  } else {
-    html += "<p class=\"meta\">Ohne Notenschlüssel: keine Noten.</p>\n";
-  }
+  html += gradeKeyParagraph(in.key);
 
   html += "<h2>Ergebnisse je Lernende</h2>\n<table>\n<thead><tr><th rowspan=\"2\">Name</th><th rowspan=\"2\">Klasse"
           "</th><th rowspan=\"2\">Abg.</th><th colspan=\"6\">Letztes Ergebnis</th><th colspan=\"6\">Bestes "
@@ -390,36 +438,7 @@ std::string classOverviewHtml(const OverviewInput& in) {
           scatterChart(learners) +
           "<figcaption>Anschläge pro Minute und Fehlerprozent, ein Punkt je Lernende</figcaption></figure>\n</div>\n";
 
-  if (!in.histories.empty()) {
-    html += "<h2>Lernverlauf</h2>\n<div class=\"verlauf\">\n";
-    std::array<KeyTally, 256> classKeys{};
-    for (const LearnerHistory& h : in.histories) {
-      html += "<div><h3>" + esc(h.shownName) + "</h3>";
-      if (h.readable) {
-        html += speedChart(h);
-        for (std::size_t c = 0; c < 256; ++c) {
-          classKeys[c].needed += h.keys[c].needed;
-          classKeys[c].missed += h.keys[c].missed;
-        }
-      } else {
-        html += "<p class=\"leer\">Nicht gelesen: " + esc(h.refusal) + "</p>";
-      }
-      html += "</div>\n";
-    }
-    html += "</div>\n<h2>Schwächste Tasten der Klasse</h2>\n";
-    const std::vector<WeakKey> weak = weakestKeys(classKeys, 10);
-    if (weak.empty()) {
-      html += std::string("<p class=\"leer\">") + kNoWeakKeys + "</p>\n";
-    } else {
-      html += "<table>\n<thead><tr><th>Taste</th><th>Gebraucht</th><th>Verfehlt</th><th>Anteil</th></tr></thead>\n<tbody>\n";
-      for (const WeakKey& k : weak) {
-        html += "<tr><td>" + esc(keyName(k.ch)) + "</td><td class=\"n\">" + std::to_string(k.needed) +
-                "</td><td class=\"n\">" + std::to_string(k.missed) + "</td><td class=\"n\">" +
-                number(k.rate * 100, 1) + " %</td></tr>\n";
-      }
-      html += "</tbody>\n</table>\n";
-    }
-  }
+  html += historySection(in.histories);
 
   if (!refused.empty()) {
     html += "<h2>Nicht gewertete Dateien</h2>\n<table>\n<thead><tr><th>Datei</th><th>Grund</th></tr></thead>\n<tbody>\n";

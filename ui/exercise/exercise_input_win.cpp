@@ -158,7 +158,7 @@ LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     }
     case WM_CHAR: {
       if (wParam == VK_ESCAPE) return 0;
-      const KeyPathTimer timer(*keyPathLog_, appState().exercise.form);
+      const KeyPathTimer timer(*keyPathLog_, state_.exercise.form);
       const auto byte = codePointToCp1252(static_cast<char32_t>(wParam));
       std::uint8_t ch = byte ? *byte : 0;
       session_.onCharacter(ch);
@@ -174,7 +174,7 @@ LRESULT ExerciseWindow::onFieldMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARA
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       session_.onPointerOnField();
-      if (!appState().exercise.correctionAllowed) return 0;
+      if (!state_.exercise.correctionAllowed) return 0;
       break;
     case WM_CONTEXTMENU:
       return 0;

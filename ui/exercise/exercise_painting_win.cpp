@@ -32,7 +32,7 @@ void ExerciseWindow::prepareCornerPicture() {
       "mmmmkkkkkkk", "mmkkhhhhhhh", "mkhhbbbbbbb", "mkhbbbbbbbb", "khbbbbbbbbb",
       "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb",
       "khbbbbbbbbb", "khbbbbbbbbb"};
-  const Colour background = appState().settings.fingers.background;
+  const Colour background = state_.settings.fingers.background;
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   auto mapped = [&](char c) -> COLORREF {
     switch (c) {
@@ -63,7 +63,7 @@ void ExerciseWindow::prepareCornerPicture() {
 }
 
 void ExerciseWindow::paintPanel(HDC dc, const RECT& area) {
-  const Colour background = appState().settings.fingers.background;
+  const Colour background = state_.settings.fingers.background;
   win::Brush fill(::CreateSolidBrush(static_cast<COLORREF>(background)));
   ::FillRect(dc, &area, fill.get());
   if (!corner_) return;
@@ -117,7 +117,7 @@ void ExerciseWindow::paintPanel(HDC dc, const RECT& area) {
 
 void ExerciseWindow::paintDisplay(HDC dc) {
   const Bounds& d = layout_.display;
-  const ExerciseForm form = formOf(appState().exercise.form);
+  const ExerciseForm form = formOf(state_.exercise.form);
   if (form == ExerciseForm::FromPaper || d.width <= 0 || d.height <= 1) return;
   if (form == ExerciseForm::LitKeys) {
     if (keyboard_) keyboard_->paint(dc, d.left, d.top);
@@ -203,7 +203,7 @@ void ExerciseWindow::onPaint() {
   RECT g{grip.left, grip.top, grip.left + grip.width, grip.top + grip.height};
   ::DrawFrameControl(dc, &g, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
   ::EndPaint(hwnd_, &ps);
-  if (formOf(appState().exercise.form) == ExerciseForm::LitKeys) session_.relight();
+  if (formOf(state_.exercise.form) == ExerciseForm::LitKeys) session_.relight();
 }
 
 }  // namespace kv

@@ -123,9 +123,10 @@ COLORREF systemColour(int index) { return ::GetSysColor(index); }
 
 ExerciseWindow::ExerciseWindow(ChildHost& host)
     : host_(host),
+      state_(appState()),
       sessionHost_(host, *this),
       keyPathLog_(std::make_unique<MeasureLog>(L"KV_MEASURE_KEYS")),
-      session_(sessionHost_, keys_, appState().exercise, appState().currentText, appState().typed) {
+      session_(sessionHost_, keys_, state_.exercise, state_.currentText, state_.typed) {
   sessionHost_.serve(session_);
 }
 
@@ -140,14 +141,14 @@ bool ExerciseWindow::create() {
   active_ = this;
   RECT client{};
   ::GetClientRect(host_.mdiClient(), &client);
-  return createIn(host_.mdiClient(), kClassName, win::widen(formName(appState().exercise.form)).c_str(),
+  return createIn(host_.mdiClient(), kClassName, win::widen(formName(state_.exercise.form)).c_str(),
                   WS_CHILD | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_CLIPCHILDREN,
                   0, 0, client.right, client.bottom);
 }
 
 void ExerciseWindow::onCreate() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  const Settings& settings = appState().settings;
+  const Settings& settings = state_.settings;
   fixedFontName_ = settings.fonts.fixedName;
   fieldBold_ = fixedFontName_ != "Consolas";
 
@@ -174,7 +175,7 @@ void ExerciseWindow::onCreate() {
   dialogFont_ = createDialogFont(settings.fonts);
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
 
-  if (formOf(appState().exercise.form) == ExerciseForm::LitKeys) {
+  if (formOf(state_.exercise.form) == ExerciseForm::LitKeys) {
     keyboard_ = std::make_unique<win::KeyboardRenderer>(
         win::KeyboardLook{settings.fingers, settings.fonts.proportionalName});
   }
@@ -183,7 +184,7 @@ void ExerciseWindow::onCreate() {
   computeSizes();
   setFieldFont(rules_.initialTextSize);
   // The status line's progress bar must not show the last exercise's fill.
-  appState().liveKeystrokes = 0;
+  state_.liveKeystrokes = 0;
   session_.setLongestLineIndex(rules_.text.longestLineIndex);
   session_.prepare(settings.fingers.background);
   applyLayout();
@@ -222,8 +223,8 @@ void ExerciseWindow::computeSizes() {
   // The typing field's border takes width the text cannot use.
   LayoutMetrics metrics = metrics_;
   metrics.fieldMarginRight += metrics.fieldFrameW;
-  rules_ = computeTextSizes(formOf(appState().exercise.form),
-                            appState().currentText.lines, measurer, metrics);
+  rules_ = computeTextSizes(formOf(state_.exercise.form),
+                            state_.currentText.lines, measurer, metrics);
   if (textSize_ < rules_.initialTextSize) textSize_ = rules_.initialTextSize;
   layoutKeyboard(true);
 }
@@ -244,13 +245,13 @@ void ExerciseWindow::setFieldFont(int points) {
 void ExerciseWindow::applyLayout() {
   RECT client{};
   ::GetClientRect(hwnd_, &client);
-  WindowFontMeasurer windowFont(appState().settings.fonts);
+  WindowFontMeasurer windowFont(state_.settings.fonts);
   ControlLayoutInput in;
   in.clientWidth = client.right;
   in.clientHeight = client.bottom;
   in.textSize = textSize_;
   in.promptText = promptText_;
-  in.windowFontPoints = appState().settings.fonts.dialogFontSize;
+  in.windowFontPoints = state_.settings.fonts.dialogFontSize;
   layout_ = layoutControls(rules_, in, windowFont);
   // Wine's edit control never frees the shaping data of wrapped lines that
   // join again, about 4 KB a line. The layout makes the field fit its text, so
@@ -265,8 +266,8 @@ void ExerciseWindow::applyLayout() {
   const Bounds& b = layout_.endButton;
   ::MoveWindow(endButton_, b.left, b.top, b.width, b.height, TRUE);
   if (promptShown_ && layout_.promptPoints > 0) {
-    promptFont_ = makeFont(appState().settings.fonts.dialogFontName, layout_.promptPoints,
-                           appState().settings.fonts.dialogFontBold, screenDpi(),
+    promptFont_ = makeFont(state_.settings.fonts.dialogFontName, layout_.promptPoints,
+                           state_.settings.fonts.dialogFontBold, screenDpi(),
                            Pitch::Proportional);
     ::SendMessageW(prompt_, WM_SETFONT, reinterpret_cast<WPARAM>(promptFont_.get()), TRUE);
     const Bounds& p = layout_.prompt;
@@ -328,7 +329,7 @@ SIZE ExerciseWindow::minimumSize() const { return SIZE{rules_.minWidth, rules_.m
 void ExerciseWindow::onShowFirstTime() {
   const RECT main = mainClientRect();
   std::size_t widest = 0;
-  const auto& lines = appState().currentText.lines;
+  const auto& lines = state_.currentText.lines;
   if (rules_.text.longestLineIndex >= 0 &&
       static_cast<std::size_t>(rules_.text.longestLineIndex) < lines.size()) {
     widest = lines[static_cast<std::size_t>(rules_.text.longestLineIndex)].size();
@@ -391,7 +392,7 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (wParam == kPaceTimer) session_.onPaceTick();
       if (wParam == kClockTimer) {
         session_.onClockTick();
-        appState().liveKeystrokes = session_.liveKeystrokes();
+        state_.liveKeystrokes = session_.liveKeystrokes();
       }
       return 0;
     case WM_COMMAND:
@@ -456,7 +457,7 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void ExerciseWindow::refreshFontsAndColours() {
-  dialogFont_ = createDialogFont(appState().settings.fonts);
+  dialogFont_ = createDialogFont(state_.settings.fonts);
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
   fieldFontPoints_ = 0;
   setFieldFont(textSize_);

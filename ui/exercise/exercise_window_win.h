@@ -21,6 +21,8 @@
 
 namespace kv {
 
+struct AppState;
+
 namespace win {
 class KeyboardRenderer;
 }
@@ -99,6 +101,9 @@ class ExerciseWindow final : public ChildWindow,
   static ExerciseWindow* active_;
 
   ChildHost& host_;
+  // The process-wide record, taken once: the exercise, its text, the typed
+  // record and the settings the window reads and the session fills.
+  AppState& state_;
   ExerciseHost sessionHost_;
   // The key-path measurement for scripts/measure_keys.sh (KV_MEASURE_KEYS).
   std::unique_ptr<MeasureLog> keyPathLog_;
