@@ -110,10 +110,12 @@ class ExerciseWindowTest : public testing::Test {
     state.typed = TypedExercise{};
     window_ = createExerciseWindow(frame_);
     ASSERT_NE(window_, nullptr);
-    pump();
-    ::Sleep(100);
-    pump();
     exercise_ = static_cast<ExerciseWindow*>(window_.get());
+    pump();
+    // The window finishes showing itself from a message it posts to itself,
+    // and gives the typing field the focus last.
+    test::waitUntil([&] { return ::GetFocus() == field(); }, 5000);
+    pump();
   }
   HWND field() const { return exercise_->typingField(); }
 

@@ -24,17 +24,10 @@ constexpr const wchar_t* kTestPrinter = L"Klavento Testdrucker";
 // The printer writes into its prefix's temporary folder: test runs in other
 // prefixes print at the same time, and one file for all would mix their jobs.
 std::wstring portOfThisPrefix() {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixName>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
   wchar_t temp[MAX_PATH + 1] = {};
-  if (unixName != nullptr && ::GetTempPathW(MAX_PATH + 1, temp) > 0) {
-    const std::wstring file = std::wstring(temp) + L"klavento-testdrucker.ps";
-    if (char* name = unixName(file.c_str())) {
-      std::wstring port = win::widen(name);
-      ::HeapFree(::GetProcessHeap(), 0, name);
-      return port;
-    }
+  if (::GetTempPathW(MAX_PATH + 1, temp) > 0) {
+    std::wstring port = unixFileName(std::wstring(temp) + L"klavento-testdrucker.ps");
+    if (!port.empty()) return port;
   }
   return L"/tmp/klavento-testdrucker.ps";
 }

@@ -236,7 +236,9 @@ class DISABLED_FullDay : public testing::Test {
   void answerFileDialog(const wchar_t* caption, const std::wstring& path) {
     const HWND dialog = test::waitForTopLevelWindow(program_.pid(), caption, 15000, L"#32770");
     ASSERT_NE(dialog, nullptr) << "no dialog " << win::narrowLossy(caption);
-    pause(400);  // let it finish setting itself up
+    // Let it finish setting itself up: its first drawing comes after the
+    // messages it posted to itself for that.
+    test::waitUntilPainted(dialog, 10000);
     const HWND edit = test::fileNameField(dialog);
     ASSERT_NE(edit, nullptr) << "no file name field";
     DWORD_PTR ignored = 0;
@@ -278,11 +280,12 @@ class DISABLED_FullDay : public testing::Test {
   void chooseInSelection(const Choice& c) {
     const HWND selection = waitForChild(SelectionDialog::kClassName, 15000);
     ASSERT_NE(selection, nullptr) << "no selection dialog";
+    // Each click once the one before has checked its option.
     click(selection, SelectionDialog::kFormOption1 + c.form - 1);
-    pause(200);
+    test::waitUntilChecked(::GetDlgItem(selection, SelectionDialog::kFormOption1 + c.form - 1), 5000);
     // "individuell" for forms 1 and 2, "ohne" time limit for forms 3 and 4.
     click(selection, SelectionDialog::kPaceNone);
-    pause(200);
+    test::waitUntilChecked(::GetDlgItem(selection, SelectionDialog::kPaceNone), 5000);
     click(selection, SelectionDialog::kNext);  // to the second page
     ASSERT_TRUE(test::waitUntil(
         [&] { return win::windowText(selection) == L"Übungstext wählen"; }, 5000));
@@ -314,8 +317,7 @@ class DISABLED_FullDay : public testing::Test {
     ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main_) == field; }, 5000))
         << "the typing field has no focus";
     // The program's X window gets the keyboard focus, as a click would.
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
-    pause(500);
+    ASSERT_TRUE(test::focusXWindow(L"^Klavento 7$"));
 
     ASSERT_NO_FATAL_FAILURE(typeLine(field, c.typed, exercise));
 
@@ -345,7 +347,8 @@ class DISABLED_FullDay : public testing::Test {
           << "not saved: " << file.string();
       saved_.push_back({file.wstring(), c.typed});
       saved = true;
-      pause(300);
+      // Closed once the program is done with saving and has drawn the result anew.
+      test::waitUntilPainted(result, 10000);
     }
 
     click(result, ResultWindow::kCloseId);
@@ -383,8 +386,10 @@ class DISABLED_FullDay : public testing::Test {
     ASSERT_NE(waitForChild(SelectionDialog::kClassName, 10000), nullptr);
   }
 
+  // Counted once the program has drawn everything pending and worked through
+  // what it posted to itself before that (see waitUntilPainted).
   Figures settledFigures(HANDLE process, DWORD pid) {
-    pause(1500);  // let repaints and deferred clean-up finish
+    test::waitUntilPainted(main_, 10000);
     return measure(process, pid);
   }
 

@@ -42,8 +42,7 @@ class LearnerKeys : public testing::Test {
     ASSERT_NE(main, nullptr);
     ASSERT_NE(selection(), nullptr);
     // The X window of the program gets the keyboard focus, as a click would.
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
-    ::Sleep(500);
+    ASSERT_TRUE(test::focusXWindow(L"^Klavento 7$"));
   }
 
   void TearDown() override {
@@ -65,7 +64,8 @@ class LearnerKeys : public testing::Test {
     ASSERT_NE(dialog, nullptr);
     ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungsform wählen"));
     test::pressDialogButton(dialog, SelectionDialog::kFormOption1 + form - 1);
-    ::Sleep(300);
+    // The form is chosen once its option is checked; the keys below come after.
+    test::waitUntilChecked(::GetDlgItem(dialog, SelectionDialog::kFormOption1 + form - 1), 5000);
     if (correction) {
       ASSERT_TRUE(key(L"alt+m"));
       ASSERT_TRUE(test::waitUntil(
@@ -121,18 +121,11 @@ class LearnerKeys : public testing::Test {
   // The Datei menu opened with Alt+D, as its popup window; null when none opens.
   HWND openFileMenu() { return openMenu(L"alt+d"); }
 
-  // The menu's popup, once it is on screen: a letter pressed before that
-  // would go to the window behind it.
+  // The menu's popup, once it is on screen and takes the keys: a letter
+  // pressed before that would go to the window behind it.
   HWND openMenu(const wchar_t* keys) {
     if (!key(keys)) return nullptr;
-    HWND popup = nullptr;
-    test::waitUntil(
-        [&] {
-          popup = test::findTopLevelWindow(program.pid(), nullptr, L"#32768");
-          return popup != nullptr;
-        },
-        5000);
-    return popup;
+    return test::waitForMenu(program.pid(), 10000);
   }
 
   void startTyping() { ASSERT_TRUE(test::startExerciseWithSpace(field)) << "the exercise did not start"; }

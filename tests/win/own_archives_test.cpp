@@ -94,20 +94,50 @@ class OwnArchives : public testing::TestWithParam<bool> {
     return std::find(items.begin(), items.end(), name) != items.end();
   }
 
+  HWND findPicker() {
+    const HWND picker = test::findTopLevelWindow(program.pid(), nullptr, L"#32770");
+    return picker != nullptr && ::FindWindowExW(picker, nullptr, L"Edit", nullptr) != nullptr ? picker : nullptr;
+  }
+
   // "Durchsuchen..." by keys: the archive box by its Alt letter, its list,
-  // the last item. The picker that opens.
+  // the last item. The picker that opens, once its folder tree is filled and
+  // has chosen the start folder: the tree writes that folder's name into the
+  // field, over anything typed there before.
+  //
+  // Each key is an xdotool run of its own, and a key that comes before the
+  // program is ready for it does something else: End on the closed box only
+  // opens its list, and Return there chooses nothing from it. So each step
+  // waits for the effect of its key, and a step that shows none is tried
+  // again, a few times.
   HWND openPicker() {
-    if (!key(L"alt+a") || !key(L"alt+Down")) return nullptr;
-    ::Sleep(500);
-    if (!key(L"End") || !key(L"Return")) return nullptr;
+    // Wine's shell may take long the first time in a new profile.
+    constexpr DWORD kPickerTimeout = 30000;
+    const HWND box = ::GetDlgItem(dialog, SelectionDialog::kArchiveBox);
+    if (box == nullptr) return nullptr;
+    const int last = static_cast<int>(test::comboItems(box).size()) - 1;
     HWND picker = nullptr;
-    test::waitUntil(
-        [&] {
-          picker = test::findTopLevelWindow(program.pid(), nullptr, L"#32770");
-          return picker != nullptr && ::FindWindowExW(picker, nullptr, L"Edit", nullptr) != nullptr;
-        },
-        10000);
-    ::Sleep(800);  // the picker fills its tree and selects the start folder
+    for (int attempt = 0; attempt < 3 && picker == nullptr; ++attempt) {
+      if (!test::comboDropped(box)) {
+        if (test::focusOfThread(main) != box) {
+          if (!key(L"alt+a")) return nullptr;
+          if (!test::waitUntil([&] { return test::focusOfThread(main) == box; }, 5000)) continue;
+        }
+        // Alt+Down opens a closed list and closes an open one: sent only to a closed list.
+        if (!key(L"alt+Down")) return nullptr;
+        if (!test::waitUntil([&] { return test::comboDropped(box); }, 5000)) continue;
+      }
+      if (test::comboSelection(box) != last) {
+        if (!key(L"End")) return nullptr;
+        if (!test::waitUntil([&] { return test::comboSelection(box) == last; }, 5000)) continue;
+      }
+      if (!key(L"Return")) return nullptr;
+      test::waitUntil([&] { return (picker = findPicker()) != nullptr; }, kPickerTimeout);
+      // A list still open did not get the Return; a closed one did, and a
+      // second try would send its keys to a picker that is only slow.
+      if (picker == nullptr && !test::comboDropped(box)) break;
+    }
+    if (picker == nullptr) return nullptr;
+    test::waitForFolderTree(picker, kPickerTimeout);
     return picker;
   }
 
@@ -119,9 +149,11 @@ class OwnArchives : public testing::TestWithParam<bool> {
     ASSERT_TRUE(::GetWindowRect(field, &r));
     ASSERT_TRUE(runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring((r.left + r.right) / 2) + L" " +
                         std::to_wstring((r.top + r.bottom) / 2) + L" click 1"));
-    ::Sleep(300);
+    // The keys go where the click has put the focus.
+    test::waitUntil([&] { return test::focusOfThread(picker) == field; }, 5000);
     ASSERT_TRUE(key(L"End shift+Home"));
-    ::Sleep(300);
+    // The path typed next replaces the whole field.
+    test::waitUntil([&] { return test::allTextSelected(field); }, 5000);
     // The command line reaches xdotool by Windows rules: backslashes as they are.
     const std::wstring typed = folder.wstring();
     ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 30 \"" + typed + L"\""));
@@ -146,8 +178,8 @@ TEST_P(OwnArchives, ChosenFolderIsScannedAndItsUnreadableFilesNamed) {
   ASSERT_NE(main, nullptr);
   dialog = test::waitForOnlyChild(main, SelectionDialog::kClassName, 15000);
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
-  ::Sleep(500);
+  // The X window of the program gets the keyboard focus, as a click would.
+  ASSERT_TRUE(test::focusXWindow(L"^Klavento 7$"));
   ASSERT_TRUE(key(L"alt+w"));
   ASSERT_TRUE(test::waitUntil([&] { return win::windowText(dialog) == L"Übungstext wählen"; }, 5000));
   EXPECT_EQ(listed(L"Vom Lehrer"), GetParam()) << "the policy's folder is scanned at the start";
@@ -188,7 +220,8 @@ TEST_P(OwnArchives, ChosenFolderIsScannedAndItsUnreadableFilesNamed) {
   ASSERT_TRUE(::GetWindowRect(::GetDlgItem(dialog, SelectionDialog::kMenu), &menu));
   ASSERT_TRUE(runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
                       std::to_wstring((menu.top + menu.bottom) / 2) + L" click 1"));
-  ::Sleep(700);
+  // Its letter only chooses once the menu is open.
+  test::waitForMenu(program.pid(), 10000);
   ASSERT_TRUE(key(L"n"));
   EXPECT_TRUE(test::waitUntil([&] { return listed(L"Neu dazu"); }, 10000)) << "the rescan found nothing new";
   EXPECT_TRUE(listed(L"Zweiter Ordner"));

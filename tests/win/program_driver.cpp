@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <winternl.h>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -103,6 +105,49 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
   }
 }
 
+namespace {
+
+// Whether the window or a visible window inside it still has to be drawn; a
+// hidden window is not drawn at all. GetUpdateRect without erasing only
+// asks; it sends the window nothing.
+bool needsPaint(HWND window) {
+  if (!::IsWindowVisible(window)) return false;
+  if (::GetUpdateRect(window, nullptr, FALSE)) return true;
+  bool pending = false;
+  ::EnumChildWindows(
+      window,
+      [](HWND child, LPARAM found) CALLBACK -> BOOL {
+        if (!::IsWindowVisible(child) || !::GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&pending));
+  return pending;
+}
+
+}  // namespace
+
+bool waitUntilPainted(HWND window, DWORD timeoutMs) {
+  const DWORD start = ::GetTickCount();
+  const auto left = [&] {
+    const DWORD spent = ::GetTickCount() - start;
+    return spent < timeoutMs ? timeoutMs - spent : 0;
+  };
+  for (;;) {
+    if (!waitUntil([&] { return !::IsWindow(window) || !needsPaint(window); }, left())) return false;
+    if (!::IsWindow(window)) return false;
+    // The update region is empty as soon as the painting begins; the thread
+    // answers a sent message only once it reads messages again, after it.
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, std::max<DWORD>(left(), 1), &ignored)) {
+      return false;
+    }
+    // Something drawn meanwhile may have made more to draw.
+    if (::IsWindow(window) && !needsPaint(window)) return true;
+    if (left() == 0) return false;
+  }
+}
+
 std::wstring className(HWND window) {
   wchar_t name[256] = {};
   ::GetClassNameW(window, name, 256);
@@ -168,8 +213,9 @@ HWND waitForMessageBox(DWORD pid, DWORD timeoutMs) {
       timeoutMs);
   if (box == nullptr) return nullptr;
   // Let the box finish appearing: closing it while Wine is still mapping it
-  // has cost the display connection (BadWindow) in our runs.
-  ::Sleep(300);
+  // has cost the display connection (BadWindow) in our runs. It has once it
+  // has drawn itself and its thread waits in the box's loop.
+  waitUntilPainted(box, 10000);
   return box;
 }
 
@@ -232,6 +278,33 @@ HWND fileNameField(HWND dialog) {
       },
       reinterpret_cast<LPARAM>(&edit));
   return edit;
+}
+
+HWND folderPickerTree(HWND picker) {
+  HWND tree = nullptr;
+  ::EnumChildWindows(
+      picker,
+      [](HWND child, LPARAM found) CALLBACK -> BOOL {
+        if (className(child) != WC_TREEVIEWW) return TRUE;
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&tree));
+  return tree;
+}
+
+bool waitForFolderTree(HWND picker, DWORD timeoutMs) {
+  return waitUntil(
+      [&] {
+        const HWND tree = folderPickerTree(picker);
+        if (tree == nullptr) return false;
+        DWORD_PTR count = 0;
+        DWORD_PTR caret = 0;
+        return ::SendMessageTimeoutW(tree, TVM_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count) && count > 0 &&
+               ::SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_NORMAL, 5000, &caret) &&
+               caret != 0;
+      },
+      timeoutMs);
 }
 
 void saveWindowPicture(HWND window, const std::wstring& path) {
@@ -346,6 +419,58 @@ std::vector<std::wstring> comboItems(HWND box) {
   return items;
 }
 
+bool comboDropped(HWND box) {
+  DWORD_PTR dropped = 0;
+  return ::SendMessageTimeoutW(box, CB_GETDROPPEDSTATE, 0, 0, SMTO_NORMAL, 5000, &dropped) && dropped != 0;
+}
+
+int comboSelection(HWND box) {
+  DWORD_PTR chosen = 0;
+  if (!::SendMessageTimeoutW(box, CB_GETCURSEL, 0, 0, SMTO_NORMAL, 5000, &chosen)) return CB_ERR;
+  return static_cast<int>(static_cast<LRESULT>(chosen));
+}
+
+bool waitUntilChecked(HWND button, DWORD timeoutMs) {
+  return waitUntil(
+      [&] {
+        DWORD_PTR state = 0;
+        return ::SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state) &&
+               state == BST_CHECKED;
+      },
+      timeoutMs);
+}
+
+bool allTextSelected(HWND edit) {
+  DWORD_PTR range = 0;
+  if (!::SendMessageTimeoutW(edit, EM_GETSEL, 0, 0, SMTO_NORMAL, 5000, &range)) return false;
+  const std::size_t first = LOWORD(range);
+  const std::size_t last = HIWORD(range);
+  return first == 0 && last == controlText(edit).size();
+}
+
+bool inMenuMode(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  const DWORD thread = ::GetWindowThreadProcessId(window, nullptr);
+  return thread != 0 && ::GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMENUMODE) != 0;
+}
+
+HWND waitForMenu(DWORD pid, DWORD timeoutMs) {
+  HWND popup = nullptr;
+  // The popup can be on the screen a moment before its loop takes the keys.
+  waitUntil(
+      [&] {
+        popup = findTopLevelWindow(pid, nullptr, L"#32768");
+        return popup != nullptr && inMenuMode(popup);
+      },
+      timeoutMs);
+  if (popup == nullptr) return nullptr;
+  // The loop reads the menu's messages; a sent one is answered from there.
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(popup, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+  return popup;
+}
+
 HWND focusOfThread(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -374,7 +499,7 @@ DWORD WINAPI MessageBoxAnswerer::threadMain(void* param) {
   while (::GetTickCount() - start < self->timeoutMs_) {
     const HWND box = findTopLevelWindow(::GetCurrentProcessId(), nullptr, L"#32770");
     if (box != nullptr && !messageBoxText(box).empty()) {
-      ::Sleep(300);  // see waitForMessageBox
+      waitUntilPainted(box, 10000);  // see waitForMessageBox
       self->text_ = messageBoxText(box);
       pressDialogButton(box, self->button_);
       return 0;
@@ -450,8 +575,93 @@ bool runUnix(const std::wstring& commandLine) {
   return true;
 }
 
+namespace {
+
+// One argument of a Windows command line, quoted by the rules Wine also
+// follows when it hands the line to a Unix program as its arguments.
+std::wstring windowsArgument(const std::wstring& argument) {
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (const wchar_t c : argument) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') {
+      quoted.append(2 * backslashes + 1, L'\\');
+    } else {
+      quoted.append(backslashes, L'\\');
+    }
+    quoted += c;
+    backslashes = 0;
+  }
+  quoted.append(2 * backslashes, L'\\');
+  return quoted + L"\"";
+}
+
+}  // namespace
+
+std::wstring shellQuoted(const std::wstring& text) {
+  std::wstring quoted = L"'";
+  for (const wchar_t c : text) {
+    if (c == L'\'') {
+      quoted += L"'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + L"'";
+}
+
+std::wstring unixFileName(const std::wstring& windowsPath) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return {};
+  char* name = unixName(windowsPath.c_str());
+  if (name == nullptr) return {};
+  std::wstring path = win::widen(name);
+  ::HeapFree(::GetProcessHeap(), 0, name);
+  return path;
+}
+
+UnixCommand::UnixCommand(const std::wstring& shellCommand) {
+  static std::atomic<unsigned> counter{0};
+  // In this prefix's temporary folder: test runs in other prefixes run at the
+  // same time, and their process ids and counters are the same as these.
+  wchar_t temp[MAX_PATH + 1] = {};
+  ::GetTempPathW(MAX_PATH + 1, temp);
+  doneFile_ = std::wstring(temp) + L"kv-unix-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+              std::to_wstring(++counter) + L".done";
+  ::DeleteFileW(doneFile_.c_str());
+  const std::wstring unixDone = unixFileName(doneFile_);
+  // On a line of its own, so that nothing in the command can swallow it.
+  started_ = !unixDone.empty() &&
+             runUnix(L"/bin/sh -c " + windowsArgument(shellCommand + L"\n: > " + shellQuoted(unixDone)));
+}
+
+UnixCommand::~UnixCommand() { ::DeleteFileW(doneFile_.c_str()); }
+
+bool UnixCommand::waitForEnd(DWORD timeoutMs) {
+  return started_ &&
+         waitUntil([&] { return ::GetFileAttributesW(doneFile_.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+}
+
+bool runUnixToEnd(const std::wstring& shellCommand, DWORD timeoutMs) {
+  UnixCommand command(shellCommand);
+  return command.waitForEnd(timeoutMs);
+}
+
+bool focusXWindow(const std::wstring& namePattern, DWORD timeoutMs) {
+  return runUnixToEnd(L"/usr/bin/xdotool search --name " + shellQuoted(namePattern) + L" windowfocus",
+                      timeoutMs);
+}
+
 bool typeLikeALearner(const std::wstring& text) {
   static const int delays[] = {130, 175, 150, 205, 120, 165};
+  // A person's pause between two words: pacing only, for each word has been
+  // typed to its end before the pause begins.
+  constexpr DWORD kPauseBetweenWords = 400;
   std::size_t word = 0;
   std::size_t begin = 0;
   while (begin < text.size()) {
@@ -459,19 +669,22 @@ bool typeLikeALearner(const std::wstring& text) {
     if (end == std::wstring::npos) end = text.size();
     const std::wstring part = text.substr(begin, end - begin);
     const int delay = delays[word++ % 6];
-    if (!runUnix(L"/usr/bin/xdotool type --delay " + std::to_wstring(delay) + L" \"" + part + L"\"")) {
-      return false;
-    }
-    ::Sleep(static_cast<DWORD>(delay * static_cast<int>(part.size()) + 400));
+    // Typed to its end: the next word's xdotool must not overtake this one.
+    UnixCommand typing(L"/usr/bin/xdotool type --delay " + std::to_wstring(delay) + L" " + shellQuoted(part));
+    if (!typing.waitForEnd(static_cast<DWORD>(delay * static_cast<int>(part.size()) + 30000))) return false;
     begin = end;
+    if (begin < text.size()) ::Sleep(kPauseBetweenWords);
   }
   return true;
 }
 
 bool startExerciseWithSpace(HWND typingField) {
-  if (!runUnix(L"/usr/bin/xdotool key space")) return false;
-  const bool started = waitUntil([&] { return controlText(typingField).empty(); }, 5000);
-  ::Sleep(300);
+  UnixCommand space(L"/usr/bin/xdotool key space");
+  if (!space.started()) return false;
+  const bool started = waitUntil([&] { return controlText(typingField).empty(); }, 10000);
+  // The keys typed next come from another xdotool, which must not overtake
+  // the release of the space bar.
+  space.waitForEnd(20000);
   return started;
 }
 
@@ -619,6 +832,22 @@ RECT listViewHeaderOnScreen(HWND list, int column) {
 
 int listViewSelection(HWND list) {
   return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::wstring fileDialogFolder(HWND dialog) {
+  constexpr SIZE_T kChars = 1024;
+  RemoteBlock block(dialog, kChars * sizeof(wchar_t));
+  if (!block.ok()) return {};
+  DWORD_PTR length = 0;
+  if (!::SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, kChars, reinterpret_cast<LPARAM>(block.at(0)),
+                             SMTO_NORMAL, 5000, &length) ||
+      length == 0 || length > kChars) {
+    return {};
+  }
+  std::wstring folder(kChars, L'\0');
+  if (!block.read(0, folder.data(), kChars * sizeof(wchar_t))) return {};
+  folder.resize(folder.find(L'\0'));
+  return folder;
 }
 
 bool setClassesRootDefault(const wchar_t* key, const std::wstring& value) {

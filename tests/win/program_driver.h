@@ -59,6 +59,41 @@ DWORD gdiObjectCount(HANDLE process);
 // its effect.
 bool runUnix(const std::wstring& commandLine);
 
+// A Linux shell command line (sh syntax) whose end can be waited for. Wine
+// does not report when a Unix program ends, and two xdotool runs started one
+// after the other may overlap and mix their keys; so the shell leaves a file
+// behind once the command is done, and the end is that file.
+// The Linux path of a Windows path, as Wine maps it; empty when there is none.
+std::wstring unixFileName(const std::wstring& windowsPath);
+
+class UnixCommand {
+ public:
+  // Starts the command at once.
+  explicit UnixCommand(const std::wstring& shellCommand);
+  UnixCommand(const UnixCommand&) = delete;
+  UnixCommand& operator=(const UnixCommand&) = delete;
+  ~UnixCommand();
+
+  bool started() const { return started_; }
+  // True once the command has ended; false when it never started or is
+  // still running when the time is up.
+  bool waitForEnd(DWORD timeoutMs);
+
+ private:
+  std::wstring doneFile_;  // the file the shell leaves, as Windows names it
+  bool started_ = false;
+};
+
+// Runs the shell command line and waits for its end; true when it ended in time.
+bool runUnixToEnd(const std::wstring& shellCommand, DWORD timeoutMs);
+// `text` as one word for the shell, whatever characters it holds.
+std::wstring shellQuoted(const std::wstring& text);
+
+// Gives the X display's keyboard focus to the window whose name matches
+// `namePattern` (a regular expression, as xdotool reads it), as a click would.
+// Returns once xdotool has done so: keys sent afterwards go to that window.
+bool focusXWindow(const std::wstring& namePattern, DWORD timeoutMs = 20000);
+
 // Types `text` with xdotool into the window that has the keyboard focus, one
 // word at a time with its own delay: a single even rhythm over 35 keys would
 // rightly void an exercise as machine-made. Waits until the keys are typed.
@@ -72,27 +107,61 @@ bool exerciseEnded(HWND typingField);
 // Polls until `condition` holds or the time is up.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
+// Waits until the window and every visible window inside it have drawn what
+// they had to draw and the window's thread reads its messages again. A window
+// that has just been shown or changed needs drawing, and WM_PAINT comes only
+// once the messages posted before it are handled: so this is also the moment
+// a window has worked through what it posted to itself while setting up.
+// Works for windows of other processes and of other threads of this one.
+// False when the window is gone or the time ran out.
+bool waitUntilPainted(HWND window, DWORD timeoutMs);
+
 // Visible top-level windows of the process with this caption or class.
 HWND findTopLevelWindow(DWORD pid, const wchar_t* caption, const wchar_t* className = nullptr);
 HWND waitForTopLevelWindow(DWORD pid, const wchar_t* caption, DWORD timeoutMs,
                            const wchar_t* className = nullptr);
 
-// A message box of the process (dialog class #32770), its text and buttons.
+// A message box of the process (dialog class #32770), its text and buttons;
+// returned once it has finished appearing (see waitUntilPainted).
 HWND waitForMessageBox(DWORD pid, DWORD timeoutMs);
 std::wstring messageBoxText(HWND box);
 // Clicks button `id` of a dialog or window of any thread, as the button would.
 void pressDialogButton(HWND dialog, int id);
 
+// A popup menu of the process once it is on the screen and its thread runs
+// the menu's loop, where a letter chooses an item (a letter sent earlier could
+// reach the window behind the menu); null when no menu opens in time.
+HWND waitForMenu(DWORD pid, DWORD timeoutMs);
+// True while the thread that owns `window` is in a menu, its bar's or a popup's.
+bool inMenuMode(HWND window);
+
 // One line of a list box.
 std::wstring listLine(HWND list, int index);
 // The items of a combo box, in order.
 std::vector<std::wstring> comboItems(HWND box);
+// Whether a combo box shows its list, and the item chosen in it (in an open
+// list, the one the keys have moved to); CB_ERR when none or unknown.
+bool comboDropped(HWND box);
+int comboSelection(HWND box);
+// True once the button (a check box or radio option) is checked.
+bool waitUntilChecked(HWND button, DWORD timeoutMs);
+// True when an edit control's whole text is selected, or it has none, so
+// that what is typed next replaces it.
+bool allTextSelected(HWND edit);
 // The first of `lines` that begins with `start`; empty when none does.
 std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std::wstring& start);
 // All of them, one a line, for a failure message.
 std::string joinedLines(const std::vector<std::wstring>& lines);
 // The file name field of an open or save dialog: its one visible edit control.
 HWND fileNameField(HWND dialog);
+// The folder an open or save dialog of another process shows; empty when unknown.
+std::wstring fileDialogFolder(HWND dialog);
+// The folder tree of a folder picker (SHBrowseForFolder); null without one.
+HWND folderPickerTree(HWND picker);
+// True once the picker's tree has been filled and has a chosen folder: the
+// picker has then written that folder's name into its field, which would
+// otherwise overwrite what is typed there.
+bool waitForFolderTree(HWND picker, DWORD timeoutMs);
 // The window as it is on the screen now, written to a .bmp file.
 void saveWindowPicture(HWND window, const std::wstring& path);
 

@@ -129,7 +129,9 @@ class DialogDriver {
     while (::GetTickCount() - start < self->timeoutMs_) {
       const HWND dialog = test::findTopLevelWindow(::GetCurrentProcessId(), nullptr, L"#32770");
       if (dialog != nullptr) {
-        ::Sleep(300);  // let it finish setting itself up
+        // Let it finish setting itself up: its first drawing comes after
+        // the messages it posted to itself for that.
+        test::waitUntilPainted(dialog, 10000);
         self->caption_ = win::windowText(dialog);
         self->found_ = true;
         self->action_(dialog);
@@ -550,7 +552,8 @@ TEST_F(ResultWindowTest, PicturesAtTwoWidths) {
     ::SendMessageW(window.list(), LB_SETTOPINDEX, 3, 0);
     ::RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     TestHost::pump();
-    ::Sleep(200);
+    test::waitUntilPainted(window.hwnd(), 5000);
+    // Wine hands what was drawn to the screen when the queue is found empty.
     TestHost::pump();
     test::saveWindowPicture(window.hwnd(), win::widen(folder) + L"\\auswertung-" + std::to_wstring(++n) + L".bmp");
   }

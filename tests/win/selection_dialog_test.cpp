@@ -411,7 +411,9 @@ class FolderPickerAnswerer {
         },
         10000);
     if (picker == nullptr) return 0;
-    ::Sleep(500);  // the picker fills its tree and selects the start folder first
+    // The picker fills its tree and selects the start folder first, which
+    // writes that folder's name into the field.
+    test::waitForFolderTree(picker, 15000);
     ::EnumChildWindows(
         picker,
         [](HWND child, LPARAM p) CALLBACK -> BOOL {
@@ -433,7 +435,9 @@ class FolderPickerAnswerer {
       const std::wstring path = self->folder_.wstring();
       for (int attempt = 0; attempt < 5 && win::windowText(field) != path; ++attempt) {
         ::SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        ::Sleep(300);
+        // Looked at again once the picker has worked through what it had
+        // queued and drawn the field anew.
+        test::waitUntilPainted(picker, 5000);
       }
     }
     test::pressDialogButton(picker, self->button_);
@@ -577,10 +581,10 @@ void photograph(HWND window, const wchar_t* name) {
   wchar_t folder[MAX_PATH] = {};
   ASSERT_GT(::GetEnvironmentVariableW(L"KV_SELECTION_SHOTS", folder, MAX_PATH), 0u);
   ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-  for (int i = 0; i < 20; ++i) {
-    win::processPendingMessages();
-    ::Sleep(25);
-  }
+  win::processPendingMessages();
+  test::waitUntilPainted(window, 5000);
+  // Wine hands what was drawn to the screen when the queue is found empty.
+  win::processPendingMessages();
   test::saveWindowPicture(window, std::wstring(folder) + L"\\" + name + L".bmp");
 }
 
