@@ -21,14 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The same folder, however its path is written: the case of its letters and
-// a closing backslash make no difference.
-bool sameFolder(std::wstring a, std::wstring b) {
-  while (!a.empty() && a.back() == L'\\') a.pop_back();
-  while (!b.empty() && b.back() == L'\\') b.pop_back();
-  return !a.empty() && ::lstrcmpiW(a.c_str(), b.c_str()) == 0;
-}
-
 class TeacherArchive : public LearnerKeys {
  protected:
   void SetUp() override {
@@ -81,6 +73,7 @@ class TeacherArchive : public LearnerKeys {
 TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   // Lehrkräfte → Textarchiv erstellen, by the menu's letters.
   ASSERT_NE(openMenu(L"alt+l"), nullptr) << "Alt+L opened no menu";
+  ::Sleep(300);
   ASSERT_TRUE(key(L"t"));
   const HWND maker = test::waitForTopLevelWindow(program.pid(), L"Textarchiv erstellen", 10000);
   ASSERT_NE(maker, nullptr) << "the menu opened no window";
@@ -98,8 +91,7 @@ TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 40 \"" + texts.wstring() + L"\""));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == texts.wstring(); }, 15000));
   ASSERT_TRUE(key(L"Return"));
-  // Return on a folder's path opens that folder; the names are typed there.
-  test::waitUntil([&] { return sameFolder(test::fileDialogFolder(open), texts.wstring()); }, 10000);
+  ::Sleep(1000);
   const std::wstring names = L"\"Brief.txt\" \"lang.txt\" \"Zeilen.txt\"";
   ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 40 \"\\\"Brief.txt\\\" \\\"lang.txt\\\" \\\"Zeilen.txt\\\"\""));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == names; }, 15000))
@@ -144,8 +136,7 @@ TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   const HWND title = ::GetDlgItem(maker, ArchiveMakerDialog::kTitle);
   ASSERT_TRUE(test::waitUntil([&] { return focus() == title; }, 5000));
   ASSERT_TRUE(key(L"End shift+Home BackSpace"));
-  // The new title goes into an emptied field.
-  test::waitUntil([&] { return test::controlText(title).empty(); }, 5000);
+  ::Sleep(300);
   ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 \"Ein Brief\""));
   ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 1, ArchiveMakerDialog::kTitleColumn) == L"Ein Brief"; },
                               5000))
@@ -168,8 +159,7 @@ TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   EXPECT_EQ(test::controlText(file), L"Briefe 8b.kv7");
   const fs::path target = own / "Briefe 8b.kv7";
   ASSERT_TRUE(key(L"End shift+Home BackSpace"));
-  // The path goes into an emptied field.
-  test::waitUntil([&] { return test::controlText(file).empty(); }, 5000);
+  ::Sleep(300);
   ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 40 \"" + target.wstring() + L"\""));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(file) == target.wstring(); }, 15000));
   ASSERT_TRUE(key(L"Return"));
@@ -201,10 +191,9 @@ TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   EXPECT_FALSE(listed());
   RECT menu{};
   ASSERT_TRUE(::GetWindowRect(::GetDlgItem(dialog, SelectionDialog::kMenu), &menu));
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
                       std::to_wstring((menu.top + menu.bottom) / 2) + L" click 1"));
-  // Its letter only chooses once the menu is open.
-  test::waitForMenu(program.pid(), 10000);
+  ::Sleep(700);
   ASSERT_TRUE(key(L"n"));
   EXPECT_TRUE(test::waitUntil(listed, 10000)) << "the new archive is not among the own archives";
 }

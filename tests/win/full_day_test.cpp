@@ -236,9 +236,7 @@ class DISABLED_FullDay : public testing::Test {
   void answerFileDialog(const wchar_t* caption, const std::wstring& path) {
     const HWND dialog = test::waitForTopLevelWindow(program_.pid(), caption, 15000, L"#32770");
     ASSERT_NE(dialog, nullptr) << "no dialog " << win::narrowLossy(caption);
-    // Let it finish setting itself up: its first drawing comes after the
-    // messages it posted to itself for that.
-    test::waitUntilPainted(dialog, 10000);
+    pause(400);  // let it finish setting itself up
     const HWND edit = test::fileNameField(dialog);
     ASSERT_NE(edit, nullptr) << "no file name field";
     DWORD_PTR ignored = 0;
@@ -280,12 +278,11 @@ class DISABLED_FullDay : public testing::Test {
   void chooseInSelection(const Choice& c) {
     const HWND selection = waitForChild(SelectionDialog::kClassName, 15000);
     ASSERT_NE(selection, nullptr) << "no selection dialog";
-    // Each click once the one before has checked its option.
     click(selection, SelectionDialog::kFormOption1 + c.form - 1);
-    test::waitUntilChecked(::GetDlgItem(selection, SelectionDialog::kFormOption1 + c.form - 1), 5000);
+    pause(200);
     // "individuell" for forms 1 and 2, "ohne" time limit for forms 3 and 4.
     click(selection, SelectionDialog::kPaceNone);
-    test::waitUntilChecked(::GetDlgItem(selection, SelectionDialog::kPaceNone), 5000);
+    pause(200);
     click(selection, SelectionDialog::kNext);  // to the second page
     ASSERT_TRUE(test::waitUntil(
         [&] { return win::windowText(selection) == L"Übungstext wählen"; }, 5000));
@@ -347,8 +344,7 @@ class DISABLED_FullDay : public testing::Test {
           << "not saved: " << file.string();
       saved_.push_back({file.wstring(), c.typed});
       saved = true;
-      // Closed once the program is done with saving and has drawn the result anew.
-      test::waitUntilPainted(result, 10000);
+      pause(300);
     }
 
     click(result, ResultWindow::kCloseId);
@@ -386,10 +382,8 @@ class DISABLED_FullDay : public testing::Test {
     ASSERT_NE(waitForChild(SelectionDialog::kClassName, 10000), nullptr);
   }
 
-  // Counted once the program has drawn everything pending and worked through
-  // what it posted to itself before that (see waitUntilPainted).
   Figures settledFigures(HANDLE process, DWORD pid) {
-    test::waitUntilPainted(main_, 10000);
+    pause(1500);  // let repaints and deferred clean-up finish
     return measure(process, pid);
   }
 

@@ -27,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::runUnix;
 
-bool key(const std::wstring& keys) { return runUnix(L"/usr/bin/xdotool key " + keys); }
+bool key(const std::wstring& keys) { return test::runUnixToEnd(L"/usr/bin/xdotool key " + keys); }
 
 void writeArchive(const fs::path& file, const std::string& name) {
   TextArchiveHeader header;
@@ -147,7 +147,7 @@ class OwnArchives : public testing::TestWithParam<bool> {
     ASSERT_NE(field, nullptr);
     RECT r{};
     ASSERT_TRUE(::GetWindowRect(field, &r));
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring((r.left + r.right) / 2) + L" " +
+    ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring((r.left + r.right) / 2) + L" " +
                         std::to_wstring((r.top + r.bottom) / 2) + L" click 1"));
     // The keys go where the click has put the focus.
     test::waitUntil([&] { return test::focusOfThread(picker) == field; }, 5000);
@@ -218,7 +218,7 @@ TEST_P(OwnArchives, ChosenFolderIsScannedAndItsUnreadableFilesNamed) {
   writeArchive(otherDrive / "dazu.kv7", "Neu dazu");
   RECT menu{};
   ASSERT_TRUE(::GetWindowRect(::GetDlgItem(dialog, SelectionDialog::kMenu), &menu));
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
                       std::to_wstring((menu.top + menu.bottom) / 2) + L" click 1"));
   // Its letter only chooses once the menu is open.
   test::waitForMenu(program.pid(), 10000);

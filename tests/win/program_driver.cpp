@@ -213,9 +213,10 @@ HWND waitForMessageBox(DWORD pid, DWORD timeoutMs) {
       timeoutMs);
   if (box == nullptr) return nullptr;
   // Let the box finish appearing: closing it while Wine is still mapping it
-  // has cost the display connection (BadWindow) in our runs. It has once it
-  // has drawn itself and its thread waits in the box's loop.
+  // has cost the display connection (BadWindow) in our runs. Drawn is not
+  // yet mapped on the X side, which no Windows call tells: the time stays.
   waitUntilPainted(box, 10000);
+  ::Sleep(300);
   return box;
 }
 
@@ -500,6 +501,7 @@ DWORD WINAPI MessageBoxAnswerer::threadMain(void* param) {
     const HWND box = findTopLevelWindow(::GetCurrentProcessId(), nullptr, L"#32770");
     if (box != nullptr && !messageBoxText(box).empty()) {
       waitUntilPainted(box, 10000);  // see waitForMessageBox
+      ::Sleep(300);
       self->text_ = messageBoxText(box);
       pressDialogButton(box, self->button_);
       return 0;
@@ -562,136 +564,6 @@ DWORD gdiObjectCount(HANDLE process) {
 }
 
 
-bool runUnix(const std::wstring& commandLine) {
-  std::wstring cmd = commandLine;
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return false;
-  }
-  ::CloseHandle(pi.hThread);
-  ::CloseHandle(pi.hProcess);
-  return true;
-}
-
-namespace {
-
-// One argument of a Windows command line, quoted by the rules Wine also
-// follows when it hands the line to a Unix program as its arguments.
-std::wstring windowsArgument(const std::wstring& argument) {
-  std::wstring quoted = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : argument) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    if (c == L'"') {
-      quoted.append(2 * backslashes + 1, L'\\');
-    } else {
-      quoted.append(backslashes, L'\\');
-    }
-    quoted += c;
-    backslashes = 0;
-  }
-  quoted.append(2 * backslashes, L'\\');
-  return quoted + L"\"";
-}
-
-}  // namespace
-
-std::wstring shellQuoted(const std::wstring& text) {
-  std::wstring quoted = L"'";
-  for (const wchar_t c : text) {
-    if (c == L'\'') {
-      quoted += L"'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + L"'";
-}
-
-std::wstring unixFileName(const std::wstring& windowsPath) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  const auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (unixName == nullptr) return {};
-  char* name = unixName(windowsPath.c_str());
-  if (name == nullptr) return {};
-  std::wstring path = win::widen(name);
-  ::HeapFree(::GetProcessHeap(), 0, name);
-  return path;
-}
-
-UnixCommand::UnixCommand(const std::wstring& shellCommand) {
-  static std::atomic<unsigned> counter{0};
-  // In this prefix's temporary folder: test runs in other prefixes run at the
-  // same time, and their process ids and counters are the same as these.
-  wchar_t temp[MAX_PATH + 1] = {};
-  ::GetTempPathW(MAX_PATH + 1, temp);
-  doneFile_ = std::wstring(temp) + L"kv-unix-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++counter) + L".done";
-  ::DeleteFileW(doneFile_.c_str());
-  const std::wstring unixDone = unixFileName(doneFile_);
-  // On a line of its own, so that nothing in the command can swallow it.
-  started_ = !unixDone.empty() &&
-             runUnix(L"/bin/sh -c " + windowsArgument(shellCommand + L"\n: > " + shellQuoted(unixDone)));
-}
-
-UnixCommand::~UnixCommand() { ::DeleteFileW(doneFile_.c_str()); }
-
-bool UnixCommand::waitForEnd(DWORD timeoutMs) {
-  return started_ &&
-         waitUntil([&] { return ::GetFileAttributesW(doneFile_.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-}
-
-bool runUnixToEnd(const std::wstring& shellCommand, DWORD timeoutMs) {
-  UnixCommand command(shellCommand);
-  return command.waitForEnd(timeoutMs);
-}
-
-bool focusXWindow(const std::wstring& namePattern, DWORD timeoutMs) {
-  return runUnixToEnd(L"/usr/bin/xdotool search --name " + shellQuoted(namePattern) + L" windowfocus",
-                      timeoutMs);
-}
-
-bool typeLikeALearner(const std::wstring& text) {
-  static const int delays[] = {130, 175, 150, 205, 120, 165};
-  // A person's pause between two words: pacing only, for each word has been
-  // typed to its end before the pause begins.
-  constexpr DWORD kPauseBetweenWords = 400;
-  std::size_t word = 0;
-  std::size_t begin = 0;
-  while (begin < text.size()) {
-    std::size_t end = text.find(L' ', begin + 1);
-    if (end == std::wstring::npos) end = text.size();
-    const std::wstring part = text.substr(begin, end - begin);
-    const int delay = delays[word++ % 6];
-    // Typed to its end: the next word's xdotool must not overtake this one.
-    UnixCommand typing(L"/usr/bin/xdotool type --delay " + std::to_wstring(delay) + L" " + shellQuoted(part));
-    if (!typing.waitForEnd(static_cast<DWORD>(delay * static_cast<int>(part.size()) + 30000))) return false;
-    begin = end;
-    if (begin < text.size()) ::Sleep(kPauseBetweenWords);
-  }
-  return true;
-}
-
-bool startExerciseWithSpace(HWND typingField) {
-  UnixCommand space(L"/usr/bin/xdotool key space");
-  if (!space.started()) return false;
-  const bool started = waitUntil([&] { return controlText(typingField).empty(); }, 10000);
-  // The keys typed next come from another xdotool, which must not overtake
-  // the release of the space bar.
-  space.waitForEnd(20000);
-  return started;
-}
-
-bool exerciseEnded(HWND typingField) {
-  return controlText(typingField).find(L"*** Ende ***") != std::wstring::npos;
-}
-
 HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {
   HWND child = nullptr;
   waitUntil(
@@ -707,147 +579,6 @@ HWND waitForOnlyChild(HWND mainWindow, const wchar_t* cls, DWORD timeoutMs) {
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutW(child, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
   return child;
-}
-
-ScreenArea::ScreenArea(const RECT& area) : area_(area) {
-  const int w = area.right - area.left;
-  const int h = area.bottom - area.top;
-  pixels_.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
-  HDC screen = ::GetDC(nullptr);
-  HDC memory = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = ::SelectObject(memory, bitmap);
-  ::BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
-  ::SelectObject(memory, old);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = w;
-  info.bmiHeader.biHeight = -h;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  copied_ = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), pixels_.data(), &info,
-                        DIB_RGB_COLORS) == h;
-  ::DeleteObject(bitmap);
-  ::DeleteDC(memory);
-  ::ReleaseDC(nullptr, screen);
-}
-
-COLORREF ScreenArea::at(int x, int y) const {
-  if (x < area_.left || x >= area_.right || y < area_.top || y >= area_.bottom) return CLR_INVALID;
-  const std::uint32_t bgr = pixels_[static_cast<std::size_t>(y - area_.top) *
-                                        static_cast<std::size_t>(area_.right - area_.left) +
-                                    static_cast<std::size_t>(x - area_.left)];
-  return RGB((bgr >> 16) & 0xFF, (bgr >> 8) & 0xFF, bgr & 0xFF);
-}
-
-RECT ScreenArea::boundsOf(const RECT& part, COLORREF colour, int& count) const {
-  RECT found{part.right, part.bottom, part.left, part.top};
-  count = 0;
-  for (int y = part.top; y < part.bottom; ++y) {
-    for (int x = part.left; x < part.right; ++x) {
-      if (at(x, y) != colour) continue;
-      ++count;
-      found.left = std::min<LONG>(found.left, x);
-      found.top = std::min<LONG>(found.top, y);
-      found.right = std::max<LONG>(found.right, x + 1);
-      found.bottom = std::max<LONG>(found.bottom, y + 1);
-    }
-  }
-  return count > 0 ? found : RECT{};
-}
-
-int ScreenArea::countOf(const RECT& part, COLORREF colour) const {
-  int count = 0;
-  boundsOf(part, colour, count);
-  return count;
-}
-
-namespace {
-
-// A block of memory in the process that owns `window`, freed on every way out.
-class RemoteBlock {
- public:
-  RemoteBlock(HWND window, SIZE_T size) : size_(size) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    process_ = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (process_ != nullptr) address_ = ::VirtualAllocEx(process_, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteBlock() {
-    if (address_ != nullptr) ::VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
-    if (process_ != nullptr) ::CloseHandle(process_);
-  }
-  RemoteBlock(const RemoteBlock&) = delete;
-  RemoteBlock& operator=(const RemoteBlock&) = delete;
-  bool ok() const { return address_ != nullptr; }
-  void* at(SIZE_T offset) const { return static_cast<char*>(address_) + offset; }
-  bool write(SIZE_T offset, const void* data, SIZE_T size) const {
-    return ::WriteProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
-  }
-  bool read(SIZE_T offset, void* data, SIZE_T size) const {
-    return ::ReadProcessMemory(process_, at(offset), data, size, nullptr) != FALSE;
-  }
-
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
-  SIZE_T size_;
-};
-
-}  // namespace
-
-int listViewCount(HWND list) { return static_cast<int>(::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-
-std::wstring listViewText(HWND list, int item, int column) {
-  constexpr SIZE_T kChars = 512;
-  RemoteBlock block(list, sizeof(LVITEMW) + kChars * sizeof(wchar_t));
-  if (!block.ok()) return L"(nicht lesbar)";
-  LVITEMW request{};
-  request.iSubItem = column;
-  request.cchTextMax = static_cast<int>(kChars);
-  request.pszText = static_cast<wchar_t*>(block.at(sizeof(LVITEMW)));
-  if (!block.write(0, &request, sizeof request)) return L"(nicht lesbar)";
-  const auto length = ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(item),
-                                     reinterpret_cast<LPARAM>(block.at(0)));
-  std::wstring text(static_cast<std::size_t>(std::max<LRESULT>(0, length)), L'\0');
-  if (length > 0 && !block.read(sizeof(LVITEMW), text.data(), text.size() * sizeof(wchar_t))) return L"(nicht lesbar)";
-  return text;
-}
-
-RECT listViewHeaderOnScreen(HWND list, int column) {
-  RECT none{};
-  const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
-  if (header == nullptr) return none;
-  RemoteBlock block(header, sizeof(RECT));
-  if (!block.ok()) return none;
-  if (!::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(block.at(0)))) {
-    return none;
-  }
-  RECT r{};
-  if (!block.read(0, &r, sizeof r)) return none;
-  ::MapWindowPoints(header, nullptr, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-int listViewSelection(HWND list) {
-  return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
-std::wstring fileDialogFolder(HWND dialog) {
-  constexpr SIZE_T kChars = 1024;
-  RemoteBlock block(dialog, kChars * sizeof(wchar_t));
-  if (!block.ok()) return {};
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, kChars, reinterpret_cast<LPARAM>(block.at(0)),
-                             SMTO_NORMAL, 5000, &length) ||
-      length == 0 || length > kChars) {
-    return {};
-  }
-  std::wstring folder(kChars, L'\0');
-  if (!block.read(0, folder.data(), kChars * sizeof(wchar_t))) return {};
-  folder.resize(folder.find(L'\0'));
-  return folder;
 }
 
 bool setClassesRootDefault(const wchar_t* key, const std::wstring& value) {

@@ -85,7 +85,7 @@ class UnixCommand {
 };
 
 // Runs the shell command line and waits for its end; true when it ended in time.
-bool runUnixToEnd(const std::wstring& shellCommand, DWORD timeoutMs);
+bool runUnixToEnd(const std::wstring& shellCommand, DWORD timeoutMs = 20000);
 // `text` as one word for the shell, whatever characters it holds.
 std::wstring shellQuoted(const std::wstring& text);
 
