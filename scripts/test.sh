@@ -181,10 +181,7 @@ lane() {
     fi
     started=$(date +%s)
     {
-      # Each run starts from the same prepared prefix, as on a fresh machine:
-      # nothing an earlier run left behind can decide this one.
-      rm -rf "$prefix"
-      if cp -a "$top/build/wineprefix-vorlage-$bits" "$prefix" && kv_prepare_prefix; then
+      if kv_prepare_prefix; then
         # Wine's server and its system processes run for the whole lane,
         # started here: started by a test instead, they would hold that
         # test's output pipe open and ctest would wait for it until the
@@ -207,30 +204,8 @@ lane() {
   lane_prefixes+=("$prefix")
 }
 
-# The prefixes the lanes copy, one for each kind of Windows, made once and
-# kept (kv_prepare_prefix makes them anew when their set-up changes).
-prepare_lane_prefixes() {
-  local bits
-  # Setting a prefix up starts Wine's desktop, which wants a display.
-  kv_start_xvfb || return 1
-  xvfb_pids+=("$KV_XVFB_PID")
-  KV_XVFB_PID=""
-  for bits in 64 32; do
-    (
-      if [ "$bits" = 32 ]; then
-        export KV_WINEPREFIX32="$top/build/wineprefix-vorlage-32"
-        kv_use_prefix32
-      else
-        export KV_WINEPREFIX="$top/build/wineprefix-vorlage-64" WINEPREFIX="$top/build/wineprefix-vorlage-64"
-      fi
-      kv_prepare_prefix && wineserver -w
-    ) || return 1
-  done
-}
-
 start_windows_lanes() {
   rm -rf "$lane_dir"
-  prepare_lane_prefixes || { echo "Die Wine-Präfixe für die Tests ließen sich nicht einrichten."; return 1; }
   local w64="$top/build/windows" w32="$top/build/windows32"
   lane tippen-1 "$w64" 64 -R '^win_typing_tests_1$' || return 1
   lane tippen-2 "$w64" 64 -R '^win_typing_tests_2$' || return 1

@@ -191,7 +191,7 @@ TEST_F(TeacherArchive, MakesAnArchiveFromTextFilesByKeys) {
   EXPECT_FALSE(listed());
   RECT menu{};
   ASSERT_TRUE(::GetWindowRect(::GetDlgItem(dialog, SelectionDialog::kMenu), &menu));
-  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring((menu.left + menu.right) / 2) + L" " +
                       std::to_wstring((menu.top + menu.bottom) / 2) + L" click 1"));
   ::Sleep(700);
   ASSERT_TRUE(key(L"n"));

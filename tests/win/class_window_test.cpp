@@ -85,7 +85,7 @@ class Teacher : public LearnerKeys {
       return false;
     }
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-    return test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" click 1");
+    return runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" click 1");
   }
 
   // The first row's name cell on the screen, just below the header.

@@ -27,9 +27,7 @@ namespace kv {
 using test::runUnix;
 using test::typeLikeALearner;
 
-// Each key run ends before the next begins: two xdotool processes started
-// one after the other may otherwise deliver their keys in the other order.
-inline bool key(const std::wstring& keys) { return test::runUnixToEnd(L"/usr/bin/xdotool key " + keys); }
+inline bool key(const std::wstring& keys) { return runUnix(L"/usr/bin/xdotool key " + keys); }
 
 // The first two lines of the first built-in text.
 inline const std::wstring kLine1 = L"fded fded fded fded sded sded sded sded aded aded aded aded";
@@ -44,7 +42,8 @@ class LearnerKeys : public testing::Test {
     ASSERT_NE(main, nullptr);
     ASSERT_NE(selection(), nullptr);
     // The X window of the program gets the keyboard focus, as a click would.
-    ASSERT_TRUE(test::focusXWindow(L"^Klavento 7$"));
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool search --name \"^Klavento 7$\" windowfocus"));
+    ::Sleep(500);
   }
 
   void TearDown() override {

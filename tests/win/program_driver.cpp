@@ -213,9 +213,7 @@ HWND waitForMessageBox(DWORD pid, DWORD timeoutMs) {
       timeoutMs);
   if (box == nullptr) return nullptr;
   // Let the box finish appearing: closing it while Wine is still mapping it
-  // has cost the display connection (BadWindow) in our runs. Drawn is not
-  // yet mapped on the X side, which no Windows call tells: the time stays.
-  waitUntilPainted(box, 10000);
+  // has cost the display connection (BadWindow) in our runs.
   ::Sleep(300);
   return box;
 }
@@ -500,8 +498,7 @@ DWORD WINAPI MessageBoxAnswerer::threadMain(void* param) {
   while (::GetTickCount() - start < self->timeoutMs_) {
     const HWND box = findTopLevelWindow(::GetCurrentProcessId(), nullptr, L"#32770");
     if (box != nullptr && !messageBoxText(box).empty()) {
-      waitUntilPainted(box, 10000);  // see waitForMessageBox
-      ::Sleep(300);
+      ::Sleep(300);  // see waitForMessageBox
       self->text_ = messageBoxText(box);
       pressDialogButton(box, self->button_);
       return 0;

@@ -133,9 +133,6 @@ bool focusXWindow(const std::wstring& namePattern, DWORD timeoutMs) {
 
 bool typeLikeALearner(const std::wstring& text) {
   static const int delays[] = {130, 175, 150, 205, 120, 165};
-  // A person's pause between two words: pacing only, for each word has been
-  // typed to its end before the pause begins.
-  constexpr DWORD kPauseBetweenWords = 400;
   std::size_t word = 0;
   std::size_t begin = 0;
   while (begin < text.size()) {
@@ -143,22 +140,19 @@ bool typeLikeALearner(const std::wstring& text) {
     if (end == std::wstring::npos) end = text.size();
     const std::wstring part = text.substr(begin, end - begin);
     const int delay = delays[word++ % 6];
-    // Typed to its end: the next word's xdotool must not overtake this one.
-    UnixCommand typing(L"/usr/bin/xdotool type --delay " + std::to_wstring(delay) + L" " + shellQuoted(part));
-    if (!typing.waitForEnd(static_cast<DWORD>(delay * static_cast<int>(part.size()) + 30000))) return false;
+    if (!runUnix(L"/usr/bin/xdotool type --delay " + std::to_wstring(delay) + L" \"" + part + L"\"")) {
+      return false;
+    }
+    ::Sleep(static_cast<DWORD>(delay * static_cast<int>(part.size()) + 400));
     begin = end;
-    if (begin < text.size()) ::Sleep(kPauseBetweenWords);
   }
   return true;
 }
 
 bool startExerciseWithSpace(HWND typingField) {
-  UnixCommand space(L"/usr/bin/xdotool key space");
-  if (!space.started()) return false;
-  const bool started = waitUntil([&] { return controlText(typingField).empty(); }, 10000);
-  // The keys typed next come from another xdotool, which must not overtake
-  // the release of the space bar.
-  space.waitForEnd(20000);
+  if (!runUnix(L"/usr/bin/xdotool key space")) return false;
+  const bool started = waitUntil([&] { return controlText(typingField).empty(); }, 5000);
+  ::Sleep(300);
   return started;
 }
 
