@@ -3,10 +3,8 @@
 #include <algorithm>
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <winternl.h>
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -427,16 +425,6 @@ int comboSelection(HWND box) {
   DWORD_PTR chosen = 0;
   if (!::SendMessageTimeoutW(box, CB_GETCURSEL, 0, 0, SMTO_NORMAL, 5000, &chosen)) return CB_ERR;
   return static_cast<int>(static_cast<LRESULT>(chosen));
-}
-
-bool waitUntilChecked(HWND button, DWORD timeoutMs) {
-  return waitUntil(
-      [&] {
-        DWORD_PTR state = 0;
-        return ::SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &state) &&
-               state == BST_CHECKED;
-      },
-      timeoutMs);
 }
 
 bool allTextSelected(HWND edit) {

@@ -143,8 +143,6 @@ std::vector<std::wstring> comboItems(HWND box);
 // list, the one the keys have moved to); CB_ERR when none or unknown.
 bool comboDropped(HWND box);
 int comboSelection(HWND box);
-// True once the button (a check box or radio option) is checked.
-bool waitUntilChecked(HWND button, DWORD timeoutMs);
 // True when an edit control's whole text is selected, or it has none, so
 // that what is typed next replaces it.
 bool allTextSelected(HWND edit);
@@ -154,8 +152,6 @@ std::wstring lineStartingWith(const std::vector<std::wstring>& lines, const std:
 std::string joinedLines(const std::vector<std::wstring>& lines);
 // The file name field of an open or save dialog: its one visible edit control.
 HWND fileNameField(HWND dialog);
-// The folder an open or save dialog of another process shows; empty when unknown.
-std::wstring fileDialogFolder(HWND dialog);
 // The folder tree of a folder picker (SHBrowseForFolder); null without one.
 HWND folderPickerTree(HWND picker);
 // True once the picker's tree has been filled and has a chosen folder: the

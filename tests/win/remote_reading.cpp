@@ -1,10 +1,9 @@
 // Reading another process's windows for the tests: the pixels on the
-// screen, list views and the open dialog's folder, through memory the
-// program's process lends for the answer.
+// screen and list views, through memory the program's process lends for
+// the answer.
 #include "tests/win/program_driver.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <string>
 #include <vector>
@@ -134,22 +133,6 @@ RECT listViewHeaderOnScreen(HWND list, int column) {
 
 int listViewSelection(HWND list) {
   return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-}
-
-std::wstring fileDialogFolder(HWND dialog) {
-  constexpr SIZE_T kChars = 1024;
-  RemoteBlock block(dialog, kChars * sizeof(wchar_t));
-  if (!block.ok()) return {};
-  DWORD_PTR length = 0;
-  if (!::SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, kChars, reinterpret_cast<LPARAM>(block.at(0)),
-                             SMTO_NORMAL, 5000, &length) ||
-      length == 0 || length > kChars) {
-    return {};
-  }
-  std::wstring folder(kChars, L'\0');
-  if (!block.read(0, folder.data(), kChars * sizeof(wchar_t))) return {};
-  folder.resize(folder.find(L'\0'));
-  return folder;
 }
 
 }  // namespace kv::test

@@ -140,18 +140,20 @@ void ExerciseHost::runResultOptions() {
 
 namespace {
 
+void runPendingMessages() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+}
+
 // The comparison's view of the progress window.
 class ProgressBridge final : public ComparisonProgress {
  public:
   void setPosition(std::int32_t position) override { appState().progressPosition = position; }
   std::int32_t maximum() const override { return appState().progressMax; }
-  void runPendingEvents() override {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-  }
+  void runPendingEvents() override { runPendingMessages(); }
 };
 
 }  // namespace
@@ -187,12 +189,6 @@ void ExerciseHost::runEvaluation() {
   state.fileView = false;
 }
 
-void ExerciseHost::letPendingMessagesRun() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
+void ExerciseHost::letPendingMessagesRun() { runPendingMessages(); }
 
 }  // namespace kv
