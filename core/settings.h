@@ -93,6 +93,7 @@ struct FolderSettings {
   std::string program;
   std::string history;  // the learning history's folder; empty: the user's own
   std::string gradeKey;  // a school's shared grade key file; empty: none
+  std::string classTests;  // where class tests are prepared by default; empty: the teacher folder
 };
 
 struct PolicySettings {
@@ -100,6 +101,8 @@ struct PolicySettings {
   bool webLinksEnabled = true;
   bool historyEnabled = true;  // off: nothing is recorded, no menu item
   bool teacherFunctions = true;  // off: the teachers' menu is not there
+  // off: no class test opens, none waits on this PC to be handed in
+  bool classTestsEnabled = true;
 };
 
 enum class ExerciseForm : std::uint8_t {
@@ -131,6 +134,9 @@ struct ExerciseParameters {
   std::string textTitle;
   std::string archiveCaption;
   std::int32_t archiveIndex = 0;
+  // A class test's time limit in seconds (forms 3 and 4), which may hold half
+  // minutes; 0: the limit is `pace` minutes.
+  std::int32_t limitSeconds = 0;
 };
 
 inline constexpr std::size_t kLearnerLineMax = 45;

@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/typed_exercise.h"
+#include "exam/class_test.h"
 #include "texts/archive.h"
 #include "texts/archive_scan.h"
 #include "texts/text_model.h"
@@ -54,6 +55,21 @@ struct AppState {
   // chosen with it (the key file's text, UTF-8; empty: no grades).
   std::string classFolder;
   std::string classGradeKey;
+  // The class test the teachers' window opens on next (Windows-1252 path of
+  // its test file); empty: a plain class folder.
+  std::string classTestFile;
+
+  // The class test a learner is taking, from the start page to the hand-in.
+  struct ClassTestRun {
+    bool active = false;
+    ClassTest test;
+    std::string testFile;  // Windows-1252 path
+    std::string learner;   // as the list has it
+    // What became of the hand-in, for the result window: where it went, or
+    // why it waits on this PC. Empty until the result is handed in.
+    std::string handInNotice;
+    bool handedIn = false;
+  } classTest;
 
   // What an archive change in the selection touches.
   operator ArchiveSwitch() {

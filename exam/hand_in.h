@@ -1,0 +1,71 @@
+// Handing in a result: the sealed ".kvw" goes into the test's hand-in folder
+// under a name that says who and when, never over another file and whole or
+// not at all. When the folder cannot be written it waits on this PC and is
+// handed in later, exactly once.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exam/class_test.h"
+#include "platform/file_io.h"
+
+namespace kv {
+
+// "8b – Müller, Jonas – 2026-12-09 10.14.kvw" (Windows-1252): characters no
+// file name may hold become readable stand-ins, the name stays short enough
+// for any share.
+std::string handInFileName(std::string_view className, std::string_view learner, const ClockTime& when);
+
+struct HandInOutcome {
+  bool delivered = false;
+  std::filesystem::path file;  // where it lies now
+  FileProblem problem;         // why it was not delivered
+  std::string reason;          // German, Windows-1252; empty when delivered
+};
+
+// Puts `bytes` into `folder` as `fileName`, or as "… (2).kvw" and so on when
+// that name is taken by other bytes. A file that already holds exactly these
+// bytes counts as delivered (an earlier try got through). `writer` is the
+// system's unless a test fails it.
+HandInOutcome handInFile(const std::filesystem::path& folder, std::string_view fileName,
+                         std::string_view bytes, FileWriter* writer = nullptr);
+
+// A result waiting on this PC: its bytes lie in the waiting folder with a
+// small note of where they belong.
+struct WaitingHandIn {
+  std::filesystem::path bytesFile;
+  std::filesystem::path target;  // the hand-in folder
+  std::string fileName;          // Windows-1252
+  std::string testId;
+  std::string learner;           // Windows-1252
+};
+
+// Keeps a result that could not be handed in; false when even this PC
+// cannot keep it (the caller then says so and offers the usual save).
+bool keepWaiting(const std::filesystem::path& waitingFolder, const WaitingHandIn& what,
+                 std::string_view bytes, std::string& reason);
+std::vector<WaitingHandIn> waitingHandIns(const std::filesystem::path& waitingFolder);
+
+struct DeliveryReport {
+  std::vector<HandInOutcome> delivered;
+  int stillWaiting = 0;
+};
+// Tries every waiting result once; what got through leaves the waiting folder.
+DeliveryReport deliverWaiting(const std::filesystem::path& waitingFolder, FileWriter* writer = nullptr);
+
+// The hand-ins of one learner for one test, in the hand-in folder and
+// waiting on this PC, oldest first: the earlier attempts.
+struct EarlierHandIn {
+  std::filesystem::path file;
+  ClockTime when;
+  bool waiting = false;  // still on this PC
+};
+std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const std::filesystem::path& handInFolder,
+                                          const std::filesystem::path& waitingFolder, std::string_view learner);
+// The refusal of a further attempt, naming the earlier hand-in.
+std::string furtherAttemptRefusal(const ClassTest& test, const std::vector<EarlierHandIn>& earlier);
+
+}  // namespace kv

@@ -1,0 +1,44 @@
+// What the teacher sees while a test runs: one row per learner of the list,
+// with the state of their hand-in, the figures and the grade, and the files
+// that belong to nobody or to another test. Every hand-in is evaluated again
+// against the test's text; figures the file merely states are not believed.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "classroom/class_scan.h"
+#include "classroom/grade_key.h"
+#include "exam/class_test.h"
+
+namespace kv {
+
+enum class HandInState { Missing, HandedIn, Several, NotInList, OtherTest, FiguresWrong, Refused };
+
+struct TestRow {
+  std::string learner;     // Windows-1252
+  std::int32_t seconds = 0;  // the learner's time
+  bool ownTime = false;      // a Nachteilsausgleich
+  HandInState state = HandInState::Missing;
+  std::string statusText;  // "abgegeben 10:14", "fehlt", "2 Abgaben", "nicht in der Liste", …
+  std::optional<ClassResult> result;  // the hand-in shown (the first), if any
+  int handIns = 0;
+  std::optional<int> grade;  // by the key; none for no key or no valid hand-in
+};
+
+struct TestStatus {
+  std::vector<TestRow> rows;  // the list's learners first, in its order, then the rest
+  int listed = 0;
+  int handedIn = 0;
+  std::string countText() const;  // "24 von 27 abgegeben"
+};
+
+// `scanned`: the hand-in folder as scanClass reads it; `key`: null for no grades.
+TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& scanned, const GradeKey* key);
+
+// The status as text lines (kvtool) and as CSV (UTF-8, semicolons).
+std::string testStatusText(const ClassTest& test, const TestStatus& status);
+std::string testStatusCsv(const ClassTest& test, const TestStatus& status);
+
+}  // namespace kv
