@@ -135,6 +135,9 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   if (const auto v = root.readDword(kPolicyKeyGeneral, "Lehrerfunktionen")) {
     settings.policies.teacherFunctions = *v != 0;
   }
+  if (const auto v = root.readDword(kPolicyKeyGeneral, "Klassenarbeiten")) {
+    settings.policies.classTestsEnabled = *v != 0;
+  }
 
   struct ColourValue {
     const char* name;
@@ -164,6 +167,7 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   folder("Schuelerverzeichnis", settings.folders.student);
   folder("Lernverlaufordner", settings.folders.history);
   folder("Notenschluessel", settings.folders.gradeKey);
+  folder("Klassenarbeitsordner", settings.folders.classTests);
 }
 
 void applyProgramFolder(PolicyStore& machine, Settings& settings) {

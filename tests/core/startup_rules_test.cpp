@@ -189,10 +189,15 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   user.strings[{kPolicyKeyFolders, "Lernverlaufordner"}] = "%HOME%\\Verlauf";
   machine.dwords[{kPolicyKeyGeneral, "Lehrerfunktionen"}] = 0;
   machine.strings[{kPolicyKeyFolders, "Notenschluessel"}] = "\\\\server\\noten\\schluessel.txt";
+  machine.dwords[{kPolicyKeyGeneral, "Klassenarbeiten"}] = 0;
+  machine.strings[{kPolicyKeyFolders, "Klassenarbeitsordner"}] = "T:\\Klassen";
+  user.strings[{kPolicyKeyFolders, "Klassenarbeitsordner"}] = "%HOME%\\Arbeiten";
 
   Settings settings;
   EXPECT_TRUE(settings.policies.historyEnabled) << "the history is kept unless a policy says no";
   EXPECT_TRUE(settings.policies.teacherFunctions) << "shown unless a policy says no";
+  EXPECT_TRUE(settings.policies.classTestsEnabled) << "class tests open unless a policy says no";
+  EXPECT_EQ(settings.folders.classTests, "") << "the teacher folder unless a policy names one";
   settings.folders.student = "C:\\Dokumente";
   applyPolicies(machine, fakeExpand, settings);
   applyPolicies(user, fakeExpand, settings);
@@ -208,6 +213,28 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   EXPECT_EQ(settings.folders.history, "C:\\Users\\lena\\Verlauf");
   EXPECT_FALSE(settings.policies.teacherFunctions);
   EXPECT_EQ(settings.folders.gradeKey, "\\\\server\\noten\\schluessel.txt");
+  EXPECT_FALSE(settings.policies.classTestsEnabled);
+  EXPECT_EQ(settings.folders.classTests, "C:\\Users\\lena\\Arbeiten") << "the user's folder, expanded";
+}
+
+TEST(Policies, ClassTestsOffOnlyByZeroAndUserMayAllowThemAgain) {
+  for (const std::uint32_t value : {0u, 1u, 2u}) {
+    SCOPED_TRACE(value);
+    FakeStore machine;
+    machine.dwords[{kPolicyKeyGeneral, "Klassenarbeiten"}] = value;
+    Settings settings;
+    applyPolicies(machine, fakeExpand, settings);
+    EXPECT_EQ(settings.policies.classTestsEnabled, value != 0);
+    EXPECT_TRUE(settings.policies.teacherFunctions) << "class tests and the teachers' menu are apart";
+  }
+  FakeStore machine;
+  FakeStore user;
+  machine.dwords[{kPolicyKeyGeneral, "Klassenarbeiten"}] = 0;
+  user.dwords[{kPolicyKeyGeneral, "Klassenarbeiten"}] = 1;
+  Settings settings;
+  applyPolicies(machine, fakeExpand, settings);
+  applyPolicies(user, fakeExpand, settings);
+  EXPECT_TRUE(settings.policies.classTestsEnabled);
 }
 
 TEST(Policies, MalformedAndEmptyValuesChangeNothing) {
@@ -218,6 +245,7 @@ TEST(Policies, MalformedAndEmptyValuesChangeNothing) {
   user.strings[{kPolicyKeyColours, "Zeigefinger"}] = "000000";
   user.strings[{kPolicyKeyFolders, "Lehrerverzeichnis"}] = "";
   user.strings[{kPolicyKeyFolders, "Schuelerverzeichnis"}] = "";
+  user.strings[{kPolicyKeyFolders, "Klassenarbeitsordner"}] = "";
   user.dwords[{kPolicyKeyGeneral, "Internet-Shortcuts deaktivieren"}] = 0;
 
   Settings settings;
@@ -230,6 +258,7 @@ TEST(Policies, MalformedAndEmptyValuesChangeNothing) {
   EXPECT_EQ(settings.fingers.index, 0x000000u);
   EXPECT_EQ(settings.folders.teacher, "");
   EXPECT_EQ(settings.folders.student, "C:\\Dokumente");
+  EXPECT_EQ(settings.folders.classTests, "");
   EXPECT_TRUE(settings.policies.webLinksEnabled);
   EXPECT_TRUE(settings.policies.maximiseMainWindow);
 }
