@@ -191,50 +191,14 @@ void ClassWindow::layout() {
 }
 
 void ClassWindow::offerKeys() {
-  AppState& state = appState();
-  keys_.clear();
-  keys_.push_back({L"ohne Noten", std::nullopt});
-  if (const std::string& shared = state.settings.folders.gradeKey; !shared.empty()) {
-    std::string why;
-    if (const std::optional<GradeKey> key = loadGradeKey(pathFromCp1252(shared), why)) {
-      keys_.push_back({win::widen(key->name) + L" (Schlüssel der Schule)", key});
-    } else {
-      win::showError(host_.frame(), why);
-    }
-  }
-  for (const GradeKey& preset : gradeKeyPresets()) {
-    keys_.push_back({L"Beispiel: " + win::widen(preset.name), preset});
-  }
-  // The key chosen before in this run, if it is none of these.
-  std::optional<GradeKey> remembered;
-  if (!state.classGradeKey.empty()) {
-    GradeKeyError ignored;
-    remembered = parseGradeKey(state.classGradeKey, ignored);
-  }
-  int chosen = 0;
-  if (remembered) {
-    const auto same = std::find_if(keys_.begin(), keys_.end(), [&](const OfferedKey& k) { return k.key == remembered; });
-    if (same == keys_.end()) {
-      keys_.push_back({win::widen(remembered->name) + L" (geladen)", remembered});
-      chosen = static_cast<int>(keys_.size()) - 1;
-    } else {
-      chosen = static_cast<int>(same - keys_.begin());
-    }
-  } else if (keys_.size() > 1 && !state.settings.folders.gradeKey.empty() && keys_[1].key) {
-    chosen = 1;  // the school's own key first
-  }
-  ::SendMessageW(keyBox_, CB_RESETCONTENT, 0, 0);
-  for (const OfferedKey& k : keys_) {
-    ::SendMessageW(keyBox_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(k.shown.c_str()));
-  }
-  ::SendMessageW(keyBox_, CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+  const AppState& state = appState();
+  KeyOffer offer = offerGradeKeys(state.settings.folders.gradeKey, state.classGradeKey);
+  if (!offer.schoolKeyProblem.empty()) win::showError(host_.frame(), offer.schoolKeyProblem);
+  showKeyOffer(keyBox_, offer);
+  keys_ = std::move(offer.keys);
 }
 
-const GradeKey* ClassWindow::chosenKey() const {
-  const auto at = ::SendMessageW(keyBox_, CB_GETCURSEL, 0, 0);
-  if (at < 0 || static_cast<std::size_t>(at) >= keys_.size() || !keys_[static_cast<std::size_t>(at)].key) return nullptr;
-  return &*keys_[static_cast<std::size_t>(at)].key;
-}
+const GradeKey* ClassWindow::chosenKey() const { return chosenKeyOf(keyBox_, keys_); }
 
 void ClassWindow::chooseFolder() {
   const auto chosen = pickFolder(host_.frame(), L"Ordner mit den abgegebenen Übungen (.kvw) der Klasse:", folder_);

@@ -17,17 +17,11 @@
 #include "platform/win/handles.h"
 #include "ui/shared/hosted_child_window_win.h"
 #include "ui/shared/measure_log_win.h"
+#include "ui/teachers/offered_keys_win.h"
 
 namespace kv {
 
 inline constexpr const wchar_t* kClassChildClass = L"KlaventoClassResults";
-
-// One grade key the window offers: none, the school's, the examples, or one
-// the teacher loaded from a file.
-struct OfferedKey {
-  std::wstring shown;
-  std::optional<GradeKey> key;
-};
 
 class ClassWindow final : public HostedChildWindow<ClassWindow> {
  public:
