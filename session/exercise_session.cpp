@@ -248,7 +248,7 @@ void ExerciseSession::showHint() {
 void ExerciseSession::fillStatusIdle() {
   if (params_.statusVisible) {
     host_.setStatusText(kPanelClock,
-                        formatTimeText(timeLimited() ? 60LL * params_.pace : 0));
+                        formatTimeText(timeLimited() ? static_cast<std::int64_t>(limitSeconds()) : 0));
     host_.setStatusText(kPanelSpeed, withNumber(35, 0));
     host_.setStatusText(kPanelKeystrokes, withNumber(36, 0));
   } else {
@@ -552,8 +552,8 @@ void ExerciseSession::onPaceTick() {
     ++tickPhase_;
     lastTimerTick_ = now;
     const std::uint32_t elapsed = tickDiff(now, startTick_);
-    if (elapsed / 1000 >= static_cast<std::uint32_t>(params_.pace) * 60u) {
-      endTick_ = startTick_ + static_cast<std::uint32_t>(params_.pace) * 60000u;
+    if (elapsed / 1000 >= limitSeconds()) {
+      endTick_ = startTick_ + limitSeconds() * 1000u;
       timeLimitReached_ = true;
       onEndButton();
       host_.beep();
@@ -571,7 +571,7 @@ void ExerciseSession::onClockTick() {
   if (params_.statusVisible) {
     liveKeystrokes_ = countKeystrokes(host_.fieldText());
     host_.setStatusText(kPanelClock,
-                        formatTimeText(timeLimited() ? 60LL * params_.pace - elapsed : elapsed));
+                        formatTimeText(timeLimited() ? static_cast<std::int64_t>(limitSeconds()) - elapsed : elapsed));
     const std::int64_t s = std::max<std::int64_t>(elapsed, 1);
     host_.setStatusText(kPanelSpeed,
                         withNumber(35, roundHalfEven(static_cast<double>(liveKeystrokes_) /

@@ -197,7 +197,12 @@ class ExerciseSession {
 
  private:
   bool clockedPace() const { return hasPace(form()) && params_.pace >= 1; }
-  bool timeLimited() const { return hasTimeLimit(form()) && params_.pace >= 1; }
+  bool timeLimited() const { return hasTimeLimit(form()) && (params_.pace >= 1 || params_.limitSeconds > 0); }
+  // A class test may give half minutes; everything else counts whole ones.
+  std::uint32_t limitSeconds() const {
+    return params_.limitSeconds > 0 ? static_cast<std::uint32_t>(params_.limitSeconds)
+                                    : static_cast<std::uint32_t>(params_.pace) * 60u;
+  }
   ExerciseForm form() const { return formOf(params_.form); }
   bool allowedControl(std::uint8_t ch) const;
 

@@ -240,6 +240,23 @@ TEST(SessionTimeLimit, OneMinuteEndsAtTheFirstCheckAfterSixtySeconds) {
   EXPECT_EQ(rig.host.endButton, "&Weiter >");
 }
 
+TEST(SessionTimeLimit, AClassTestsHalfMinutesEndTheExerciseAndCountDown) {
+  Rig rig(4, 2, {"eins", "zwei"});
+  rig.params.limitSeconds = 90;  // 1,5 minutes for a learner with more time
+  rig.startExercise();
+  const std::uint32_t start = rig.session.startTick();
+  rig.typeText("eins", 300);
+  rig.host.tick = start + 30000;
+  rig.session.onClockTick();
+  EXPECT_EQ(rig.host.status[kPanelClock], "00:01:00");
+  rig.runPaceTimer(start + 89000);
+  EXPECT_FALSE(rig.session.ended());
+  rig.runPaceTimer(start + 90500);
+  ASSERT_TRUE(rig.session.ended());
+  EXPECT_TRUE(rig.session.timeLimitReached());
+  EXPECT_EQ(rig.session.endTick(), start + 90000u);
+}
+
 TEST(SessionClock, StatusFiguresAndToggle) {
   Rig rig(3, 2, {"eins zwei"});
   rig.startExercise();

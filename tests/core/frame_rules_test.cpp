@@ -80,7 +80,8 @@ TEST(ProgressBar, NoDivisionByZeroAndNoOverflowingFill) {
 
 TEST(CommandLineFile, OnlyExistingKvwFilesAfterExpansion) {
   const std::set<std::string> files = {"C:\\Users\\lena\\Ergebnis.KVW", "C:\\a.kvw",
-                                       "C:\\notiz.txt", "C:\\x.kvw\\datei"};
+                                       "C:\\notiz.txt", "C:\\x.kvw\\datei",
+                                       "C:\\Users\\lena\\Arbeit.KVK", "C:\\b.kvk"};
   const FileExists exists = [&](std::string_view p) { return files.count(std::string(p)) > 0; };
   const PathExpander expand = [](std::string_view p) -> std::optional<std::string> {
     std::string out(p);
@@ -103,6 +104,10 @@ TEST(CommandLineFile, OnlyExistingKvwFilesAfterExpansion) {
     SCOPED_TRACE(argument);
     EXPECT_EQ(commandLineFile(argument, expand, exists), expected);
   }
+  // A class test opens by its own ending; neither takes the other's file.
+  EXPECT_EQ(commandLineClassTest("%USERPROFILE%\\Arbeit.KVK", expand, exists), "C:\\Users\\lena\\Arbeit.KVK");
+  EXPECT_EQ(commandLineClassTest("C:\\a.kvw", expand, exists), std::nullopt);
+  EXPECT_EQ(commandLineFile("C:\\b.kvk", expand, exists), std::nullopt);
 }
 
 TEST(ArchiveEntry, NamePaddedToSixtyFourThenPath) {

@@ -134,6 +134,15 @@ void ExerciseHost::switchCapsLockOff() {
 void ExerciseHost::runResultOptions() {
   AppState& state = appState();
   state.timeLimitReached = session_->timeLimitReached();
+  // A class test's result carries the learner's name and class as the test
+  // fixed them, and is handed in without a question.
+  if (state.classTest.active) {
+    state.resultOptions.learnerLine1 = clipLearnerLine(state.classTest.learner);
+    state.resultOptions.learnerLine2 = clipLearnerLine(state.classTest.test.className);
+    state.resultOptions.showExerciseTime = true;
+    state.resultOptions.showKeystrokesPerMinute = true;
+    return;
+  }
   ResultOptionsDialog dialog;
   dialog.run(frame_.frame());
 }

@@ -1,6 +1,7 @@
 #include "ui/frame/child_windows_win.h"
 
 #include "ui/teachers/class_window_win.h"
+#include "ui/exam/exam_start_win.h"
 #include "ui/exercise/exercise_window_win.h"
 #include "ui/history/history_window_win.h"
 #include "ui/result/result_window_win.h"
@@ -25,5 +26,11 @@ std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host) {
 }
 
 std::unique_ptr<ChildWindow> createClassChild(ChildHost& host) { return createClassWindow(host); }
+
+}  // namespace kv
+
+namespace kv {
+
+std::unique_ptr<ChildWindow> createClassTestChild(ChildHost& host) { return createClassTestStart(host); }
 
 }  // namespace kv

@@ -18,5 +18,6 @@ std::unique_ptr<ChildWindow> createExerciseChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createClassChild(ChildHost& host);
+std::unique_ptr<ChildWindow> createClassTestChild(ChildHost& host);
 
 }  // namespace kv

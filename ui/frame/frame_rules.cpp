@@ -68,7 +68,7 @@ std::string closeQuestion() { return "Klavento 7 wirklich beenden?"; }
 
 namespace {
 
-bool endsWithKvw(std::string_view path) {
+bool hasExtension(std::string_view path, std::string_view wanted) {
   const std::size_t slash = path.find_last_of("\\/");
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const std::size_t dot = name.rfind('.');
@@ -77,13 +77,11 @@ bool endsWithKvw(std::string_view path) {
   for (char& c : ext) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return ext == ".kvw";
+  return ext == wanted;
 }
 
-}  // namespace
-
-std::optional<std::string> commandLineFile(std::string_view argument, const PathExpander& expand,
-                                           const FileExists& exists) {
+std::optional<std::string> commandLineFileWith(std::string_view argument, const PathExpander& expand,
+                                               const FileExists& exists, std::string_view extension) {
   if (argument.empty()) return std::nullopt;
   std::string path(argument);
   if (path.find('%') != std::string::npos) {
@@ -91,8 +89,20 @@ std::optional<std::string> commandLineFile(std::string_view argument, const Path
     if (!expanded) return std::nullopt;
     path = expanded->substr(0, expanded->find('\0'));
   }
-  if (!endsWithKvw(path) || !exists(path)) return std::nullopt;
+  if (!hasExtension(path, extension) || !exists(path)) return std::nullopt;
   return path;
+}
+
+}  // namespace
+
+std::optional<std::string> commandLineFile(std::string_view argument, const PathExpander& expand,
+                                           const FileExists& exists) {
+  return commandLineFileWith(argument, expand, exists, ".kvw");
+}
+
+std::optional<std::string> commandLineClassTest(std::string_view argument, const PathExpander& expand,
+                                                const FileExists& exists) {
+  return commandLineFileWith(argument, expand, exists, ".kvk");
 }
 
 bool openCommandEnabled(ChildKind child, bool resultShowsFile, bool opening) {

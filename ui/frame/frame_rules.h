@@ -61,6 +61,9 @@ using PathExpander = std::function<std::optional<std::string>(std::string_view)>
 using FileExists = std::function<bool(std::string_view)>;
 std::optional<std::string> commandLineFile(std::string_view argument, const PathExpander& expand,
                                            const FileExists& exists);
+// The same for a class test a learner opens by its file (".kvk").
+std::optional<std::string> commandLineClassTest(std::string_view argument, const PathExpander& expand,
+                                                const FileExists& exists);
 
 // The open-saved-exercise command: available from the selection dialog and
 // from a result window that shows a file, never during an open.

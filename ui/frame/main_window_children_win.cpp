@@ -11,6 +11,8 @@
 #include "platform/win/message_box.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
+#include "ui/exam/exam_start_win.h"
+#include "ui/exam/hand_in_win.h"
 #include "ui/result/saved_exercise_dialog_win.h"
 #include "ui/shared/app_state.h"
 #include "ui/shared/requests.h"
@@ -31,6 +33,8 @@ void MainWindow::onRequest(int n) {
   }
   switch (static_cast<Request>(n)) {
     case Request::Selection:
+      // A class test is over once its start page or result is left.
+      endClassTestRun();
       // A result opened from the teachers' list goes back to that list.
       switchTo(childKind() == ChildKind::Result && classListWaiting() ? ChildKind::ClassResults
                                                                       : ChildKind::Selection);
@@ -51,6 +55,9 @@ void MainWindow::onRequest(int n) {
     case Request::ClassResults:
       if (childKind() == ChildKind::Selection) child_->storeParameters();
       switchTo(ChildKind::ClassResults);
+      break;
+    case Request::ClassTest:
+      openClassTest();
       break;
   }
   if (pendingRequest_ != 0 && hwnd_ != nullptr) {
@@ -94,6 +101,9 @@ void MainWindow::switchTo(ChildKind kind) {
       break;
     case ChildKind::ClassResults:
       child_ = createClassChild(*this);
+      break;
+    case ChildKind::ClassTest:
+      child_ = createClassTestChild(*this);
       break;
     case ChildKind::None:
       break;
@@ -158,6 +168,36 @@ void MainWindow::openSavedExercise() {
   opening_ = false;
   updateCommands();
   if (hwnd_ != nullptr && !childAlive()) request(static_cast<int>(Request::Selection));
+}
+
+void MainWindow::openClassTest() {
+  opening_ = true;
+  updateCommands();
+  if (childKind() == ChildKind::Selection) child_->storeParameters();
+  std::optional<std::wstring> chosen;
+  if (commandLineClassTest_) {
+    chosen = win::widen(*commandLineClassTest_);
+    commandLineClassTest_.reset();
+  } else {
+    chosen = askForClassTest(hwnd_);
+  }
+  const bool opened = chosen && openClassTestFile(hwnd_, *chosen);
+  opening_ = false;
+  if (opened) {
+    switchTo(ChildKind::ClassTest);
+  } else {
+    updateCommands();
+  }
+  if (hwnd_ != nullptr && !childAlive()) request(static_cast<int>(Request::Selection));
+}
+
+void MainWindow::onHandInsDelivered(int delivered) {
+  if (!handInsWaiting()) ::KillTimer(hwnd_, kHandInTimerId);
+  if (delivered > 0 && childKind() == ChildKind::Selection) {
+    setStatusText(0, delivered == 1 ? w1252("Ein wartendes Ergebnis einer Klassenarbeit wurde abgegeben.")
+                                    : std::to_string(delivered) +
+                                          w1252(" wartende Ergebnisse einer Klassenarbeit wurden abgegeben."));
+  }
 }
 
 void MainWindow::childClosed(ChildWindow&) {

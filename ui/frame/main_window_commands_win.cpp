@@ -25,6 +25,10 @@ HMENU MainWindow::createMenuBar() {
   // Wine leaves one character's width between an item and its shortcut; the
   // blanks keep the shortcut clear of the text there as on Windows.
   ::AppendMenuW(fileMenu_, MF_STRING, kCommandOpen, L"Gespeicherte Übung ö&ffnen...   \tStrg+O");
+  // Unless a policy keeps class tests off this PC.
+  if (appState().settings.policies.classTestsEnabled) {
+    ::AppendMenuW(fileMenu_, MF_STRING, kCommandOpenClassTest, L"&Klassenarbeit öffnen...");
+  }
   // The learning history is there unless a policy switched it off.
   if (appState().settings.policies.historyEnabled) {
     ::AppendMenuW(fileMenu_, MF_STRING, kCommandHistory, L"&Lernverlauf...   \tStrg+L");
@@ -44,6 +48,10 @@ HMENU MainWindow::createMenuBar() {
     teacherMenu_ = ::CreatePopupMenu();
     ::AppendMenuW(teacherMenu_, MF_STRING, kCommandClassResults, L"&Ergebnisse einer Klasse...   \tStrg+K");
     ::AppendMenuW(teacherMenu_, MF_STRING, kCommandMakeArchive, L"&Textarchiv erstellen...");
+    if (appState().settings.policies.classTestsEnabled) {
+      ::AppendMenuW(teacherMenu_, MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(teacherMenu_, MF_STRING, kCommandPrepareClassTest, L"Klassenarbeit &vorbereiten...");
+    }
     ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(teacherMenu_), L"&Lehrkräfte");
   }
   ::AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(helpMenu_), L"&Hilfe");
@@ -63,11 +71,13 @@ void MainWindow::updateCommands() {
   ::EnableMenuItem(fileMenu_, kCommandHistory,
                    MF_BYCOMMAND | (historyCommandEnabled() ? MF_ENABLED : MF_GRAYED));
   if (teacherMenu_ != nullptr) {
-    for (const int command : {kCommandClassResults, kCommandMakeArchive}) {
+    for (const int command : {kCommandClassResults, kCommandMakeArchive, kCommandPrepareClassTest}) {
       ::EnableMenuItem(teacherMenu_, static_cast<UINT>(command),
                        MF_BYCOMMAND | (classCommandEnabled() ? MF_ENABLED : MF_GRAYED));
     }
   }
+  ::EnableMenuItem(fileMenu_, kCommandOpenClassTest,
+                   MF_BYCOMMAND | (childKind() == ChildKind::Selection && !opening_ ? MF_ENABLED : MF_GRAYED));
   const bool web = appState().settings.policies.webLinksEnabled;
   ::EnableMenuItem(helpMenu_, kCommandWebDin, MF_BYCOMMAND | (web ? MF_ENABLED : MF_GRAYED));
   ::EnableMenuItem(helpMenu_, kCommandWebSpelling,
@@ -139,6 +149,14 @@ bool MainWindow::onCommand(int id) {
         ArchiveMakerDialog maker;
         maker.run(hwnd_);
       }
+      break;
+    case kCommandOpenClassTest:
+      if (appState().settings.policies.classTestsEnabled && childKind() == ChildKind::Selection && !opening_) {
+        request(static_cast<int>(Request::ClassTest));
+      }
+      break;
+    case kCommandPrepareClassTest:
+      // The preparation dialog follows.
       break;
     case kCommandClassResults:
       // Only from the selection, as the Lernverlauf.

@@ -16,6 +16,7 @@
 #include "platform/win/system_info.h"
 #include "texts/archive.h"
 #include "texts/builtin_texts.h"
+#include "ui/exam/hand_in_win.h"
 #include "ui/frame/splash_window_win.h"
 #include "ui/history/history_access_win.h"
 #include "ui/selection/archive_discovery_win.h"
@@ -26,6 +27,9 @@ namespace {
 
 // Posted by create(): the rest of the start runs once the window is up.
 constexpr UINT kFirstActivationMessage = WM_APP + 2;
+// Often enough that a result is in soon after the server is back, seldom
+// enough that a server that is gone costs nothing.
+constexpr UINT kHandInRetryMs = 20000;
 
 MainWindow* theMainWindow = nullptr;
 
@@ -198,6 +202,16 @@ void MainWindow::onFirstActivation() {
         return expanded->text;
       },
       fileExists);
+  if (!commandLineFile_) {
+    commandLineClassTest_ = commandLineClassTest(
+        firstArgument(),
+        [](std::string_view text) -> std::optional<std::string> {
+          const auto expanded = win::expandEnvironment(text);
+          if (!expanded) return std::nullopt;
+          return expanded->text;
+        },
+        fileExists);
+  }
 
   const std::string programPath = win::narrowLossy(win::programPath());
   state.programArchives = {archiveEntry(builtinArchiveName(), programPath)};
@@ -227,7 +241,15 @@ void MainWindow::onFirstActivation() {
     ::DestroyWindow(hwnd_);
     return;
   }
-  request(static_cast<int>(commandLineFile_ ? Request::OpenSaved : Request::Selection));
+  request(static_cast<int>(commandLineFile_        ? Request::OpenSaved
+                           : commandLineClassTest_ ? Request::ClassTest
+                                                   : Request::Selection));
+  // Class-test results that could not be handed in go in now if the folder
+  // is back, and are tried again while the program runs.
+  if (state.settings.policies.classTestsEnabled && handInsWaiting()) {
+    deliverWaitingHandIns(hwnd_, kHandInsDeliveredMessage);
+    ::SetTimer(hwnd_, kHandInTimerId, kHandInRetryMs, nullptr);
+  }
   // An exercise that waited because the history could not be written is
   // added now that the program starts again.
   if (state.settings.policies.historyEnabled) catchUpHistory();
@@ -256,6 +278,15 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kRequestMessage:
       onRequest(static_cast<int>(wParam));
       return 0;
+    case kHandInsDeliveredMessage:
+      onHandInsDelivered(static_cast<int>(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kHandInTimerId) {
+        deliverWaitingHandIns(hwnd_, kHandInsDeliveredMessage);
+        return 0;
+      }
+      break;
     case WM_COMMAND:
       if (lParam == 0 && onCommand(LOWORD(wParam))) return 0;
       break;

@@ -38,7 +38,13 @@ enum MainCommand : int {
   kCommandHistory = 207,
   kCommandClassResults = 208,
   kCommandMakeArchive = 209,
+  kCommandOpenClassTest = 210,
+  kCommandPrepareClassTest = 211,
 };
+
+// A try to hand in waiting class-test results ended; wParam: how many went in.
+inline constexpr UINT kHandInsDeliveredMessage = WM_APP + 3;
+inline constexpr UINT_PTR kHandInTimerId = 401;
 
 // Where the user guide lies, relative to the program's folder: the setup
 // installs it there, and the build puts it in the same place beside the
@@ -83,6 +89,10 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   void switchTo(ChildKind kind);
   void closeChild();
   void openSavedExercise();
+  // A class test for a learner: from the command line, else from a dialog.
+  void openClassTest();
+  void prepareClassTest();
+  void onHandInsDelivered(int delivered);
   bool onCommand(int id);
   bool historyCommandEnabled() const;
   bool classCommandEnabled() const;
@@ -115,6 +125,7 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   win::ClipboardWatcher clipboard_;
   std::unique_ptr<ChildWindow> child_;
   std::optional<std::string> commandLineFile_;
+  std::optional<std::string> commandLineClassTest_;
   bool firstActivationDone_ = false;
   bool closeFollows_ = true;
   bool switchingNow_ = false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "ui/exam/hand_in_win.h"
 #include "ui/shared/app_state.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
@@ -68,6 +69,10 @@ bool ResultWindow::create() {
     }
     historyNotice_.clear();
   }
+  if (!handInMessage_.empty()) {
+    win::showError(host_.frame(), handInMessage_);
+    handInMessage_.clear();
+  }
   return true;
 }
 
@@ -106,6 +111,13 @@ void ResultWindow::loadFromState() {
   }
   while (lines_.size() < kMinResultLines) lines_.emplace_back();
   unsaved_ = true;
+  if (!fileView_ && state.classTest.active) {
+    const HandInNotice handedIn = handInClassTestResult(lines_, state.typed, longestLine_);
+    handInLine_ = handedIn.line;
+    handInMessage_ = handedIn.message;
+    // Handed in, or kept on this PC until it can be: nothing is lost by closing.
+    unsaved_ = !handedIn.delivered && !handedIn.waiting;
+  }
 }
 
 void ResultWindow::recordInHistory(const SummaryInputs& in) {
@@ -144,6 +156,10 @@ void ResultWindow::createControls() {
                                     WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kPrintId);
   closeButton_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON,
                                     0, 0, 10, 10, kCloseId);
+  if (!handInLine_.empty()) {
+    handInLabel_ = win::createControl(hwnd_, L"STATIC", win::widen(handInLine_).c_str(),
+                                      SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 0, 0, 10, 10, kHandInId);
+  }
   grip_ = win::createControl(hwnd_, L"SCROLLBAR", L"", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN,
                              0, 0, 10, 10, kGripId);
   // The window closes only through its button.
@@ -221,7 +237,7 @@ void ResultWindow::setListFontSize(int size) {
 
 int ResultWindow::buttonStripHeight() const {
   const win::DialogUnits du(dialogFont_.get());
-  return du.y(14) + 2 * du.x(4);
+  return du.y(14) + 2 * du.x(4) + (handInLabel_ != nullptr ? du.y(10) + du.x(4) : 0);
 }
 
 int ResultWindow::listFrameHeight() const { return 2 * ::GetSystemMetrics(SM_CYEDGE); }
@@ -288,6 +304,9 @@ void ResultWindow::layout() {
   const int gripWidth = ::GetSystemMetrics(SM_CXVSCROLL);
   const int gripHeight = ::GetSystemMetrics(SM_CYHSCROLL);
   const int top = static_cast<int>(r.bottom) - margin - buttonHeight;
+  if (handInLabel_ != nullptr) {
+    ::MoveWindow(handInLabel_, margin, top - margin - du.y(10), std::max(0L, r.right - 2 * margin), du.y(10), TRUE);
+  }
   ::MoveWindow(saveButton_, margin, top, buttonWidth, buttonHeight, TRUE);
   ::MoveWindow(printButton_, (static_cast<int>(r.right) - buttonWidth) / 2, top, buttonWidth,
                buttonHeight, TRUE);

@@ -25,6 +25,7 @@ class ResultWindow final : public HostedChildWindow<ResultWindow> {
     kPrintId = 803,
     kCloseId = 804,
     kGripId = 805,
+    kHandInId = 806,
     kWithoutEvaluationId = 806,  // the check box added to the print dialog
   };
 
@@ -77,6 +78,8 @@ class ResultWindow final : public HostedChildWindow<ResultWindow> {
   bool unsaved() const { return unsaved_; }
   int fontSize() const { return fontSize_; }
   HWND list() const { return list_; }
+  // For tests: the hand-in line of a class test's result; empty otherwise.
+  const std::string& handInLine() const { return handInLine_; }
   std::int32_t longestLine() const { return longestLine_; }
 
  private:
@@ -118,6 +121,11 @@ class ResultWindow final : public HostedChildWindow<ResultWindow> {
   bool unsaved_ = true;
   bool withoutEvaluation_ = false;
   std::string historyNotice_;  // shown once the window is visible
+  // A class test's hand-in: where it went or why it waits, in a line of its
+  // own above the buttons; the reason once more in a message when it failed.
+  std::string handInLine_;
+  std::string handInMessage_;
+  HWND handInLabel_ = nullptr;
   bool historyFailed_ = false;  // the notice tells of an exercise not (yet) recorded
 
   HWND list_ = nullptr;

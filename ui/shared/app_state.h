@@ -69,6 +69,10 @@ struct AppState {
     // why it waits on this PC. Empty until the result is handed in.
     std::string handInNotice;
     bool handedIn = false;
+    // The learner's own choices, put back when the test is over.
+    bool replacedExercise = false;
+    ExerciseParameters exerciseBefore;
+    CurrentText textBefore;
   } classTest;
 
   // What an archive change in the selection touches.
