@@ -35,6 +35,7 @@ ManifestDPIAware true
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Klavento 7"
 !define APP_PATHS_KEY "Software\Microsoft\Windows\CurrentVersion\App Paths\KVWIN7.EXE"
 !define PROGID "Klavento.Uebung"
+!define TEST_PROGID "Klavento.Klassenarbeit"
 !define UNINSTALLER "Deinstallieren.exe"
 
 Name "${PRODUCT}"
@@ -122,6 +123,15 @@ Section "${PRODUCT} (Programm)" SecProgram
   WriteRegStr HKLM "Software\Classes\${PROGID}\shell\open" "" "&Öffnen"
   WriteRegStr HKLM "Software\Classes\${PROGID}\shell\open\command" "" '"$INSTDIR\klavento.exe" "%1"'
 
+  ; A class test opens by double-click too, with the learner's start page.
+  WriteRegStr HKLM "Software\Classes\.kvk" "" "${TEST_PROGID}"
+  WriteRegStr HKLM "Software\Classes\.kvk" "Content Type" "application/x-klavento-klassenarbeit"
+  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}" "" "Klassenarbeit (Klavento 7)"
+  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\DefaultIcon" "" "$INSTDIR\klavento.exe,0"
+  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\shell" "" "open"
+  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\shell\open" "" "&Öffnen"
+  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\shell\open\command" "" '"$INSTDIR\klavento.exe" "%1"'
+
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -165,6 +175,10 @@ Section "Uninstall"
   ReadRegStr $0 HKLM "Software\Classes\.kvw" ""
   StrCmp $0 "${PROGID}" 0 +2
     DeleteRegKey HKLM "Software\Classes\.kvw"
+  DeleteRegKey HKLM "Software\Classes\${TEST_PROGID}"
+  ReadRegStr $0 HKLM "Software\Classes\.kvk" ""
+  StrCmp $0 "${TEST_PROGID}" 0 +2
+    DeleteRegKey HKLM "Software\Classes\.kvk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'

@@ -8,6 +8,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${KV_BUILD_DIR:-$top/build/windows}
 mime_type=application/x-klavento-uebung
+test_mime_type=application/x-klavento-klassenarbeit
 
 user=0
 remove=0
@@ -81,7 +82,7 @@ fi
 source "$kv_top/scripts/wine-env.sh"
 kv_prepare_prefix || exit 1
 kv_use_user_history
-# Files named on the command line (a double-clicked .kvw file) are passed as
+# Files named on the command line (a double-clicked .kvw or .kvk file) are passed as
 # Windows paths; the program takes its first argument as such.
 args=()
 for a in "$@"; do
@@ -116,7 +117,7 @@ ${icon_line}
 Terminal=false
 Categories=Education;
 Keywords=Tastschreiben;Zehnfinger;Tippen;Schreibmaschine;
-MimeType=$mime_type;
+MimeType=$mime_type;$test_mime_type;
 EOF_DESKTOP
 # No icon leaves an empty line, which the format does not allow everywhere.
 sed -i '/^$/d' "$destdir$apps_dir/klavento.desktop"
@@ -132,12 +133,18 @@ cat >"$destdir$mime_dir/packages/klavento.xml" <<EOF_MIME
     </magic>
     <glob pattern="*.kvw"/>
   </mime-type>
+  <mime-type type="$test_mime_type">
+    <comment>Klassenarbeit (Klavento 7)</comment>
+    <comment xml:lang="de">Klassenarbeit (Klavento 7)</comment>
+    <glob pattern="*.kvk"/>
+  </mime-type>
 </mime-info>
 EOF_MIME
 
 register
 if [ -z "$destdir" ] && command -v xdg-mime >/dev/null; then
   xdg-mime default klavento.desktop "$mime_type" 2>/dev/null || true
+  xdg-mime default klavento.desktop "$test_mime_type" 2>/dev/null || true
 fi
 
 echo "Klavento-Starter installiert: $launcher"

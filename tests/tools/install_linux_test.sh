@@ -28,7 +28,7 @@ check_tree() {
   grep -qx 'kv_use_user_history' "$prefix/bin/klavento" && ok "Lernverlauf im Datenordner des Benutzers" ||
     fail "der Starter legt den Lernverlauf nicht in den Datenordner des Benutzers"
   [ -f "$desktop" ] && ok "Desktop-Eintrag" || { fail "klavento.desktop fehlt in $prefix"; return; }
-  grep -qx 'MimeType=application/x-klavento-uebung;' "$desktop" && ok "MimeType" || fail "MimeType fehlt"
+  grep -qx 'MimeType=application/x-klavento-uebung;application/x-klavento-klassenarbeit;' "$desktop" && ok "MimeType" || fail "MimeType fehlt"
   grep -qx 'Name=Klavento 7' "$desktop" && ok "Name" || fail "Name fehlt"
   grep -qx "Exec=\"$launcher_path\" %f" "$desktop" && ok "Exec nennt $launcher_path" ||
     fail "Exec-Zeile: $(grep '^Exec=' "$desktop")"
@@ -39,6 +39,7 @@ check_tree() {
   fi
   [ -f "$xml" ] && ok "MIME-Beschreibung" || { fail "klavento.xml fehlt"; return; }
   grep -q '<glob pattern="\*.kvw"/>' "$xml" && ok "Muster *.kvw" || fail "Muster *.kvw fehlt"
+  grep -q '<glob pattern="\*.kvk"/>' "$xml" && ok "Muster *.kvk (Klassenarbeit)" || fail "Muster *.kvk fehlt"
   grep -q '<match type="string" offset="0" value="Klavento 7.0"/>' "$xml" && ok "Kennung am Dateianfang" ||
     fail "Kennung fehlt"
 }
@@ -59,6 +60,8 @@ check_tree "$prefix" "$prefix/bin/klavento"
 if command -v update-mime-database >/dev/null; then
   grep -q 'application/x-klavento-uebung:\*\.kvw' "$prefix/share/mime/globs2" 2>/dev/null &&
     ok "MIME-Datenbank kennt *.kvw" || fail "MIME-Datenbank ohne *.kvw"
+  grep -q 'application/x-klavento-klassenarbeit:\*\.kvk' "$prefix/share/mime/globs2" 2>/dev/null &&
+    ok "MIME-Datenbank kennt *.kvk" || fail "MIME-Datenbank ohne *.kvk"
   grep -aq 'Klavento 7.0' "$prefix/share/mime/magic" 2>/dev/null &&
     ok "MIME-Datenbank kennt die Kennung" || fail "MIME-Datenbank ohne Kennung"
 fi

@@ -79,7 +79,7 @@ expect_value() {
 # the prefix before installing and after uninstalling.
 registry_traces() {
   cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
-    grep -aiE 'klavento|kvw|KVWIN7' | sed -E 's/^(\[.*\]) [0-9]+$/\1/' | sort
+    grep -aiE 'klavento|kvw|kvk|KVWIN7' | sed -E 's/^(\[.*\]) [0-9]+$/\1/' | sort
 }
 before=$(registry_traces)
 
@@ -124,6 +124,8 @@ expect_value "$app_paths" "" 'C:\Program Files\Klavento 7\klavento.exe'
 expect_value "$app_paths" Path 'C:\Program Files\Klavento 7'
 expect_value 'HKCR\.kvw' "" 'Klavento.Uebung'
 expect_value 'HKCR\Klavento.Uebung\shell\open\command' "" '"C:\Program Files\Klavento 7\klavento.exe" "%1"'
+expect_value 'HKCR\.kvk' "" 'Klavento.Klassenarbeit'
+expect_value 'HKCR\Klavento.Klassenarbeit\shell\open\command' "" '"C:\Program Files\Klavento 7\klavento.exe" "%1"'
 expect_value "$uninstall_key" DisplayName 'Klavento 7'
 expect_value "$uninstall_key" DisplayVersion '7.0.0'
 expect_value "$uninstall_key" Publisher 'Klavento-Projekt'
@@ -147,7 +149,7 @@ wineserver -w
 [ $rc -eq 0 ] && ok "Deinstallation endete mit 0" || fail "Deinstallation endete mit $rc"
 [ ! -e "$instdir" ] && ok "Programmordner entfernt" || fail "Reste in $instdir: $(ls -A "$instdir" | tr '\n' ' ')"
 [ ! -e "$startmenu" ] && ok "Startmenü-Ordner entfernt" || fail "Startmenü-Ordner noch da"
-for key in "$app_paths" "$uninstall_key" 'HKCR\.kvw' 'HKCR\Klavento.Uebung'; do
+for key in "$app_paths" "$uninstall_key" 'HKCR\.kvw' 'HKCR\Klavento.Uebung' 'HKCR\.kvk' 'HKCR\Klavento.Klassenarbeit'; do
   if wine reg query "$key" "${view[@]}" >/dev/null 2>&1; then fail "Schlüssel $key noch da"; else ok "Schlüssel $key entfernt"; fi
 done
 wineserver -w
