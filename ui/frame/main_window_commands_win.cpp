@@ -11,6 +11,7 @@
 #include "platform/win/shell.h"
 #include "platform/win/strings.h"
 #include "platform/win/system_info.h"
+#include "ui/exam/exam_prepare_dialog_win.h"
 #include "ui/frame/about_window_win.h"
 #include "ui/shared/app_state.h"
 #include "ui/shared/requests.h"
@@ -92,6 +93,15 @@ bool MainWindow::historyCommandEnabled() const {
   return appState().settings.policies.historyEnabled && !opening_ && childKind() == ChildKind::Selection;
 }
 
+void MainWindow::prepareClassTest() {
+  ClassTestPreparation preparation;
+  const std::optional<std::wstring> saved = preparation.run(hwnd_);
+  if (!saved) return;
+  // The teachers' window opens on the test just saved, to watch it.
+  appState().classTestFile = win::narrowLossy(*saved);
+  request(static_cast<int>(Request::ClassResults));
+}
+
 void MainWindow::openWebPath(const char* path) {
   if (!appState().settings.policies.webLinksEnabled) return;
   win::openWebPage(hwnd_, std::string(kProductWebPage) + path);
@@ -156,7 +166,7 @@ bool MainWindow::onCommand(int id) {
       }
       break;
     case kCommandPrepareClassTest:
-      // The preparation dialog follows.
+      if (classCommandEnabled() && appState().settings.policies.classTestsEnabled) prepareClassTest();
       break;
     case kCommandClassResults:
       // Only from the selection, as the Lernverlauf.
