@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "classroom/result_check.h"
+#include "core/settings.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
 #include "history/history_views.h"
@@ -24,7 +26,9 @@ bool isResultFile(const fs::directory_entry& entry) {
   if (!entry.is_regular_file(ec)) return false;
   std::string ext = cp1252OfPath(entry.path().extension());
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".kvw";
+  // An empty file is a hand-in that is just being written: its name is
+  // claimed before the whole file takes its place.
+  return ext == ".kvw" && entry.file_size(ec) > 0 && !ec;
 }
 
 std::string afterLabel(const std::vector<std::string>& lines, int number) {
@@ -58,6 +62,25 @@ std::int64_t secondsOf(std::string_view text) {
   return *h * 3600 + *m * 60 + *s;
 }
 
+// The typed text stands between the header and the three empty lines before
+// the title of the summary block; the marks around wrong stretches go.
+std::vector<std::string> typedLinesOf(const std::vector<std::string>& lines) {
+  // From the end: a learner may well type a line that looks like the title.
+  const std::string titleLabel = label(2);
+  const std::string formLabel = label(1);
+  std::vector<std::string> typed;
+  for (std::size_t i = lines.size(); i-- > kResultHeaderLines + 3;) {
+    if (lines[i].rfind(titleLabel, 0) != 0 || i + 1 >= lines.size() || lines[i + 1].rfind(formLabel, 0) != 0) continue;
+    for (std::size_t k = kResultHeaderLines; k + 3 < i; ++k) {
+      std::string line = lines[k];
+      std::erase(line, kMarkByte);
+      typed.push_back(std::move(line));
+    }
+    break;
+  }
+  return typed;
+}
+
 std::string refusal(ResultFileError error) {
   switch (error) {
     case ResultFileError::None:
@@ -75,17 +98,17 @@ std::string refusal(ResultFileError error) {
 }  // namespace
 
 std::optional<double> ClassResult::errorPercent() const {
-  if (!valid || impossible || keystrokes <= 0) return std::nullopt;
+  if (!gradable() || impossible || keystrokes <= 0) return std::nullopt;
   return static_cast<double>(errors) * 100.0 / static_cast<double>(keystrokes);
 }
 
 GradeInput ClassResult::gradeInput() const {
   GradeInput in;
   in.errors = errors;
-  in.keystrokes = valid ? keystrokes : 0;
+  in.keystrokes = gradable() ? keystrokes : 0;
   in.seconds = std::max<std::int64_t>(0, seconds);
   in.keystrokesPerMinute = keystrokesPerMinute;
-  in.impossible = impossible || !valid;
+  in.impossible = impossible || !gradable();
   return in;
 }
 
@@ -141,12 +164,18 @@ ClassResult readClassResult(const fs::path& file, const fs::path& folder) {
   if (const std::string perMinute = afterLabel(lines, 10); !perMinute.empty()) {
     r.keystrokesPerMinute = leadingNumber(perMinute).value_or(-1);
   }
+  r.correctionAllowed = afterLabel(lines, 4).find(uiWord(23)) != std::string::npos;
   const std::string errors = afterLabel(lines, 17);
   r.errorText = errors;
   if (const auto n = leadingNumber(errors)) {
     r.errors = *n;
   } else {
     r.impossible = true;
+  }
+  r.typedLines = typedLinesOf(lines);
+  if (const std::optional<std::string> problem = figuresProblem(r)) {
+    r.figuresFit = false;
+    r.status = *problem;
   }
   return r;
 }
@@ -191,7 +220,7 @@ std::string classCsv(const std::vector<ClassResult>& results, const GradeKey* ke
                   percent ? decimalComma(*percent, 3) : std::string(),
                   r.keystrokesPerMinute >= 0 ? std::to_string(r.keystrokesPerMinute) : std::string(),
                   r.seconds >= 0 ? decimalComma(static_cast<double>(r.seconds) / 60.0, 2) : std::string(),
-                  key ? csvCell(u8(gradeText(gradeOf(*key, r.gradeInput())))) : std::string()});
+                  key && r.gradable() ? csvCell(u8(gradeText(gradeOf(*key, r.gradeInput())))) : std::string()});
     } else {
       row.insert(row.end(), {"", "", "", "", "", "", csvCell("abgelehnt: " + u8(r.refusedMessage)), "", "", "", "",
                              "", ""});

@@ -34,8 +34,17 @@ struct ClassResult {
   std::int64_t errors = 0;
   bool impossible = false;  // "Auswertung nicht möglich"
   std::int64_t keystrokesPerMinute = -1;  // -1: not shown
+  // The typed text as the file holds it, one entry a line, mark bytes
+  // removed: what the figures must follow from.
+  std::vector<std::string> typedLines;
+  bool correctionAllowed = false;  // the Anschläge line says "mit Korrekturmöglichkeit"
+  // False when the stated figures do not follow from the typed text; such a
+  // file stays in the list but is never graded.
+  bool figuresFit = true;
 
   bool voided() const { return valid && keystrokes == 0; }
+  // Read, sealed and with figures that follow from its text: worth a grade.
+  bool gradable() const { return valid && figuresFit; }
   // The program's Fehlerprozent; none where it shows none.
   std::optional<double> errorPercent() const;
   GradeInput gradeInput() const;

@@ -33,8 +33,8 @@ struct HandInOutcome {
 HandInOutcome handInFile(const std::filesystem::path& folder, std::string_view fileName,
                          std::string_view bytes, FileWriter* writer = nullptr);
 
-// A result waiting on this PC: its bytes lie in the waiting folder with a
-// small note of where they belong.
+// A result waiting on this PC: its bytes lie in the waiting folder
+// ("abgabe-….kvw") with a small note of where they belong ("abgabe-….abgabe").
 struct WaitingHandIn {
   std::filesystem::path bytesFile;
   std::filesystem::path target;  // the hand-in folder
@@ -65,7 +65,8 @@ struct EarlierHandIn {
 };
 std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const std::filesystem::path& handInFolder,
                                           const std::filesystem::path& waitingFolder, std::string_view learner);
-// The refusal of a further attempt, naming the earlier hand-in.
+// The refusal of a further attempt, naming the latest earlier hand-in;
+// empty while the test still allows one.
 std::string furtherAttemptRefusal(const ClassTest& test, const std::vector<EarlierHandIn>& earlier);
 
 }  // namespace kv

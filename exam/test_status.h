@@ -10,6 +10,7 @@
 
 #include "classroom/class_scan.h"
 #include "classroom/grade_key.h"
+#include "classroom/result_check.h"
 #include "exam/class_test.h"
 
 namespace kv {
@@ -25,6 +26,7 @@ struct TestRow {
   std::optional<ClassResult> result;  // the hand-in shown (the first), if any
   int handIns = 0;
   std::optional<int> grade;  // by the key; none for no key or no valid hand-in
+  std::string note;          // why the hand-in shown does not count (Windows-1252)
 };
 
 struct TestStatus {
@@ -37,7 +39,14 @@ struct TestStatus {
 // `scanned`: the hand-in folder as scanClass reads it; `key`: null for no grades.
 TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& scanned, const GradeKey* key);
 
-// The status as text lines (kvtool) and as CSV (UTF-8, semicolons).
+// Evaluates the typed text of a hand-in again against the test's text by the
+// program's rules, and compares title, form, correction, time, Anschläge
+// and errors with what the file states. nullopt when it fits.
+std::optional<std::string> testProblem(const ClassResult& result, const ClassTest& test,
+                                       std::int32_t learnerSeconds);
+
+// The status as text lines (Windows-1252, for kvtool) and as CSV (UTF-8,
+// semicolons).
 std::string testStatusText(const ClassTest& test, const TestStatus& status);
 std::string testStatusCsv(const ClassTest& test, const TestStatus& status);
 
