@@ -12,6 +12,7 @@ packages=(
   libsqlite3-dev tcl dpkg-dev xz-utils
   nsis desktop-file-utils shared-mime-info python3-markdown
   chromium poppler-utils libreoffice-calc-nogui
+  samba smbclient smbnetfs fuse3
 )
 
 missing=()
