@@ -1,0 +1,305 @@
+// A class test from start to end on a real school server, with real keys:
+// the teacher prepares a one-minute test in the program, a learner opens it
+// through its file, picks a name, types until the time is up and reads that
+// the result was handed in; the teacher's window shows the learner with a
+// grade, the class overview names who is missing, and a second attempt is
+// refused. tests/tools/class_test_flow.sh starts Samba, mounts the share
+// once as the teacher (L:) and once as a learner (T:) and runs this.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "exam/class_test.h"
+#include "platform/file_io.h"
+#include "tests/win/learner_fixture.h"
+#include "ui/exam/exam_prepare_dialog_win.h"
+#include "ui/exam/exam_start_win.h"
+#include "ui/teachers/class_window_win.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::wstring environment(const wchar_t* name) {
+  wchar_t value[1024] = {};
+  const DWORD n = ::GetEnvironmentVariableW(name, value, 1024);
+  return n > 0 && n < 1024 ? std::wstring(value, n) : std::wstring();
+}
+
+// The Alt letter a control's caption marks with "&"; 0 without one.
+wchar_t altLetter(HWND control) {
+  const std::wstring text = test::controlText(control);
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == L'&' && text[i + 1] != L'&') return static_cast<wchar_t>(::towlower(text[i + 1]));
+    if (text[i] == L'&') ++i;
+  }
+  return 0;
+}
+
+class ClassTestFlow : public testing::Test {
+ protected:
+  void SetUp() override {
+    work = environment(L"KV_FLOW_WORK");
+    ASSERT_FALSE(work.empty()) << "runs only from tests/tools/class_test_flow.sh, which starts the server";
+    teacherShare = L"L:\\8b";
+    learnerShare = L"T:\\8b";
+    ASSERT_NE(::GetFileAttributesW(teacherShare.c_str()), INVALID_FILE_ATTRIBUTES) << "the teacher's share is not on L:";
+    ASSERT_NE(::GetFileAttributesW(learnerShare.c_str()), INVALID_FILE_ATTRIBUTES) << "the learner's share is not on T:";
+  }
+
+  void TearDown() override {
+    for (auto* p : {&learner, &teacher}) {
+      if (p->main != nullptr && p->process.running()) p->process.closeNormally(p->main);
+    }
+  }
+
+  struct Program {
+    test::ProgramProcess process;
+    HWND main = nullptr;
+    std::wstring xWindow;  // its X window, as xdotool names it
+  };
+
+  // Starts the program and gives its X window the keyboard, telling it from
+  // another program's window by the ones there were before.
+  void start(Program& p, const std::wstring& args = L"") {
+    const std::wstring before = work + L"/x-before";
+    ASSERT_TRUE(test::runUnixToEnd(L"xdotool search --name '^Klavento 7$' > " + test::shellQuoted(before) + L" || true"));
+    ASSERT_TRUE(p.process.start(test::besideThisExe(KV_EXE_NAME), args));
+    p.main = test::waitForTopLevelWindow(p.process.pid(), L"Klavento 7", 30000, kMainWindowClass);
+    ASSERT_NE(p.main, nullptr);
+    ASSERT_TRUE(test::waitUntilPainted(p.main, 20000));
+    const std::wstring found = work + L"/x-new";
+    ASSERT_TRUE(test::runUnixToEnd(L"for i in $(seq 50); do xdotool search --name '^Klavento 7$' | grep -vxFf " +
+                                   test::shellQuoted(before) + L" > " + test::shellQuoted(found) +
+                                   L" && break; sleep 0.2; done"));
+    std::string id;
+    ASSERT_TRUE(readWholeFile(windowsPath(found), id));
+    id = id.substr(0, id.find('\n'));
+    ASSERT_FALSE(id.empty()) << "the program's X window was not found";
+    p.xWindow = win::widen(id);
+    focus(p);
+  }
+
+  // A file of the work folder as Wine's Z: drive names it.
+  std::wstring windowsPath(const std::wstring& unixPath) const {
+    std::wstring path = L"Z:" + unixPath;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+  }
+
+  void focus(const Program& p) {
+    ASSERT_TRUE(test::runUnixToEnd(L"xdotool windowactivate --sync " + p.xWindow + L" 2>/dev/null; xdotool windowfocus --sync " +
+                                   p.xWindow));
+    ::Sleep(500);
+  }
+
+  // Presses the Alt letter of a control's label or caption.
+  void altOf(HWND dialog, int id) {
+    const wchar_t letter = altLetter(::GetDlgItem(dialog, id));
+    ASSERT_NE(letter, 0) << "control " << id << " has no Alt letter";
+    ASSERT_TRUE(key(std::wstring(L"alt+") + letter));
+    ::Sleep(300);
+  }
+
+  void typeInto(HWND dialog, int labelId, int fieldId, const std::wstring& text) {
+    altOf(dialog, labelId);
+    const HWND field = ::GetDlgItem(dialog, fieldId);
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(dialog) == field; }, 5000))
+        << "Alt letter of " << labelId << " did not reach its field";
+    ASSERT_TRUE(key(L"ctrl+a"));
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 " + test::shellQuoted(text)));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == text; }, 15000))
+        << win::narrowLossy(test::controlText(field));
+  }
+
+  std::wstring work;
+  std::wstring teacherShare;
+  std::wstring learnerShare;
+  Program teacher;
+  Program learner;
+};
+
+TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
+  // --- The teacher prepares a one-minute test by keys.
+  ASSERT_NO_FATAL_FAILURE(start(teacher));
+  ASSERT_NE(test::waitForOnlyChild(teacher.main, SelectionDialog::kClassName, 15000), nullptr);
+  ASSERT_TRUE(key(L"alt+l"));
+  ASSERT_NE(test::waitForMenu(teacher.process.pid(), 5000), nullptr) << "Alt+L opened no menu";
+  ASSERT_TRUE(key(L"v"));
+  const HWND dialog = test::waitForTopLevelWindow(teacher.process.pid(), L"Klassenarbeit vorbereiten", 15000);
+  ASSERT_NE(dialog, nullptr) << "Lehrkräfte → Klassenarbeit vorbereiten opened no dialog";
+  ASSERT_TRUE(test::waitUntilPainted(dialog, 10000));
+  // The first text of the list: the built-in lines the learner types.
+  altOf(dialog, ClassTestPreparation::kTextLabel);
+  ASSERT_TRUE(key(L"Home"));
+  ASSERT_TRUE(test::waitUntil([&] { return !test::controlText(::GetDlgItem(dialog, ClassTestPreparation::kTextInfo)).empty(); }, 5000));
+  altOf(dialog, ClassTestPreparation::kFormScreen);
+  ASSERT_NO_FATAL_FAILURE(typeInto(dialog, ClassTestPreparation::kMinutesLabel, ClassTestPreparation::kMinutes, L"1"));
+  ASSERT_NO_FATAL_FAILURE(typeInto(dialog, ClassTestPreparation::kClassLabel, ClassTestPreparation::kClassField, L"8b"));
+  // Three learners, one line each; one with a time of her own.
+  altOf(dialog, ClassTestPreparation::kListLabel);
+  const HWND list = ::GetDlgItem(dialog, ClassTestPreparation::kList);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(dialog) == list; }, 5000));
+  for (const wchar_t* line : {L"Becker, Jonas", L"Schmidt, Lea; 1,5", L"Yilmaz, Emre"}) {
+    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 " + test::shellQuoted(line)));
+    ::Sleep(800);
+    ASSERT_TRUE(key(L"Return"));
+    ::Sleep(300);
+  }
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(list).find(L"Yilmaz, Emre") != std::wstring::npos; }, 10000))
+      << win::narrowLossy(test::controlText(list));
+  // A grade key: the first one offered after "ohne Noten".
+  altOf(dialog, ClassTestPreparation::kKeyLabel);
+  ASSERT_TRUE(key(L"Down"));
+  ASSERT_NO_FATAL_FAILURE(typeInto(dialog, ClassTestPreparation::kFolderLabel, ClassTestPreparation::kFolder, teacherShare));
+  altOf(dialog, ClassTestPreparation::kSave);
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(dialog); }, 20000)) << "Speichern left the dialog open";
+
+  // The test lies in the share with its hand-in folder; the teachers' window watches it.
+  fs::path testFile;
+  for (const auto& entry : fs::directory_iterator(fs::path(teacherShare))) {
+    if (entry.path().extension() == L".kvk") testFile = entry.path();
+  }
+  ASSERT_FALSE(testFile.empty()) << "no test file in " << win::narrowLossy(teacherShare);
+  ClassTest test;
+  std::string reason;
+  ASSERT_EQ(readClassTestFile(testFile, test, reason), TestFileError::None) << reason;
+  EXPECT_EQ(test.seconds, 60);
+  EXPECT_EQ(test.form, 3);
+  EXPECT_EQ(test.className, "8b");
+  ASSERT_EQ(test.learners.size(), 3u);
+  EXPECT_EQ(test.learners[1].seconds, 90);
+  EXPECT_TRUE(fs::is_directory(handInFolderOf(testFile)));
+  const HWND watch = test::waitForOnlyChild(teacher.main, kClassChildClass, 15000);
+  ASSERT_NE(watch, nullptr) << "the teachers' window did not open on the test";
+  const HWND rows = ::GetDlgItem(watch, ClassWindow::kListId);
+  const HWND summary = ::GetDlgItem(watch, ClassWindow::kSummaryId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewCount(rows) == 3; }, 10000));
+  EXPECT_NE(test::controlText(summary).find(L"0 von 3 abgegeben"), std::wstring::npos)
+      << win::narrowLossy(test::controlText(summary));
+
+  // --- A learner opens the test through its file, as a double-click does.
+  const std::wstring learnerFile = learnerShare + L"\\" + testFile.filename().wstring();
+  ASSERT_NO_FATAL_FAILURE(start(learner, L"\"" + learnerFile + L"\""));
+  const HWND page = test::waitForOnlyChild(learner.main, kClassTestChildClass, 20000);
+  ASSERT_NE(page, nullptr) << "the test file did not open the start page";
+  ASSERT_TRUE(test::waitUntilPainted(page, 10000));
+  const HWND name = ::GetDlgItem(page, ClassTestStart::kNameId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == name; }, 10000));
+  // The first letters of the first name find her in the list.
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 120 Jon"));
+  const HWND names = ::GetDlgItem(page, ClassTestStart::kListId);
+  ASSERT_TRUE(test::waitUntil([&] { return ::SendMessageW(names, LB_GETCURSEL, 0, 0) == 0; }, 5000))
+      << "typing did not find the name";
+  ASSERT_TRUE(key(L"Down"));  // into the list, where the arrow keys choose
+  ::Sleep(300);
+  ASSERT_TRUE(key(L"Up"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == L"Becker, Jonas"; }, 5000))
+      << win::narrowLossy(test::controlText(name));
+  ASSERT_TRUE(key(L"alt+b"));
+  const HWND exercise = test::waitForOnlyChild(learner.main, ExerciseWindow::kClassName, 15000);
+  ASSERT_NE(exercise, nullptr) << "Beginnen started no exercise";
+  const HWND field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == field; }, 10000));
+  ASSERT_TRUE(test::startExerciseWithSpace(field));
+  const DWORD started = ::GetTickCount();
+  ASSERT_TRUE(typeLikeALearner(kLine1.substr(0, 29)));
+  // Until the time is up: the exercise ends by itself and the evaluation runs.
+  const HWND result = test::waitForOnlyChild(learner.main, ResultWindow::kClassName, 90000);
+  ASSERT_NE(result, nullptr) << "no evaluation after the time limit";
+  EXPECT_GE(::GetTickCount() - started, 55000u) << "ended before the minute was up";
+  const HWND handIn = ::GetDlgItem(result, ResultWindow::kHandInId);
+  ASSERT_NE(handIn, nullptr) << "the result window says nothing of the hand-in";
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(handIn).rfind(L"Abgegeben um", 0) == 0; }, 5000))
+      << win::narrowLossy(test::controlText(handIn));
+  EXPECT_EQ(test::listLine(::GetDlgItem(result, ResultWindow::kListId), 4), L"Becker, Jonas");
+  EXPECT_EQ(test::listLine(::GetDlgItem(result, ResultWindow::kListId), 5), L"8b");
+  // Exactly one whole file arrived, under a name that says who.
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(handInFolderOf(testFile))) {
+    ++files;
+    EXPECT_EQ(entry.path().filename().wstring().rfind(L"8b – Becker, Jonas – ", 0), 0u)
+        << win::narrowLossy(entry.path().filename().wstring());
+  }
+  EXPECT_EQ(files, 1);
+  ASSERT_TRUE(key(L"alt+s"));  // Schließen: handed in, so nothing to ask
+  ASSERT_NE(test::waitForOnlyChild(learner.main, SelectionDialog::kClassName, 15000), nullptr);
+  ASSERT_TRUE(learner.process.closeNormally(learner.main));
+  learner.main = nullptr;
+
+  // --- The teachers' window shows her within seconds, with a grade.
+  int row = -1;
+  ASSERT_TRUE(test::waitUntil(
+      [&] {
+        for (int i = 0; i < test::listViewCount(rows); ++i) {
+          if (test::listViewText(rows, i, ClassWindow::kName).rfind(L"Becker, Jonas", 0) == 0 &&
+              test::listViewText(rows, i, ClassWindow::kStatus).rfind(L"abgegeben", 0) == 0) {
+            row = i;
+            return true;
+          }
+        }
+        return false;
+      },
+      10000))
+      << "the hand-in did not show in the teachers' window";
+  EXPECT_FALSE(test::listViewText(rows, row, ClassWindow::kGrade).empty()) << "no grade";
+  EXPECT_NE(test::controlText(summary).find(L"1 von 3 abgegeben"), std::wstring::npos)
+      << win::narrowLossy(test::controlText(summary));
+
+  // --- The class overview, for Chromium: the script reads who is missing.
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring note = std::wstring(temp) + L"kv-klassenarbeit-geoeffnet.txt";
+  ::DeleteFileW(note.c_str());
+  wchar_t before[128] = {};
+  LONG size = sizeof before;
+  ASSERT_EQ(::RegQueryValueW(HKEY_CLASSES_ROOT, L".html", before, &size), ERROR_SUCCESS);
+  ASSERT_TRUE(test::setClassesRootDefault(L".html", L"KlaventoTestSeite"));
+  ASSERT_TRUE(test::setClassesRootDefault(L"KlaventoTestSeite\\shell\\open\\command",
+                                          L"C:\\windows\\system32\\cmd.exe /c echo %1> \"" + note + L"\""));
+  const std::wstring page2 = windowsPath(work + L"/uebersicht.html");
+  focus(teacher);
+  ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(watch, test::focusOfThread(teacher.main)); }, 5000));
+  altOf(watch, ClassWindow::kOverviewId);
+  const HWND save = test::waitForTopLevelWindow(teacher.process.pid(), L"Klassenübersicht speichern", 15000, L"#32770");
+  ASSERT_NE(save, nullptr);
+  const HWND saveName = test::fileNameField(save);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(teacher.main) == saveName; }, 5000));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 50 " + test::shellQuoted(page2)));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(saveName) == page2; }, 15000));
+  ASSERT_TRUE(key(L"Return"));
+  const bool opened = test::waitUntil([&] { return ::GetFileAttributesW(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
+  test::setClassesRootDefault(L".html", before);
+  ::SHDeleteKeyW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");
+  ::DeleteFileW(note.c_str());
+  EXPECT_TRUE(opened) << "the overview was not opened in the browser";
+  EXPECT_NE(::GetFileAttributesW(page2.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  // --- A second attempt, on another PC as on this one, is refused by name.
+  ASSERT_NO_FATAL_FAILURE(start(learner, L"\"" + learnerFile + L"\""));
+  const HWND again = test::waitForOnlyChild(learner.main, kClassTestChildClass, 20000);
+  ASSERT_NE(again, nullptr);
+  const HWND name2 = ::GetDlgItem(again, ClassTestStart::kNameId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == name2; }, 10000));
+  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 " + test::shellQuoted(L"Becker, Jonas")));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name2) == L"Becker, Jonas"; }, 10000));
+  ASSERT_TRUE(key(L"Return"));
+  const HWND box = test::waitForMessageBox(learner.process.pid(), 10000);
+  ASSERT_NE(box, nullptr) << "a second attempt was not refused";
+  const std::wstring refusal = test::messageBoxText(box);
+  EXPECT_NE(refusal.find(L"8b – Becker, Jonas – "), std::wstring::npos) << win::narrowLossy(refusal);
+  test::pressDialogButton(box, IDOK);
+  EXPECT_EQ(test::waitForOnlyChild(learner.main, ExerciseWindow::kClassName, 2000), nullptr)
+      << "the refused attempt began anyway";
+}
+
+}  // namespace
+}  // namespace kv
