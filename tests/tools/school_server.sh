@@ -16,8 +16,8 @@
 #   school_server.sh password USER          the test password of USER
 #   school_server.sh address DIR            the server's address (after start)
 #
-# Users: the teacher "kvlehrer", learners "kvschueler1" … "kvschuelerN", all in
-# the group "kvklasse". The share's root belongs to the teacher; folders made
+# Users: the teacher "kvlehrer", the learners "kvschueler" (for a test that
+# needs one) and "kvschueler1" … "kvschuelerN", all in the group "kvklasse". The share's root belongs to the teacher; folders made
 # in it are sticky and writable for the class, files readable only: learners
 # hand in beside each other, but none may change or remove the teacher's test
 # file or a classmate's hand-in, nor put another file in their place.
@@ -43,6 +43,7 @@ school_users() {
   local dir=$1 n
   n=$(cat "$dir/learners" 2>/dev/null || echo 6)
   echo "$school_teacher"
+  echo kvschueler
   for ((i = 1; i <= n; i++)); do echo "kvschueler$i"; done
 }
 
@@ -57,17 +58,32 @@ school_add_user() {
   id -nG "$user" | tr ' ' '\n' | grep -qx "$school_group" || usermod -a -G "$school_group" "$user"
 }
 
-# The address: each server of its own on 127.0.0.N, so that two tests (or a
-# test and the benchmark) can run side by side on port 445.
+# The address: each server on 127.0.0.N of its own, so that two tests (or a
+# test and the benchmark) can run side by side on port 445. An address stays
+# its server's while the server is stopped for a while, as long as its folder
+# is there: a test that stops its server must get it back at the same place.
+school_registry=/tmp/kv-school-servers
 school_pick_address() {
-  local n
+  local dir=$1 n owner
+  mkdir -p "$school_registry"
   for n in $(seq 20 250); do
-    if ! ss -ltnH "( sport = :445 )" 2>/dev/null | awk '{print $4}' | grep -q "^127\.0\.0\.$n:445$"; then
-      echo "127.0.0.$n"
-      return 0
+    owner=$(cat "$school_registry/127.0.0.$n" 2>/dev/null)
+    if [ -n "$owner" ] && [ "$owner" != "$dir" ] && [ -f "$owner/smb.conf" ]; then continue; fi
+    if ss -ltnH "( sport = :445 )" 2>/dev/null | awk '{print $4}' | grep -q "^127\.0\.0\.$n:445$"; then
+      continue
     fi
+    echo "$dir" >"$school_registry/127.0.0.$n"
+    echo "127.0.0.$n"
+    return 0
   done
   return 1
+}
+
+# Alive and not only a zombie nobody has reaped yet.
+school_alive() {
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
 }
 
 school_pid() {
@@ -95,14 +111,24 @@ school_start() {
     command -v "$tool" >/dev/null || [ -x "/usr/sbin/$tool" ] ||
       { school_fail "$tool fehlt (scripts/deps.sh installiert samba und smbclient)." "$tool is missing."; return 1; }
   done
-  local smbd=/usr/sbin/smbd
-  command -v smbd >/dev/null && smbd=$(command -v smbd)
   mkdir -p "$dir" || { school_fail "Ordner $dir nicht anlegbar." "cannot make $dir."; return 1; }
   dir=$(cd "$dir" && pwd)
   if school_running "$dir"; then
     cat "$dir/address"
     return 0
   fi
+  # Users, the address and the port are shared with servers started at the
+  # same moment by other tests: one start at a time.
+  mkdir -p "$school_registry"
+  (
+    flock -w 120 9 || { school_fail "Ein anderer Serverstart hängt ($school_registry/lock)." "start lock timed out."; exit 1; }
+    school_start_locked "$dir" "$learners"
+  ) 9>"$school_registry/lock"
+}
+
+school_start_locked() {
+  local dir=$1 learners=$2 smbd=/usr/sbin/smbd
+  command -v smbd >/dev/null && smbd=$(command -v smbd)
   [ -n "$learners" ] && echo "$learners" >"$dir/learners"
   [ -f "$dir/learners" ] || echo 6 >"$dir/learners"
   getent group "$school_group" >/dev/null || groupadd "$school_group" 2>/dev/null ||
@@ -129,10 +155,10 @@ school_start() {
   chmod 0755 "$dir/share"
 
   local address
-  if [ -f "$dir/address" ]; then
+  if [ -f "$dir/address" ] && [ "$(cat "$school_registry/$(cat "$dir/address")" 2>/dev/null)" = "$dir" ]; then
     address=$(cat "$dir/address")
   else
-    address=$(school_pick_address) ||
+    address=$(school_pick_address "$dir") ||
       { school_fail "Keine freie Adresse 127.0.0.N für Port 445." "no free loopback address."; return 1; }
     echo "$address" >"$dir/address"
   fi
@@ -185,7 +211,7 @@ EOF
     printf '%s\n%s\n' "$pw" "$pw" | smbpasswd -c "$dir/smb.conf" -s -a "$user" >"$log" 2>&1 ||
       { school_fail "smbpasswd für $user: $(tail -n 3 "$log" | tr '\n' ' ')" "smbpasswd for $user failed."; return 1; }
   done
-  "$smbd" -s "$dir/smb.conf" -D >"$log" 2>&1 ||
+  "$smbd" -s "$dir/smb.conf" -D >"$log" 2>&1 9>&- ||
     { school_fail "smbd startet nicht: $(tail -n 5 "$log" "$dir/log/smbd.log" 2>/dev/null | tr '\n' ' ')" \
         "smbd did not start."; return 1; }
   local i
@@ -216,7 +242,7 @@ school_stop() {
   local i p alive
   for i in $(seq 1 100); do
     alive=()
-    for p in "${pids[@]}"; do kill -0 "$p" 2>/dev/null && alive+=("$p"); done
+    for p in "${pids[@]}"; do school_alive "$p" && alive+=("$p"); done
     [ ${#alive[@]} -eq 0 ] && return 0
     [ "$i" -eq 50 ] && kill -KILL "${alive[@]}" 2>/dev/null
     sleep 0.1
@@ -280,10 +306,10 @@ school_unmount() {
   if [ -n "$pid" ] && grep -qa smbnetfs "/proc/$pid/cmdline" 2>/dev/null; then
     local i
     for i in $(seq 1 50); do
-      kill -0 "$pid" 2>/dev/null || break
+      school_alive "$pid" || break
       sleep 0.1
     done
-    kill -0 "$pid" 2>/dev/null && kill "$pid" 2>/dev/null
+    school_alive "$pid" && kill "$pid" 2>/dev/null
   fi
   rm -f "$pidfile"
   return 0
