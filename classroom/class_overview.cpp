@@ -379,7 +379,8 @@ std::string classOverviewHtml(const OverviewInput& in) {
   std::map<std::string, Learner> byLearner;
   std::vector<const ClassResult*> refused;
   for (const ClassResult& r : in.results) {
-    if (!r.valid) {
+    // Refused files and files whose figures do not follow from their text.
+    if (!r.gradable()) {
       refused.push_back(&r);
       continue;
     }

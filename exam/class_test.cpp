@@ -277,7 +277,7 @@ TestFileError decodeClassTest(std::string_view bytes, ClassTest& test, std::stri
     r.fail("die Kennung ist ungültig");
     return invalid();
   }
-  if (!r.text("Klasse", t.className) || !r.text("Titel", t.title)) return invalid();
+  if (!r.text("Klasse", t.className) || !r.text("Titel", t.title, true)) return invalid();
   if (t.className.empty() || t.className.size() > 40) {
     r.fail("der Name der Klasse fehlt oder ist zu lang");
     return invalid();

@@ -353,7 +353,9 @@ int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostrea
     err << "Keine .kvw-Dateien gefunden.\n";
     return 1;
   }
-  const auto rejected = std::count_if(results.begin(), results.end(), [](const ClassResult& r) { return !r.valid; });
+  // A file whose figures do not follow from its typed text counts as refused.
+  const auto rejected =
+      std::count_if(results.begin(), results.end(), [](const ClassResult& r) { return !r.gradable(); });
   if (csv) {
     out << classCsv(results, key);
     return rejected == 0 ? 0 : 2;

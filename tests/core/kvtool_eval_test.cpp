@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "classroom/result_check.h"
 #include "evaluation/saved_file.h"
 #include "evaluation/summary.h"
 
@@ -36,7 +37,13 @@ class KvtoolFiles : public testing::Test {
   std::string saveResult(const std::string& name, const std::string& typed, const std::string& learner) {
     TypedExercise ex;
     ex.typedText = typed;
-    ex.keystrokes = 300;
+    // The Anschläge the typed text is worth: the class check reads them back.
+    std::vector<std::string> typedLines;
+    for (std::size_t begin = 0, end; (end = typed.find("\r\n", begin)) != std::string::npos; begin = end + 2) {
+      typedLines.push_back(typed.substr(begin, end - begin));
+      std::erase(typedLines.back(), kMarkByte);
+    }
+    ex.keystrokes = static_cast<std::uint32_t>(keystrokesOfTypedLines(typedLines));
     ex.errorCount = 3;
     SummaryInputs in;
     in.learnerLine1 = learner;
@@ -138,7 +145,7 @@ TEST_F(KvtoolFiles, CheckListsValidAndRejectedFiles) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(rows, line);) lines.push_back(line);
   ASSERT_EQ(lines.size(), 5u) << out.str();  // header + four .kvw files, the .txt ignored
-  EXPECT_EQ(lines[1].rfind("anna.kvw;01.12.2026;\"Anna; Klasse 8b\";;3 (1,000 Fehlerprozent);300;120;g\u00FCltig", 0), 0u)
+  EXPECT_EQ(lines[1].rfind("anna.kvw;01.12.2026;\"Anna; Klasse 8b\";;3 (10,714 Fehlerprozent);28;11;g\u00FCltig", 0), 0u)
       << lines[1];
   // Sorted by name: "ben-veraendert.kvw" comes before "ben.kvw".
   EXPECT_NE(lines[2].find("abgelehnt: "), std::string::npos);
