@@ -18,8 +18,8 @@ constexpr std::size_t kLongestHandInName = 120;
 constexpr int kMostNumberedNames = 999;
 constexpr std::uintmax_t kLargestHandIn = 4u * 1024u * 1024u;
 
-// A readable stand-in for every character a Windows or Samba file name
-// cannot hold.
+}  // namespace
+
 std::string fileNamePart(std::string_view text) {
   std::string out;
   for (const char c : text) {
@@ -39,6 +39,8 @@ std::string fileNamePart(std::string_view text) {
   while (front < out.size() && edge(out[front])) ++front;
   return out.substr(front);
 }
+
+namespace {
 
 unsigned char lowerByte(unsigned char c) {
   if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<unsigned char>(c + 32);
@@ -129,6 +131,17 @@ bool earlier(const ClockTime& a, const ClockTime& b) {
 }
 
 }  // namespace
+
+std::string testFileName(std::string_view className, std::string_view title) {
+  std::string klass = fileNamePart(className);
+  std::string shown = fileNamePart(title);
+  if (klass.size() > 20) klass = fileNamePart(klass.substr(0, 20));
+  if (shown.size() > 80) shown = fileNamePart(shown.substr(0, 80));
+  std::string name = "Klassenarbeit";
+  if (!klass.empty()) name += " " + klass;
+  if (!shown.empty()) name += w1252(" \u2013 ") + shown;
+  return name + std::string(kClassTestExtension);
+}
 
 std::string handInFileName(std::string_view className, std::string_view learner, const ClockTime& when) {
   char stamp[32];
@@ -315,6 +328,14 @@ std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path&
                                           const fs::path& waitingFolder, std::string_view learner) {
   std::vector<EarlierHandIn> found;
   const std::string wanted = nameKey(learner);
+  // The name a hand-in of this learner starts with, whatever its time.
+  const std::string dash = w1252(" \u2013 ");
+  const std::string klass = fileNamePart(test.className);
+  const auto lowered = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(lowerByte(static_cast<unsigned char>(c)));
+    return text;
+  };
+  const std::string named = lowered((klass.empty() ? std::string() : klass + dash) + fileNamePart(learner) + dash);
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(handInFolder, ec)) {
     std::error_code sub;
@@ -326,7 +347,9 @@ std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path&
     if (!readWholeFile(entry.path(), bytes, kLargestHandIn) || bytes.empty()) continue;
     OpenedResult opened;
     if (decodeResultFile(bytes, opened) != ResultFileError::None || opened.lines.size() < 6) continue;
-    if (nameKey(opened.lines[4]) != wanted || nameKey(opened.lines[5]) != nameKey(test.className)) continue;
+    const bool byContents = nameKey(opened.lines[4]) == wanted && nameKey(opened.lines[5]) == nameKey(test.className);
+    const bool byName = lowered(cp1252OfPath(entry.path().filename())).rfind(named, 0) == 0;
+    if (!byContents && !byName) continue;
     EarlierHandIn e;
     e.file = entry.path();
     if (!timeOfName(cp1252OfPath(entry.path().filename()), e.when)) e.when = {opened.date, 0, 0, 0};

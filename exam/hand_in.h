@@ -14,6 +14,14 @@
 
 namespace kv {
 
+// A text as part of a file name (Windows-1252): characters no Windows or
+// Samba name may hold become readable stand-ins ("/" → "-", "?" → "_"),
+// blanks and dots at the ends go.
+std::string fileNamePart(std::string_view text);
+
+// "Klassenarbeit 8b – Hausbau.kvk" (Windows-1252), the test file's name.
+std::string testFileName(std::string_view className, std::string_view title);
+
 // "8b – Müller, Jonas – 2026-12-09 10.14.kvw" (Windows-1252): characters no
 // file name may hold become readable stand-ins, the name stays short enough
 // for any share.
