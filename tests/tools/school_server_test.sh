@@ -34,7 +34,12 @@ cleanup() {
   for m in "${mounts[@]}"; do "$server" unmount "$m" >/dev/null 2>&1; done
   "$server" stop "$srv" >/dev/null 2>&1
   [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
-  rm -rf "$work"
+  # Never through a mount that is still there: that would delete on the server.
+  if grep -q " $work/" /proc/mounts; then
+    echo "FEHLER: Noch eingehängt, $work bleibt stehen: $(grep " $work/" /proc/mounts | cut -d' ' -f2 | tr '\n' ' ')"
+  else
+    rm -rf --one-file-system "$work"
+  fi
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -43,11 +48,10 @@ trap 'exit 130' INT TERM
 
 # The server, with six learner PCs: learners 1–5 native, PC 6 under Wine.
 "$server" start "$srv" 6 >/dev/null || die "Der Schulserver (Samba) startet nicht."
-mount_as() {  # NAME USER → share folder
-  local m="$work/m/$1"
-  mounts+=("$m")
-  "$server" mount "$srv" "$m" "$2"
-}
+# Every mount point is known to the cleanup before it is mounted (the mount
+# itself runs in a subshell that prints the share's folder).
+mounts=("$work/m/lehrer" "$work/m/pc1" "$work/m/pc2" "$work/m/pc3" "$work/m/pc4" "$work/m/pc5" "$work/m/pc6")
+mount_as() { "$server" mount "$srv" "$work/m/$1" "$2"; }
 teacher=$(mount_as lehrer kvlehrer) || die "Die Freigabe lässt sich als Lehrkraft nicht einhängen."
 pcs=()
 for i in 1 2 3 4 5 6; do
@@ -68,7 +72,10 @@ printf '%s\n' "Die Idee zum Bau eines Hauses kam im Winter." \
   "Alle waren froh, dass es endlich losging, auch Ömer." \
   "Am Montag begann die Arbeit an der Straße." >"$work/local/text.txt"
 names=()
-for i in $(seq 1 30); do names+=("Schüler$i, Jörg"); done
+for first in Anna Ben Carla Deniz Emil Frieda Göran Hanna Ilias Jule Kemal Lea Malte Nora Özlem \
+  Paul Quentin Rieke Sören Tara Ute Volker Wiebke Xaver Yusuf Zoë Arne Birte Cem Dörte; do
+  names+=("Müller-Lüdenscheidt, $first")
+done
 printf '%s\n' "${names[@]}" >"$work/local/liste.txt"
 mkdir "$teacher/Klasse 8b" || die "Die Lehrkraft kann auf der Freigabe keinen Ordner anlegen."
 
@@ -258,7 +265,7 @@ echo "c: $delivered Abgaben angekommen, $waiting warten auf ihrem PC"
 status=$("$tool" exam status "$test_c" 2>&1)
 rc=$?
 [ $rc -ne 0 ] || fail "d: exam status endete ohne Fehler, obwohl der Server fehlt: $(head -n 3 <<<"$status")"
-grep -q "Klasse 8b" <<<"$status" && grep -q "nicht erreichbar\|nicht gelesen\|nicht lesbar" <<<"$status" ||
+grep -q "Klasse 8b" <<<"$status" && grep -q "nicht erreichbar\|nicht gelesen\|nicht lesbar\|nicht lesen" <<<"$status" ||
   fail "d: exam status nennt den Ordner nicht als unerreichbar: $(head -n 3 <<<"$status")"
 grep -q "0 von 30" <<<"$status" && fail "d: exam status zeigt eine leere Klasse statt des Fehlers"
 
