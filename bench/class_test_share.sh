@@ -24,7 +24,7 @@ cleanup() {
   "$server" unmount "$work/lehrer" >/dev/null 2>&1 || true
   "$server" unmount "$work/pc" >/dev/null 2>&1 || true
   "$server" stop "$srv" >/dev/null 2>&1 || true
-  rm -rf "$work"
+  rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 
@@ -53,8 +53,8 @@ for n in $(seq 1 "$runs"); do
   "$tool" exam hand-in "$learner/$rel_a" --learner "Lernende $n" --result "$result" --waiting "$work/warten" >/dev/null
   end=$(now_ms)
   sum=$(sha256sum <"$result" | awk '{print $1}')
-  find "$folder_a" -maxdepth 1 -name '*.kvw' -exec sha256sum {} + | grep -q "^$sum " ||
-    { echo "Abgabe $n liegt nicht ganz im Ordner auf dem Server." >&2; exit 1; }
+  whole=$(find "$folder_a" -maxdepth 1 -name '*.kvw' -exec sha256sum {} + | grep -c "^$sum " || true)
+  [ "$whole" -eq 1 ] || { echo "Abgabe $n liegt nicht ganz im Ordner auf dem Server." >&2; exit 1; }
   times+=($((end - start)))
 done
 hand_in=$(printf '%s\n' "${times[@]}" | median)
