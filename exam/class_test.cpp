@@ -104,7 +104,7 @@ bool parseClock(std::string_view text, ClockTime& t) {
   const std::string copy(text);
   char tail = 0;
   if (std::sscanf(copy.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6) return false;
-  if (y < 1900 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || h < 0 ||
+  if (y < 1899 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || h < 0 ||
       mi < 0 || s < 0) {
     return false;
   }
