@@ -418,7 +418,13 @@ std::string classOverviewHtml(const OverviewInput& in) {
   html += "<h1>Klassenübersicht</h1>\n<p class=\"meta\">Ordner „" + esc(in.folderName) + "“ · erstellt am " +
           htmlText(in.madeOn) + " mit Klavento 7 · " + std::to_string(in.results.size()) + " Dateien, " +
           std::to_string(learners.size()) + " Lernende</p>\n";
+  if (!in.testLine.empty()) html += "<p class=\"meta\">Klassenarbeit: " + esc(in.testLine) + "</p>\n";
   html += gradeKeyParagraph(in.key);
+  if (!in.missingLearners.empty()) {
+    html += "<h2>Es fehlen</h2>\n<ul class=\"fehlt\">\n";
+    for (const std::string& name : in.missingLearners) html += "<li>" + esc(name) + "</li>\n";
+    html += "</ul>\n";
+  }
 
   html += "<h2>Ergebnisse je Lernende</h2>\n<table>\n<thead><tr><th rowspan=\"2\">Name</th><th rowspan=\"2\">Klasse"
           "</th><th rowspan=\"2\">Abg.</th><th colspan=\"6\">Letztes Ergebnis</th><th colspan=\"6\">Bestes "

@@ -34,6 +34,10 @@ struct OverviewInput {
   const GradeKey* key = nullptr;
   std::vector<ClassResult> results;
   std::vector<LearnerHistory> histories;
+  // For a class test: its title, date and rules in one line, and the
+  // learners of its list who handed nothing in (Windows-1252).
+  std::string testLine;
+  std::vector<std::string> missingLearners;
 };
 
 // The page, UTF-8.

@@ -84,6 +84,19 @@ std::optional<std::string> testProblem(const ClassResult& result, const ClassTes
   return exerciseProblem(result, expected);
 }
 
+std::vector<std::string> missingLearners(const TestStatus& status) {
+  std::vector<std::string> missing;
+  for (const TestRow& row : status.rows) {
+    if (row.state == HandInState::Missing) missing.push_back(row.learner);
+  }
+  return missing;
+}
+
+std::string testLine(const ClassTest& test) {
+  return test.className + w1252(" \u2013 ") + test.title + ", vorbereitet am " + dateText(test.prepared.date) +
+         ": " + rulesText(test);
+}
+
 std::string TestStatus::countText() const {
   if (listed == 0) return std::to_string(handedIn) + " abgegeben";
   return std::to_string(handedIn) + " von " + std::to_string(listed) + " abgegeben";

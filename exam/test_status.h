@@ -36,6 +36,12 @@ struct TestStatus {
   std::string countText() const;  // "24 von 27 abgegeben"
 };
 
+// The learners of the list who handed nothing in, in its order (for the
+// class overview's OverviewInput::missingLearners), and the test's title,
+// date and rules in one line (OverviewInput::testLine), Windows-1252.
+std::vector<std::string> missingLearners(const TestStatus& status);
+std::string testLine(const ClassTest& test);
+
 // `scanned`: the hand-in folder as scanClass reads it; `key`: null for no grades.
 TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& scanned, const GradeKey* key);
 

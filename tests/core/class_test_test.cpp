@@ -178,7 +178,10 @@ TEST_F(TempFolder, FiguresOfGenuineResultsAlwaysFitAndForgedOnesNever) {
   OverviewInput overview;
   overview.folderName = "8b";
   overview.results = {plain, kept};
+  overview.testLine = "Hausbau, 10 Minuten";
+  overview.missingLearners = {w1252("<b>Müller</b>, Jonas")};
   const std::string html = classOverviewHtml(overview);
+  EXPECT_NE(html.find("<li>&lt;b&gt;Müller&lt;/b&gt;, Jonas</li>"), std::string::npos);
   EXPECT_NE(html.find("Nicht gewertete Dateien"), std::string::npos);
   EXPECT_NE(html.find("Kennzahlen passen nicht"), std::string::npos);
 }
@@ -546,6 +549,9 @@ TEST_F(TempFolder, TestStatusListsEveryLearnerAndGradesOnlyWhatFits) {
   EXPECT_NE(csv.find("<b>Fremd</b>"), std::string::npos);
   EXPECT_NE(csv.find("Hausbau"), std::string::npos);
   EXPECT_NE(csv.find("10 Minuten, Text von Vorlage"), std::string::npos);
+  EXPECT_EQ(missingLearners(status), std::vector<std::string>{"Becker, Paul"});
+  EXPECT_EQ(cp1252ToUtf8(testLine(test)),
+            "8b – Hausbau, vorbereitet am 09.12.2026: 10 Minuten, Text von Vorlage, mit Korrekturmöglichkeit, 1 Versuch");
   const std::string text = cp1252ToUtf8(testStatusText(test, status));
   EXPECT_NE(text.find("Es fehlen: Becker, Paul"), std::string::npos) << text;
   EXPECT_NE(text.find("2 von 3 abgegeben"), std::string::npos);
