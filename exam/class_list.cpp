@@ -347,7 +347,19 @@ ClassListReading readClassList(std::string_view bytes, std::int32_t defaultSecon
       out.notUnderstood.push_back(w1252("Zeile ") + std::to_string(number) + ": " + quotedLine(line) +
                                   w1252(" \u2013 ") + why);
     };
-    const std::vector<std::string> cells = cellsOf(line, separator);
+    // A typed list has a time after only a few names: such a line is split
+    // where it is, even when most lines hold no separator at all.
+    char lineSeparator = separator;
+    if (lineSeparator == 0 && !header) {
+      if (line.find(';') != std::string::npos) lineSeparator = ';';
+      else if (line.find('\t') != std::string::npos) lineSeparator = '\t';
+    }
+    const std::vector<std::string> cells = cellsOf(line, lineSeparator);
+    if (lineSeparator != separator && cells.size() >= 2 && !minutesOf(cells.back())) {
+      // Split here only for a time after the name; anything else is no time.
+      notUnderstood(w1252("„") + std::string(trimmed(cells.back())) + w1252("“ ist keine Zeit in Minuten"));
+      continue;
+    }
     std::string name;
     std::string timeCell;
     if (header) {

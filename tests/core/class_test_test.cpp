@@ -318,6 +318,9 @@ TEST(ClassList, ReadsTheFormsSchoolsHave) {
   EXPECT_EQ(names(readClassList("Nachname,Vorname,Zeit\n\"M\xFCller\",\"Jonas\",15\n")), (V{"Müller, Jonas@900"}));
   EXPECT_EQ(names(readClassList("M\xFCller, Jonas; 12,5\nBecker, Paul; 10\nYildiz;Ayse;8b\n")),
             (V{"Müller, Jonas@750", "Becker, Paul", "Yildiz, Ayse"}));
+  // As a teacher types it: a time after one name only, the others bare.
+  EXPECT_EQ(names(readClassList("Becker, Jonas\r\nSchmidt, Lea; 1,5\r\nYilmaz, Emre\r\n", 60)),
+            (V{"Becker, Jonas", "Schmidt, Lea@90", "Yilmaz, Emre"}));
 
   const ClassListReading mixed = readClassList("Klassenliste 8b\nJonas M\xFCller\nJonas  m\xFCller\n<b>x</b>\nA;B;C;D\nPaul Becker; zw\xF6lf\n");
   EXPECT_EQ(names(mixed), (V{"Müller, Jonas"}));
