@@ -114,6 +114,7 @@ run_fuzzers() {
   fuzz_one "$dir" result_file_fuzz "Übungsdatei-Leser" 15 result_seeds || rc=1
   fuzz_one "$dir" compare_fuzz "Textvergleich" 20 compare_seeds || rc=1
   fuzz_one "$dir" class_scan_fuzz "Klassenordner (.kvw, Lernverlauf)" 20 class_seeds || rc=1
+  fuzz_one "$dir" exam_fuzz "Klassenarbeit und Klassenliste" 20 exam_seeds || rc=1
   return $rc
 }
 

@@ -160,23 +160,6 @@ int runExamStatus(const std::string& testFile, bool csv, const std::string& grad
 
 int runExamHandIn(const std::string& testFile, const std::string& learnerArgument, const std::string& resultFile,
                   const std::string& waitingFolder, std::ostream& out, std::ostream& err) {
-  ClassTest test;
-  if (!readTest(testFile, test, err)) return 1;
-  const auto learnerText = cp1252Argument(learnerArgument, "Der Name", err);
-  if (!learnerText) return 1;
-  std::string learner = *learnerText;
-  if (!test.learners.empty()) {
-    // The list's spelling, as the start page offers it.
-    const ClassListReading asList = readClassList(learner);
-    const auto listed = std::find_if(test.learners.begin(), test.learners.end(), [&](const TestLearner& l) {
-      return !asList.learners.empty() && readClassList(l.name).learners == asList.learners;
-    });
-    if (listed == test.learners.end()) {
-      err << "\u201E" << learnerArgument << "\u201C steht nicht in der Klassenliste.\n";
-      return 1;
-    }
-    learner = listed->name;
-  }
   std::string bytes;
   OpenedResult opened;
   if (!readWholeFile(pathOfArgument(resultFile), bytes, 4u * 1024u * 1024u) ||
@@ -185,13 +168,44 @@ int runExamHandIn(const std::string& testFile, const std::string& learnerArgumen
     err << "\u201E" << resultFile << "\u201C ist keine lesbare Klavento-\u00DCbungsdatei.\n";
     return 1;
   }
+  const auto learnerText = cp1252Argument(learnerArgument, "Der Name", err);
+  if (!learnerText) return 1;
+  std::string learner = *learnerText;
   const fs::path testPath = pathOfArgument(testFile);
   const fs::path folder = handInFolderOf(testPath);
   const fs::path waiting = waitingFolder.empty() ? fs::path() : pathOfArgument(waitingFolder);
-  const std::string refusal = furtherAttemptRefusal(test, earlierHandIns(test, folder, waiting, learner));
-  if (!refusal.empty()) {
-    err << u8(refusal) << "\n";
-    return 4;
+
+  ClassTest test;
+  std::string reason;
+  const TestFileError read = readClassTestFile(testPath, test, reason);
+  if (read == TestFileError::CannotRead) {
+    // The learner's PC read the test when the exercise began; a server gone
+    // since must not cost the result. The class is the one the result names.
+    test = ClassTest{};
+    test.className = opened.lines.size() > 5 ? opened.lines[5] : std::string();
+  } else if (read != TestFileError::None) {
+    std::string message = u8(testFileMessage("\x01", reason));
+    message.replace(message.find('\x01'), 1, testFile);
+    err << message << "\n";
+    return 1;
+  } else {
+    if (!test.learners.empty()) {
+      // The list's spelling, as the start page offers it.
+      const ClassListReading asList = readClassList(learner);
+      const auto listed = std::find_if(test.learners.begin(), test.learners.end(), [&](const TestLearner& l) {
+        return !asList.learners.empty() && readClassList(l.name).learners == asList.learners;
+      });
+      if (listed == test.learners.end()) {
+        err << "\u201E" << learnerArgument << "\u201C steht nicht in der Klassenliste.\n";
+        return 1;
+      }
+      learner = listed->name;
+    }
+    const std::string refusal = furtherAttemptRefusal(test, earlierHandIns(test, folder, waiting, learner));
+    if (!refusal.empty()) {
+      err << u8(refusal) << "\n";
+      return 4;
+    }
   }
   const std::string name = handInFileName(test.className, learner, now());
   const HandInOutcome outcome = handInFile(folder, name, bytes);

@@ -54,6 +54,17 @@ out=$("$tool" exam deliver --waiting "$dir/wartet") || say "second deliver faile
 [ -z "$out" ] || say "delivered twice: $out"
 [ "$(ls "$dir/share/Klassenarbeit 8b – Hausbau – Abgaben" | wc -l)" -eq 2 ] || say "files: $(ls "$dir/share/"*Abgaben)"
 
+# The whole share is gone, test file included, as when the server stops
+# between the start of the exercise and the hand-in: the result still waits.
+mv "$dir/share" "$dir/share-weg"
+"$tool" exam hand-in "$test" --learner "Jonas Müller" --result "$result" --waiting "$dir/wartet2" 2>"$dir/err"
+[ $? -eq 3 ] || say "with the server gone the hand-in did not exit 3: $(cat "$dir/err")"
+[ -n "$(ls "$dir/wartet2" 2>/dev/null)" ] || say "with the server gone nothing waits"
+mv "$dir/share-weg" "$dir/share"
+out=$("$tool" exam deliver --waiting "$dir/wartet2") || say "deliver after the server came back failed"
+grep -q "abgegeben: " <<<"$out" || say "deliver after the server: $out"
+rm -f "${out#abgegeben: }"
+
 # Both results were written by someone else for another text: listed by the
 # name inside them, marked, never graded.
 out=$("$tool" exam status "$test" --grade "$dir/schluessel.txt") || say "status failed"
