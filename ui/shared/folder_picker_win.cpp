@@ -53,7 +53,8 @@ bool isFolder(const std::wstring& path) {
 
 }  // namespace
 
-std::optional<std::wstring> pickFolder(HWND owner, const wchar_t* prompt, const std::wstring& start) {
+std::optional<std::wstring> pickFolder(HWND owner, const wchar_t* prompt, const std::wstring& start,
+                                       std::wstring* typedMissing) {
   PickerState state;
   state.start = &start;
   wchar_t display[MAX_PATH] = {};
@@ -73,6 +74,14 @@ std::optional<std::wstring> pickFolder(HWND owner, const wchar_t* prompt, const 
   const HRESULT com = ::OleInitialize(nullptr);
   PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&info);
   if (SUCCEEDED(com)) ::OleUninitialize();
+  // A server folder typed while the server is gone: the tree has no such
+  // folder and would answer with whatever it shows.
+  const bool typedFullPath = !state.typed.empty() && !::PathIsRelativeW(state.typed.c_str());
+  if (typedMissing != nullptr && typedFullPath && !isFolder(state.typed)) {
+    if (chosen != nullptr) ::ILFree(chosen);
+    *typedMissing = state.typed;
+    return std::nullopt;
+  }
   if (chosen == nullptr) return std::nullopt;
   wchar_t path[MAX_PATH] = {};
   const bool gotPath = ::SHGetPathFromIDListW(chosen, path) != FALSE;

@@ -462,13 +462,17 @@ void ClassWindow::offerKeys(bool testKeyFirst) {
 const GradeKey* ClassWindow::chosenKey() const { return chosenKeyOf(keyBox_, keys_); }
 
 void ClassWindow::chooseFolder() {
-  const auto chosen = pickFolder(host_.frame(), L"Ordner mit den abgegebenen Übungen (.kvw) der Klasse:", state_.folder);
-  if (!chosen) return;
-  openFolder(*chosen);
+  std::wstring unreachable;
+  const auto chosen =
+      pickFolder(host_.frame(), L"Ordner mit den abgegebenen Übungen (.kvw) der Klasse:", state_.folder, &unreachable);
+  if (!chosen && unreachable.empty()) return;
+  // A folder typed that cannot be reached is taken as chosen: the window says
+  // so and reads it once it is there.
+  openFolder(chosen ? *chosen : unreachable);
   keepTimer();
 }
 
-void ClassWindow::openFolder(const std::wstring& folder) {
+void ClassWindow::openFolder(std::wstring folder) {
   if (!folder.empty()) {
     const std::wstring test = testOfFolder(folder);
     if (!test.empty() && openTest(test)) return;
@@ -476,7 +480,7 @@ void ClassWindow::openFolder(const std::wstring& folder) {
   openFolderPlain(folder);
 }
 
-void ClassWindow::openFolderPlain(const std::wstring& folder) {
+void ClassWindow::openFolderPlain(std::wstring folder) {
   const bool wasTest = state_.test.has_value();
   const int sortColumn = state_.sortColumn < 0 ? kName : state_.sortColumn;
   const bool ascending = state_.sortColumn < 0 ? true : state_.ascending;
@@ -489,8 +493,9 @@ void ClassWindow::openFolderPlain(const std::wstring& folder) {
   if (!folder.empty()) appState().classFolder = win::narrowLossy(folder);
   showTestCaption();
   if (wasTest) offerKeys();
+  // The rows of the folder before are no rows of this one, reached or not.
+  fillList({}, false);
   if (folder.empty()) {
-    fillList({}, false);
     showNotice();
     showSummary();
     return;
@@ -534,11 +539,21 @@ bool ClassWindow::openTest(const std::wstring& testFile) {
   appState().classFolder = win::narrowLossy(state_.folder);
   showTestCaption();
   offerKeys(true);
+  fillList({}, false);
   scan();
   return true;
 }
 
 void ClassWindow::showTestCaption() {
+  // In a test the state of each hand-in and its grade matter most: beside
+  // the name, not at the far right where they would be cut off; class,
+  // date, form and text are the test's own for every fitting hand-in.
+  int plain[kColumnCount];
+  for (int c = 0; c < kColumnCount; ++c) plain[c] = c;
+  static constexpr int kTestOrder[kColumnCount] = {kName,     kStatus,    kGrade, kKeystrokes, kErrors, kPercent,
+                                                   kPerMinute, kTime,     kClass, kDate,       kForm,   kText};
+  ::SendMessageW(list_, LVM_SETCOLUMNORDERARRAY, kColumnCount,
+                 reinterpret_cast<LPARAM>(state_.test ? kTestOrder : plain));
   const std::wstring caption =
       state_.test ? L"Ergebnisse einer Klasse: Klassenarbeit " + win::widen(state_.test->className)
                   : L"Ergebnisse einer Klasse";
@@ -858,6 +873,15 @@ void ClassWindow::fillList(const std::wstring& keep, bool keepScroll) {
     }
   }
   if (chosen >= 0 && !keep.empty()) ::SendMessageW(list_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(chosen), FALSE);
+  // A name with its own time and a status that says why a hand-in does not
+  // count are read whole: those columns grow to their longest text.
+  for (const int column : {static_cast<int>(kName), static_cast<int>(kStatus)}) {
+    const auto width = ::SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0);
+    ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), LVSCW_AUTOSIZE);
+    if (::SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0) < width) {
+      ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
+    }
+  }
   ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list_, nullptr, TRUE);
   ::EnableWindow(open_, std::any_of(rows.begin(), rows.end(), [](const ClassRow& r) { return r.result.has_value(); }));

@@ -127,10 +127,11 @@ class ClassWindow final : public HostedChildWindow<ClassWindow> {
   void chooseFolder();
   // Opens on the folder: on its test when it holds one or is a test's
   // hand-in folder, else as a class folder.
-  void openFolder(const std::wstring& folder);
+  void openFolder(std::wstring folder);
   // Opens on the test in this file; false when it cannot be read (said).
   bool openTest(const std::wstring& testFile);
-  void openFolderPlain(const std::wstring& folder);
+  // By value: the folder given is often the one the state held before.
+  void openFolderPlain(std::wstring folder);
   void showTestCaption();
   // The grades follow a key chosen, loaded or edited.
   void keyChanged();
