@@ -7,6 +7,7 @@
 
 #include "core/settings.h"
 #include "exam/class_list.h"
+#include "exam/hand_in.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
 #include "platform/win/controls.h"
@@ -39,29 +40,6 @@ std::wstring withAltLetter(int form, wchar_t letter) {
   const std::size_t at = name.find(letter);
   if (at != std::wstring::npos) name.insert(at, 1, L'&');
   return name;
-}
-
-// What a file name cannot hold becomes a blank or a dash; the name stays
-// readable and short enough for any share.
-std::wstring fileNamePart(const std::wstring& text) {
-  std::wstring out;
-  for (const wchar_t c : text) {
-    if (c < 32) {
-      out += L' ';
-    } else if (std::wcschr(L"\\/:*?\"<>|", c) != nullptr) {
-      out += L'-';
-    } else {
-      out += c;
-    }
-  }
-  while (!out.empty() && (out.back() == L' ' || out.back() == L'.')) out.pop_back();
-  while (!out.empty() && out.front() == L' ') out.erase(0, 1);
-  if (out.size() > 60) out.resize(60);
-  return out;
-}
-
-std::wstring testFileName(const std::wstring& className, const std::wstring& title) {
-  return L"Klassenarbeit " + fileNamePart(className) + L" – " + fileNamePart(title) + L".kvk";
 }
 
 // "12,5" or "10": minutes with a decimal comma (or point); nothing otherwise.
@@ -588,7 +566,7 @@ bool ClassTestPreparation::testOfFields(ClassTest& test, std::wstring& why, int&
     why = L"Bitte die Klasse angeben, zum Beispiel 8b.";
     return false;
   }
-  if (!narrowed || fileNamePart(className) != className) {
+  if (!narrowed || fileNamePart(*narrowed) != *narrowed) {
     why = L"Die Klasse „" + className + L"“ enthält Zeichen, die in keinem Dateinamen stehen dürfen (\\ / : * ? \" < > |).";
     return false;
   }
@@ -641,7 +619,7 @@ void ClassTestPreparation::save() {
     return;
   }
 
-  const fs::path target = fs::path(*folder) / testFileName(win::widen(test.className), win::widen(test.title));
+  const fs::path target = fs::path(*folder) / pathFromCp1252(testFileName(test.className, test.title));
   if (::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES &&
       !win::askYesNo(hwnd_, L"Die Klassenarbeit „" + target.filename().wstring() + L"“ liegt schon im Ordner „" +
                                 *folder + L"“. Soll sie ersetzt werden?\n\nAbgaben zur bisherigen Arbeit bleiben im "
