@@ -222,6 +222,29 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
     }
     const FileProblem claimClosed = writer->close();
     FileProblem placed = claimClosed ? claimClosed : writer->replace(temp, target);
+    if (placed.fault == FileFault::Locked) {
+      // Some network mounts refuse to rename a file that is held open, and
+      // Wine holds it open while it renames. The claim is ours and empty, so
+      // the bytes go straight into a fresh exclusive create of that name.
+      writer->remove(target);
+      if (const FileProblem again = writer->create(target); again) {
+        std::error_code ec;
+        if (fs::exists(target, ec)) continue;  // taken in the moment between
+        writer->remove(temp);
+        return fail(again, cp1252OfPath(target));
+      }
+      placed = writer->write(bytes);
+      if (!placed) placed = writer->sync();
+      const FileProblem written = writer->close();
+      if (!placed) placed = written;
+      if (!placed && !sameBytes(target, bytes)) placed = {FileFault::Other, 0};
+      if (placed) writer->remove(target);
+      writer->remove(temp);
+      if (placed) return fail(placed, cp1252OfPath(target));
+      outcome.delivered = true;
+      outcome.file = target;
+      return outcome;
+    }
     if (placed) {
       writer->remove(temp);
       if (sizeOf(target) == 0) writer->remove(target);

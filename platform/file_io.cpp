@@ -174,6 +174,25 @@ AtomicWriteResult writeFileAtomically(const std::filesystem::path& path, std::st
     return result;
   }
   if (FileProblem p = writer->replace(temp, path)) {
+    std::error_code ec;
+    if (p.fault == FileFault::Locked && !std::filesystem::exists(path, ec) && !ec) {
+      // Some network mounts refuse to rename a file that is held open, and
+      // Wine holds it open while it renames. With no earlier file to keep,
+      // the bytes go into a new file of that name, read back before it
+      // counts; a failure removes what was begun.
+      writer->remove(temp);
+      if (FileProblem c = writer->create(path)) return fail(AtomicWriteError::Replace, c);
+      FileProblem direct = writer->write(bytes);
+      if (!direct) direct = writer->sync();
+      const FileProblem shut = writer->close();
+      if (!direct) direct = shut;
+      if (!direct && verify && !verify(path)) direct = {FileFault::Other, 0};
+      if (direct) {
+        writer->remove(path);
+        return fail(AtomicWriteError::Replace, direct);
+      }
+      return result;
+    }
     writer->remove(temp);
     return fail(AtomicWriteError::Replace, p);
   }

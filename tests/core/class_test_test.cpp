@@ -380,6 +380,43 @@ std::vector<fs::path> filesIn(const fs::path& folder) {
   return out;
 }
 
+// A share that refuses to rename a file held open (Wine on a FUSE SMB mount
+// does so): the writer's replace answers "locked", as the system did there.
+class OpenRenameRefused final : public FileWriter {
+ public:
+  FileProblem create(const fs::path& f) override { return inner_->create(f); }
+  FileProblem write(std::string_view b) override { return inner_->write(b); }
+  FileProblem sync() override { return inner_->sync(); }
+  FileProblem close() override { return inner_->close(); }
+  FileProblem replace(const fs::path&, const fs::path&) override { return {FileFault::Locked, 33}; }
+  void remove(const fs::path& f) override { inner_->remove(f); }
+
+ private:
+  std::unique_ptr<FileWriter> inner_ = systemFileWriter();
+};
+
+TEST_F(TempFolder, WhereRenamingIsRefusedTheBytesStillArriveWholeAndNothingIsOverwritten) {
+  OpenRenameRefused writer;
+  const HandInOutcome first = handInFile(dir_, "a.kvw", "erste", &writer);
+  ASSERT_TRUE(first.delivered) << first.reason;
+  const HandInOutcome second = handInFile(dir_, "a.kvw", "zweite", &writer);
+  ASSERT_TRUE(second.delivered) << second.reason;
+  EXPECT_EQ(second.file.filename(), "a (2).kvw");
+  EXPECT_EQ(filesIn(dir_), (std::vector<fs::path>{"a (2).kvw", "a.kvw"})) << "no temporary file left";
+  std::string text;
+  ASSERT_TRUE(readWholeFile(first.file, text));
+  EXPECT_EQ(text, "erste");
+
+  // A new file arrives the same way; an earlier one is never given up for it.
+  ASSERT_TRUE(writeFileAtomically(dir_ / "test.kvk", "Arbeit", {}, &writer));
+  ASSERT_TRUE(readWholeFile(dir_ / "test.kvk", text));
+  EXPECT_EQ(text, "Arbeit");
+  EXPECT_FALSE(writeFileAtomically(dir_ / "test.kvk", "andere", {}, &writer));
+  ASSERT_TRUE(readWholeFile(dir_ / "test.kvk", text));
+  EXPECT_EQ(text, "Arbeit");
+  EXPECT_EQ(filesIn(dir_).size(), 3u);
+}
+
 TEST_F(TempFolder, HandInNeverOverwritesAndIsWholeOrNothing) {
   const ClockTime when{{2026, 12, 9}, 10, 14, 33};
   EXPECT_EQ(cp1252ToUtf8(handInFileName("8b", w1252("Müller, Jonas"), when)),
