@@ -180,15 +180,34 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
   };
 
   // The whole file first, under a name no reader takes for a result.
-  const fs::path temp = folder / ("~abgabe-" + randomHex() + ".tmp");
-  if (FileProblem p = writer->create(temp)) return fail(p);
+  const fs::path written = folder / ("~abgabe-" + randomHex() + ".tmp");
+  if (FileProblem p = writer->create(written)) return fail(p);
   FileProblem problem = writer->write(bytes);
   if (!problem) problem = writer->sync();
   const FileProblem closed = writer->close();
   if (!problem) problem = closed;
   if (problem) {
-    writer->remove(temp);
+    writer->remove(written);
     return fail(problem);
+  }
+
+  // Some network mounts refuse to rename a file that is held open, and Wine
+  // holds it open while it renames: found out on the temporary file itself.
+  // There the exclusive create of the final name is the claim and takes the
+  // bytes at once, read back before they count.
+  fs::path temp = written;
+  bool direct = false;
+  {
+    const fs::path moved = folder / ("~abgabe-" + randomHex() + ".tmp");
+    if (const FileProblem probe = writer->replace(temp, moved); !probe) {
+      temp = moved;
+    } else if (probe.fault == FileFault::Locked) {
+      direct = true;
+      writer->remove(temp);
+    } else {
+      writer->remove(temp);
+      return fail(probe);
+    }
   }
 
   const fs::path asked = pathFromCp1252(fileName);
@@ -220,31 +239,22 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
       }
       continue;
     }
-    const FileProblem claimClosed = writer->close();
-    FileProblem placed = claimClosed ? claimClosed : writer->replace(temp, target);
-    if (placed.fault == FileFault::Locked) {
-      // Some network mounts refuse to rename a file that is held open, and
-      // Wine holds it open while it renames. The claim is ours and empty, so
-      // the bytes go straight into a fresh exclusive create of that name.
-      writer->remove(target);
-      if (const FileProblem again = writer->create(target); again) {
-        std::error_code ec;
-        if (fs::exists(target, ec)) continue;  // taken in the moment between
-        writer->remove(temp);
-        return fail(again, cp1252OfPath(target));
+    if (direct) {
+      FileProblem put = writer->write(bytes);
+      if (!put) put = writer->sync();
+      const FileProblem shut = writer->close();
+      if (!put) put = shut;
+      if (!put && !sameBytes(target, bytes)) put = {FileFault::Other, 0};
+      if (put) {
+        writer->remove(target);
+        return fail(put, cp1252OfPath(target));
       }
-      placed = writer->write(bytes);
-      if (!placed) placed = writer->sync();
-      const FileProblem written = writer->close();
-      if (!placed) placed = written;
-      if (!placed && !sameBytes(target, bytes)) placed = {FileFault::Other, 0};
-      if (placed) writer->remove(target);
-      writer->remove(temp);
-      if (placed) return fail(placed, cp1252OfPath(target));
       outcome.delivered = true;
       outcome.file = target;
       return outcome;
     }
+    const FileProblem claimClosed = writer->close();
+    FileProblem placed = claimClosed ? claimClosed : writer->replace(temp, target);
     if (placed) {
       writer->remove(temp);
       if (sizeOf(target) == 0) writer->remove(target);
