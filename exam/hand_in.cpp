@@ -411,10 +411,10 @@ std::string furtherAttemptRefusal(const ClassTest& test, const std::vector<Earli
   const std::string named = w1252("\u201E") + cp1252OfPath(last.file.filename()) + w1252("\u201C, ") + time +
                             w1252(" Uhr") + (last.waiting ? w1252(", wartet noch auf diesem PC") : std::string());
   if (test.attempts <= 1) {
-    return w1252("Du hast diese Klassenarbeit bereits abgegeben (") + named +
+    return w1252("Sie haben diese Klassenarbeit bereits abgegeben (") + named +
            w1252("). Ein weiterer Versuch ist nicht vorgesehen.");
   }
-  return w1252("Du hast diese Klassenarbeit bereits ") + std::to_string(earlierOnes.size()) +
+  return w1252("Sie haben diese Klassenarbeit bereits ") + std::to_string(earlierOnes.size()) +
          w1252("-mal abgegeben, zuletzt (") + named + w1252("). Sie erlaubt ") + std::to_string(test.attempts) +
          w1252(" Versuche; ein weiterer ist nicht vorgesehen.");
 }

@@ -526,7 +526,7 @@ TEST_F(TempFolder, WaitingResultsAreDeliveredExactlyOnce) {
   ASSERT_EQ(earlier.size(), 1u);
   EXPECT_FALSE(earlier[0].waiting);
   EXPECT_EQ(cp1252ToUtf8(furtherAttemptRefusal(test, earlier)),
-            "Du hast diese Klassenarbeit bereits abgegeben („8b – Müller, Jonas – 2026-12-09 10.14.kvw“, "
+            "Sie haben diese Klassenarbeit bereits abgegeben („8b – Müller, Jonas – 2026-12-09 10.14.kvw“, "
             "10:14 Uhr). Ein weiterer Versuch ist nicht vorgesehen.");
   EXPECT_TRUE(earlierHandIns(test, share, waiting, "Becker, Paul").empty());
   test.attempts = 2;

@@ -23,6 +23,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Results an earlier run left waiting on this "PC" would be handed in here.
+rm -rf "$prefix"/drive_c/users/*/AppData/Local/Klavento/Abgaben-ausstehend \
+  "$prefix"/drive_c/users/*/"Local Settings"/"Application Data"/Klavento/Abgaben-ausstehend
+
 "$server" start "$work/server" || fail "Der Schulserver (Samba) startet nicht."
 teacher=$("$server" mount "$work/server" "$work/lehrer" kvlehrer) || fail "Die Freigabe lässt sich als Lehrkraft nicht einhängen."
 learner=$("$server" mount "$work/server" "$work/schueler" kvschueler) || fail "Die Freigabe lässt sich als Lernende nicht einhängen."

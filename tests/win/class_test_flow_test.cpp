@@ -34,6 +34,13 @@ std::wstring environment(const wchar_t* name) {
   return n > 0 && n < 1024 ? std::wstring(value, n) : std::wstring();
 }
 
+// Keys and text, each xdotool run to its end before the next: two runs at
+// once mix their keys (a Ctrl held by one turns the other's "1" into Ctrl+1).
+bool press(const std::wstring& keys) { return test::runUnixToEnd(L"xdotool key " + keys); }
+bool typeText(const std::wstring& text) {
+  return test::runUnixToEnd(L"xdotool type --delay 60 " + test::shellQuoted(text), 60000);
+}
+
 // The Alt letter a control's caption marks with "&"; 0 without one.
 wchar_t altLetter(HWND control) {
   const std::wstring text = test::controlText(control);
@@ -56,6 +63,8 @@ class ClassTestFlow : public testing::Test {
   }
 
   void TearDown() override {
+    // What the screen showed when it went wrong, beside the run's work folder.
+    if (HasFailure()) test::runUnixToEnd(L"import -window root " + test::shellQuoted(work + L"-fehler.png"));
     for (auto* p : {&learner, &teacher}) {
       if (p->main != nullptr && p->process.running()) p->process.closeNormally(p->main);
     }
@@ -105,7 +114,7 @@ class ClassTestFlow : public testing::Test {
   void altOf(HWND dialog, int id) {
     const wchar_t letter = altLetter(::GetDlgItem(dialog, id));
     ASSERT_NE(letter, 0) << "control " << id << " has no Alt letter";
-    ASSERT_TRUE(key(std::wstring(L"alt+") + letter));
+    ASSERT_TRUE(press(std::wstring(L"alt+") + letter));
     ::Sleep(300);
   }
 
@@ -114,8 +123,8 @@ class ClassTestFlow : public testing::Test {
     const HWND field = ::GetDlgItem(dialog, fieldId);
     ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(dialog) == field; }, 5000))
         << "Alt letter of " << labelId << " did not reach its field";
-    ASSERT_TRUE(key(L"ctrl+a"));
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 " + test::shellQuoted(text)));
+    ASSERT_TRUE(press(L"ctrl+a"));
+    ASSERT_TRUE(typeText(text));
     ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field) == text; }, 15000))
         << win::narrowLossy(test::controlText(field));
   }
@@ -131,15 +140,15 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   // --- The teacher prepares a one-minute test by keys.
   ASSERT_NO_FATAL_FAILURE(start(teacher));
   ASSERT_NE(test::waitForOnlyChild(teacher.main, SelectionDialog::kClassName, 15000), nullptr);
-  ASSERT_TRUE(key(L"alt+l"));
+  ASSERT_TRUE(press(L"alt+l"));
   ASSERT_NE(test::waitForMenu(teacher.process.pid(), 5000), nullptr) << "Alt+L opened no menu";
-  ASSERT_TRUE(key(L"v"));
+  ASSERT_TRUE(press(L"v"));
   const HWND dialog = test::waitForTopLevelWindow(teacher.process.pid(), L"Klassenarbeit vorbereiten", 15000);
   ASSERT_NE(dialog, nullptr) << "Lehrkräfte → Klassenarbeit vorbereiten opened no dialog";
   ASSERT_TRUE(test::waitUntilPainted(dialog, 10000));
   // The first text of the list: the built-in lines the learner types.
   altOf(dialog, ClassTestPreparation::kTextLabel);
-  ASSERT_TRUE(key(L"Home"));
+  ASSERT_TRUE(press(L"Home"));
   ASSERT_TRUE(test::waitUntil([&] { return !test::controlText(::GetDlgItem(dialog, ClassTestPreparation::kTextInfo)).empty(); }, 5000));
   altOf(dialog, ClassTestPreparation::kFormScreen);
   ASSERT_NO_FATAL_FAILURE(typeInto(dialog, ClassTestPreparation::kMinutesLabel, ClassTestPreparation::kMinutes, L"1"));
@@ -149,19 +158,23 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   const HWND list = ::GetDlgItem(dialog, ClassTestPreparation::kList);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(dialog) == list; }, 5000));
   for (const wchar_t* line : {L"Becker, Jonas", L"Schmidt, Lea; 1,5", L"Yilmaz, Emre"}) {
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 " + test::shellQuoted(line)));
+    ASSERT_TRUE(typeText(line));
     ::Sleep(800);
-    ASSERT_TRUE(key(L"Return"));
+    ASSERT_TRUE(press(L"Return"));
     ::Sleep(300);
   }
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(list).find(L"Yilmaz, Emre") != std::wstring::npos; }, 10000))
       << win::narrowLossy(test::controlText(list));
   // A grade key: the first one offered after "ohne Noten".
   altOf(dialog, ClassTestPreparation::kKeyLabel);
-  ASSERT_TRUE(key(L"Down"));
+  ASSERT_TRUE(press(L"Down"));
   ASSERT_NO_FATAL_FAILURE(typeInto(dialog, ClassTestPreparation::kFolderLabel, ClassTestPreparation::kFolder, teacherShare));
   altOf(dialog, ClassTestPreparation::kSave);
-  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(dialog); }, 20000)) << "Speichern left the dialog open";
+  if (!test::waitUntil([&] { return !::IsWindow(dialog); }, 20000)) {
+    const HWND box = test::waitForMessageBox(teacher.process.pid(), 1000);
+    FAIL() << "Speichern left the dialog open: "
+           << (box != nullptr ? win::narrowLossy(test::messageBoxText(box)) : std::string("no message"));
+  }
 
   // The test lies in the share with its hand-in folder; the teachers' window watches it.
   fs::path testFile;
@@ -195,16 +208,20 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   const HWND name = ::GetDlgItem(page, ClassTestStart::kNameId);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == name; }, 10000));
   // The first letters of the first name find her in the list.
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 120 Jon"));
+  ASSERT_TRUE(typeText(L"Jon"));
   const HWND names = ::GetDlgItem(page, ClassTestStart::kListId);
   ASSERT_TRUE(test::waitUntil([&] { return ::SendMessageW(names, LB_GETCURSEL, 0, 0) == 0; }, 5000))
       << "typing did not find the name";
-  ASSERT_TRUE(key(L"Down"));  // into the list, where the arrow keys choose
-  ::Sleep(300);
-  ASSERT_TRUE(key(L"Up"));
+  // The arrow keys walk the list from the name field; back up to her.
+  ASSERT_TRUE(press(L"Down"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == L"Schmidt, Lea"; }, 5000))
+      << win::narrowLossy(test::controlText(name));
+  EXPECT_NE(test::controlText(::GetDlgItem(page, ClassTestStart::kNoteId)).find(L"1,5 Minuten"), std::wstring::npos)
+      << "her own time is not shown";
+  ASSERT_TRUE(press(L"Up"));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == L"Becker, Jonas"; }, 5000))
       << win::narrowLossy(test::controlText(name));
-  ASSERT_TRUE(key(L"alt+b"));
+  ASSERT_TRUE(press(L"Return"));
   const HWND exercise = test::waitForOnlyChild(learner.main, ExerciseWindow::kClassName, 15000);
   ASSERT_NE(exercise, nullptr) << "Beginnen started no exercise";
   const HWND field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
@@ -212,10 +229,12 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   ASSERT_TRUE(test::startExerciseWithSpace(field));
   const DWORD started = ::GetTickCount();
   ASSERT_TRUE(typeLikeALearner(kLine1.substr(0, 29)));
-  // Until the time is up: the exercise ends by itself and the evaluation runs.
-  const HWND result = test::waitForOnlyChild(learner.main, ResultWindow::kClassName, 90000);
-  ASSERT_NE(result, nullptr) << "no evaluation after the time limit";
+  // Until the time is up: the exercise ends by itself; "Weiter >" as always.
+  ASSERT_TRUE(test::waitUntil([&] { return test::exerciseEnded(field); }, 90000)) << "the time limit did not end it";
   EXPECT_GE(::GetTickCount() - started, 55000u) << "ended before the minute was up";
+  ASSERT_TRUE(press(L"alt+w"));
+  const HWND result = test::waitForOnlyChild(learner.main, ResultWindow::kClassName, 30000);
+  ASSERT_NE(result, nullptr) << "no evaluation after the time limit";
   const HWND handIn = ::GetDlgItem(result, ResultWindow::kHandInId);
   ASSERT_NE(handIn, nullptr) << "the result window says nothing of the hand-in";
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(handIn).rfind(L"Abgegeben um", 0) == 0; }, 5000))
@@ -230,7 +249,7 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
         << win::narrowLossy(entry.path().filename().wstring());
   }
   EXPECT_EQ(files, 1);
-  ASSERT_TRUE(key(L"alt+s"));  // Schließen: handed in, so nothing to ask
+  ASSERT_TRUE(press(L"alt+s"));  // Schließen: handed in, so nothing to ask
   ASSERT_NE(test::waitForOnlyChild(learner.main, SelectionDialog::kClassName, 15000), nullptr);
   ASSERT_TRUE(learner.process.closeNormally(learner.main));
   learner.main = nullptr;
@@ -273,9 +292,9 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   ASSERT_NE(save, nullptr);
   const HWND saveName = test::fileNameField(save);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(teacher.main) == saveName; }, 5000));
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 50 " + test::shellQuoted(page2)));
+  ASSERT_TRUE(typeText(page2));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(saveName) == page2; }, 15000));
-  ASSERT_TRUE(key(L"Return"));
+  ASSERT_TRUE(press(L"Return"));
   const bool opened = test::waitUntil([&] { return ::GetFileAttributesW(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
   test::setClassesRootDefault(L".html", before);
   ::SHDeleteKeyW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");
@@ -289,9 +308,9 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   ASSERT_NE(again, nullptr);
   const HWND name2 = ::GetDlgItem(again, ClassTestStart::kNameId);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == name2; }, 10000));
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 60 " + test::shellQuoted(L"Becker, Jonas")));
+  ASSERT_TRUE(typeText(L"Becker, Jonas"));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name2) == L"Becker, Jonas"; }, 10000));
-  ASSERT_TRUE(key(L"Return"));
+  ASSERT_TRUE(press(L"Return"));
   const HWND box = test::waitForMessageBox(learner.process.pid(), 10000);
   ASSERT_NE(box, nullptr) << "a second attempt was not refused";
   const std::wstring refusal = test::messageBoxText(box);

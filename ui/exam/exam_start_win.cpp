@@ -1,5 +1,7 @@
 #include "ui/exam/exam_start_win.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
@@ -111,6 +113,7 @@ void ClassTestStart::createControls() {
   name_ = win::createControl(hwnd_, L"EDIT", L"", WS_TABSTOP | ES_AUTOHSCROLL, 0, 0, 10, 10, kNameId,
                              WS_EX_CLIENTEDGE);
   ::SendMessageW(name_, EM_LIMITTEXT, kLearnerLineMax, 0);
+  ::SetWindowSubclass(name_, &ClassTestStart::nameFieldProc, 1, reinterpret_cast<DWORD_PTR>(this));
   if (listed) {
     list_ = win::createControl(hwnd_, L"LISTBOX", L"",
                                WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 0,
@@ -170,8 +173,10 @@ void ClassTestStart::layout() {
   const int buttonsTop = client.bottom - m - rowH;
   const int noteH = labelH * 2;
   if (list_ != nullptr) {
-    moveControl(list_, m, y, std::min(width, du.x(200)), std::max(du.y(40), buttonsTop - gap - noteH - gap - y));
-    y = buttonsTop - gap - noteH;
+    // A class's names at most: a list longer than that only looks empty.
+    const int listH = std::clamp(buttonsTop - gap - noteH - gap - y, du.y(40), du.y(150));
+    moveControl(list_, m, y, std::min(width, du.x(200)), listH);
+    y += listH + gap;
   }
   moveControl(note_, m, y, width, noteH);
   int buttonW = du.x(60);
@@ -191,7 +196,31 @@ std::string ClassTestStart::chosenLearner() const {
   for (const TestLearner& learner : test.learners) {
     if (lowered(learner.name) == lowered(name)) return learner.name;
   }
+  // The name the first letters found, which the list shows chosen.
+  const LRESULT row = list_ != nullptr ? ::SendMessageW(list_, LB_GETCURSEL, 0, 0) : LB_ERR;
+  if (!name.empty() && row >= 0 && static_cast<std::size_t>(row) < test.learners.size() &&
+      nameStartsWith(test.learners[static_cast<std::size_t>(row)].name, name)) {
+    return test.learners[static_cast<std::size_t>(row)].name;
+  }
   return {};
+}
+
+LRESULT CALLBACK ClassTestStart::nameFieldProc(HWND field, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                               DWORD_PTR data) {
+  auto* self = reinterpret_cast<ClassTestStart*>(data);
+  // The arrow keys walk the list from the name field, as in a combo box.
+  if (msg == WM_KEYDOWN && (wParam == VK_DOWN || wParam == VK_UP) && self->list_ != nullptr) {
+    const LRESULT count = ::SendMessageW(self->list_, LB_GETCOUNT, 0, 0);
+    LRESULT row = ::SendMessageW(self->list_, LB_GETCURSEL, 0, 0);
+    row = row < 0 ? 0 : std::clamp<LRESULT>(row + (wParam == VK_DOWN ? 1 : -1), 0, count - 1);
+    if (count > 0) {
+      ::SendMessageW(self->list_, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+      self->listChosen();
+      ::SendMessageW(field, EM_SETSEL, 0, -1);
+    }
+    return 0;
+  }
+  return ::DefSubclassProc(field, msg, wParam, lParam);
 }
 
 void ClassTestStart::nameTyped() {

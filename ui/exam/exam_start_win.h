@@ -44,6 +44,8 @@ class ClassTestStart final : public HostedChildWindow<ClassTestStart> {
   void showLearnerTime();
   void begin();
   std::string chosenLearner() const;
+  static LRESULT CALLBACK nameFieldProc(HWND field, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data);
 
   bool settingName_ = false;
   win::Font dialogFont_;
