@@ -1013,6 +1013,12 @@ void ClassWindow::exportOverview() {
   in.key = chosenKey();
   in.results = state_.scanned;
   in.histories = readLearnerHistories(folder);
+  // A test's overview keeps its record: title, date and rules, and who is missing.
+  if (state_.test) {
+    in.testLine = testLine(*state_.test);
+    const TestStatus status = testStatus(*state_.test, state_.scanned, in.key);
+    in.missingLearners = missingLearners(status);
+  }
   const AtomicWriteResult written = writeFileAtomically(target, classOverviewHtml(in), {});
   ::SetCursor(previous);
   if (!written) {
