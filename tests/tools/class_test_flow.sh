@@ -5,10 +5,15 @@
 # hands in and watches the test with real keys; afterwards headless Chromium
 # reads the class overview the teacher saved, which must name the learners
 # who are missing.
-#   class_test_flow.sh kv_win_tests.exe
+# 29 classmates hand in through the same hand-in code (kvtool exam hand-in)
+# at the moment the learner at the real program hands in, so 30 arrive at once.
+#   class_test_flow.sh kv_win_tests.exe KVTOOL
 set -u
 top=$(cd "$(dirname "$0")/../.." && pwd)
 exe=$1
+kvtool=$2
+fill=$(dirname "$kvtool")/class_fill
+[ -x "$kvtool" ] && [ -x "$fill" ] || { echo "FEHLER: kvtool oder class_fill fehlt neben $kvtool."; exit 1; }
 server="$top/tests/tools/school_server.sh"
 prefix=${WINEPREFIX:-$HOME/.wine}
 work=$(mktemp -d /tmp/kv-klassenarbeit.XXXXXX)
@@ -34,9 +39,53 @@ mkdir "$teacher/8b" || fail "Die Lehrkraft kann auf der Freigabe keinen Ordner a
 "$server" drive "$prefix" l "$teacher" || fail "Laufwerk L: nicht verbunden."
 "$server" drive "$prefix" t "$learner" || fail "Laufwerk T: nicht verbunden."
 
+# The class: the three the test names, then 29 classmates.
+{
+  printf '%s\r\n' "Becker, Jonas" "Schmidt, Lea; 1,5" "Yilmaz, Emre"
+  for name in Albrecht Bauer Braun Demir Engel Fischer Franke Graf Hahn Hoffmann Jung Kaiser Keller Koch \
+              Krause Lang Lorenz Maier Neumann Otto Peters Richter Roth Sauer Schulz Vogel Wagner Weber Zimmer; do
+    printf '%s, %s\r\n' "$name" "Kim"
+  done
+} >"$work/liste.txt"
+
+# The classmates: their results made for the test once it is in the share,
+# handed in all at once when the learner at the program goes on to the
+# evaluation (the test leaves the file "vorbereitet" once the test is saved,
+# "los" then).
+(
+  # Signals in the work folder, not looks into the share: smbnetfs answered
+  # the program "access denied" while another process kept listing it.
+  for _ in $(seq 1200); do [ -e "$work/vorbereitet" ] && break; sleep 0.5; done
+  test=$(ls "$teacher"/8b/*.kvk 2>/dev/null | head -n 1)
+  [ -n "$test" ] || exit 1
+  "$fill" --test "$test" "$work/ergebnisse" 32 >/dev/null || exit 1
+  for _ in $(seq 3000); do [ -e "$work/los" ] && break; sleep 0.1; done
+  [ -e "$work/los" ] || exit 1
+  n=0
+  while IFS= read -r line; do
+    n=$((n + 1))
+    [ $n -le 3 ] && continue
+    name=${line%$'\r'}
+    "$kvtool" exam hand-in "$learner/8b/$(basename "$test")" --learner "$name" \
+      --result "$work/ergebnisse/$(printf '%02d' $n).kvw" >"$work/abgabe-$n.log" 2>&1 &
+  done <"$work/liste.txt"
+  wait
+) &
+classmates=$!
+
 KV_FLOW_WORK="$work" "$top/tests/tools/run_win_tests.sh" "$exe" 'ClassTestFlow.*'
 rc=$?
+kill $classmates 2>/dev/null
+wait $classmates 2>/dev/null
 [ $rc -eq 0 ] || exit $rc
+
+# Thirty whole files, none overwritten, each read as the program reads it.
+folder=$(ls -d "$teacher"/8b/*Abgaben)
+count=$(ls "$folder" | grep -c '\.kvw$')
+[ "$count" -eq 30 ] || fail "$count statt 30 Abgaben im Ordner: $(ls "$folder" | tr '\n' ' ')"
+ls -A "$folder" | grep -v '\.kvw$' && fail "Reste im Abgabeordner."
+"$kvtool" result check "$folder" >"$work/pruefung.txt" || fail "Nicht jede Abgabe ist gültig: $(grep -v gültig "$work/pruefung.txt")"
+echo "30 Abgaben zugleich, darunter das Programm mit echten Tasten: alle ganz, keine überschrieben."
 
 page="$work/uebersicht.html"
 [ -s "$page" ] || fail "Die Klassenübersicht wurde nicht gespeichert."
