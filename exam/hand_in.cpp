@@ -70,6 +70,23 @@ std::string nameKey(std::string_view name) {
   return words;
 }
 
+// A file just closed may still be held open for a moment by a network
+// mount's own client, which then refuses to remove it: tried for a second.
+void removeSurely(FileWriter& writer, const fs::path& file) {
+  std::error_code ec;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    writer.remove(file);
+    if (!fs::exists(file, ec)) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+bool unchangedFor(const fs::path& file, std::chrono::seconds span) {
+  std::error_code ec;
+  const auto changed = fs::last_write_time(file, ec);
+  return !ec && fs::file_time_type::clock::now() - changed >= span;
+}
+
 bool sameBytes(const fs::path& file, std::string_view bytes) {
   std::string there;
   return readWholeFile(file, there, bytes.size() + 1) && there == bytes;
@@ -187,7 +204,7 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
   const FileProblem closed = writer->close();
   if (!problem) problem = closed;
   if (problem) {
-    writer->remove(written);
+    removeSurely(*writer, written);
     return fail(problem);
   }
 
@@ -203,9 +220,9 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
       temp = moved;
     } else if (probe.fault == FileFault::Locked) {
       direct = true;
-      writer->remove(temp);
+      removeSurely(*writer, temp);
     } else {
-      writer->remove(temp);
+      removeSurely(*writer, temp);
       return fail(probe);
     }
   }
@@ -223,7 +240,7 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
     if (const FileProblem claim = writer->create(target); claim) {
       std::error_code ec;
       if (!fs::exists(target, ec)) {
-        writer->remove(temp);
+        removeSurely(*writer, temp);
         return fail(claim, cp1252OfPath(target));
       }
       // Taken: by these very bytes when an earlier try got through, perhaps
@@ -232,10 +249,17 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
       }
       if (sizeOf(target) == bytes.size() && sameBytes(target, bytes)) {
-        writer->remove(temp);
+        removeSurely(*writer, temp);
         outcome.delivered = true;
         outcome.file = target;
         return outcome;
+      }
+      // Still empty and long unchanged: the claim of a try the server's
+      // going cut off, which could not remove it then. Not a hand-in; the
+      // name is free again, and taking it over keeps the result's own name.
+      if (sizeOf(target) == 0 && unchangedFor(target, std::chrono::seconds(10)) && n < kMostNumberedNames) {
+        removeSurely(*writer, target);
+        if (!fs::exists(target, ec)) --n;
       }
       continue;
     }
@@ -246,7 +270,7 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
       if (!put) put = shut;
       if (!put && !sameBytes(target, bytes)) put = {FileFault::Other, 0};
       if (put) {
-        writer->remove(target);
+        removeSurely(*writer, target);
         return fail(put, cp1252OfPath(target));
       }
       outcome.delivered = true;
@@ -255,16 +279,23 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
     }
     const FileProblem claimClosed = writer->close();
     FileProblem placed = claimClosed ? claimClosed : writer->replace(temp, target);
+    // A network mount's client may hold the claim open a moment after it was
+    // closed, and the server then refuses to put another file in its place.
+    for (int again = 0; again < 20 && placed && (placed.fault == FileFault::Locked || placed.fault == FileFault::Other);
+         ++again) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      placed = writer->replace(temp, target);
+    }
     if (placed) {
-      writer->remove(temp);
-      if (sizeOf(target) == 0) writer->remove(target);
+      removeSurely(*writer, temp);
+      if (sizeOf(target) == 0) removeSurely(*writer, target);
       return fail(placed, cp1252OfPath(target));
     }
     outcome.delivered = true;
     outcome.file = target;
     return outcome;
   }
-  writer->remove(temp);
+  removeSurely(*writer, temp);
   return fail({FileFault::Other, 0});
 }
 
@@ -332,6 +363,40 @@ std::vector<WaitingHandIn> waitingHandIns(const fs::path& waitingFolder) {
   return found;
 }
 
+namespace {
+
+// A try cut off by the server leaves its temporary file behind, which the
+// server's going kept the try from removing. Once the result is in, what is
+// left of that try goes too: a temporary file that holds a beginning of
+// these very bytes past the header, which is alike for results of the same
+// day and length, and has not changed for a moment. Another learner's
+// result never begins with the same body.
+void removeOwnLeftovers(const fs::path& folder, std::string_view bytes, FileWriter* writer) {
+  std::unique_ptr<FileWriter> system;
+  if (writer == nullptr) {
+    system = systemFileWriter();
+    writer = system.get();
+  }
+  std::error_code ec;
+  const auto now = fs::file_time_type::clock::now();
+  for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+    const std::string name = cp1252OfPath(entry.path().filename());
+    if (name.rfind("~abgabe-", 0) != 0 || entry.path().extension() != ".tmp") continue;
+    std::error_code sub;
+    const std::uintmax_t size = entry.file_size(sub);
+    if (sub || size <= kResultFileHeaderSize || size > bytes.size()) continue;
+    const auto changed = entry.last_write_time(sub);
+    if (sub || now - changed < std::chrono::seconds(2)) continue;
+    std::string there;
+    if (readWholeFile(entry.path(), there, bytes.size()) && there.size() == size &&
+        bytes.substr(0, there.size()) == there) {
+      writer->remove(entry.path());
+    }
+  }
+}
+
+}  // namespace
+
 DeliveryReport deliverWaiting(const fs::path& waitingFolder, FileWriter* writer) {
   DeliveryReport report;
   for (const WaitingHandIn& w : waitingHandIns(waitingFolder)) {
@@ -345,6 +410,7 @@ DeliveryReport deliverWaiting(const fs::path& waitingFolder, FileWriter* writer)
       ++report.stillWaiting;
       continue;
     }
+    removeOwnLeftovers(w.target, bytes, writer);
     // Delivered: should the PC stop before both are gone, the next try finds
     // the same bytes in the folder and counts them as delivered, not twice.
     std::error_code ec;

@@ -150,7 +150,7 @@ check_whole() {
   kvw=$(find "$folder" -maxdepth 1 -type f -name '*.kvw' | wc -l)
   others=$(find "$folder" -mindepth 1 ! -name '*.kvw')
   [ "$kvw" -eq 30 ] || fail "$label: $kvw statt 30 Abgaben im Ordner: $(ls -A "$folder" | tr '\n' '|')"
-  [ -z "$others" ] || fail "$label: Reste im Abgabeordner: $others"
+  [ -z "$others" ] || fail "$label: Reste im Abgabeordner: $(find "$folder" -mindepth 1 ! -name '*.kvw' -printf '%f (%s Bytes, %TT) ')"
   local want have
   want=$(sha256sum "$results"/*.kvw | awk '{print $1}' | sort)
   have=$(find "$folder" -maxdepth 1 -type f -name '*.kvw' -exec sha256sum {} + | awk '{print $1}' | sort)
