@@ -292,6 +292,23 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
                               15000))
       << win::narrowLossy(test::controlText(summary));
 
+  // --- The server stops while the teacher watches: the list stays, the
+  // window says so with the time of the last reading, and reads again by
+  // itself once the server is back.
+  const HWND notice = ::GetDlgItem(watch, ClassWindow::kNoticeId);
+  const std::wstring server = test::shellQuoted(win::widen(KV_SOURCE_DIR) + L"/tests/tools/school_server.sh");
+  ASSERT_TRUE(test::runUnixToEnd(server + L" stop " + test::shellQuoted(work + L"/server"), 60000));
+  EXPECT_TRUE(test::waitUntil(
+      [&] { return test::controlText(notice).find(L"ist nicht erreichbar (zuletzt gelesen ") != std::wstring::npos; },
+      20000))
+      << win::narrowLossy(test::controlText(notice));
+  EXPECT_EQ(test::listViewCount(rows), 32) << "the list was not kept";
+  ASSERT_TRUE(test::runUnixToEnd(server + L" start " + test::shellQuoted(work + L"/server") + L" >/dev/null", 60000));
+  EXPECT_TRUE(test::waitUntil([&] { return test::controlText(notice).empty(); }, 40000))
+      << "not read again after the server came back: " << win::narrowLossy(test::controlText(notice));
+  EXPECT_NE(test::controlText(summary).find(L"30 von 32 abgegeben"), std::wstring::npos)
+      << win::narrowLossy(test::controlText(summary));
+
   // --- The class overview, for Chromium: the script reads who is missing.
   wchar_t temp[MAX_PATH] = {};
   ::GetTempPathW(MAX_PATH, temp);
