@@ -45,6 +45,9 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 [ -x "$exe" ] || [ -f "$exe" ] || die "kvtool.exe fehlt ($exe): der Windows-Build gehört zu diesem Test."
+# A prefix of its own, made before a drive letter goes into it: on a fresh
+# machine none exists yet, and Wine refuses a half-made one.
+kv_prepare_prefix >/dev/null || die "Das Wine-Präfix $WINEPREFIX lässt sich nicht einrichten."
 
 # The server, with six learner PCs: learners 1–5 native, PC 6 under Wine.
 "$server" start "$srv" 6 >/dev/null || die "Der Schulserver (Samba) startet nicht."
