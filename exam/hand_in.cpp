@@ -47,28 +47,6 @@ unsigned char lowerByte(unsigned char c) {
   return c;
 }
 
-// Names compared as a teacher would: case and blanks do not matter, nor
-// whether the surname comes first.
-std::string nameKey(std::string_view name) {
-  std::string words;
-  bool blank = false;
-  for (const char c : name) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b == ' ' || b == '\t' || b == 0xA0) {
-      blank = !words.empty();
-      continue;
-    }
-    if (blank && c != ',') words += ' ';
-    blank = false;
-    words += static_cast<char>(lowerByte(b));
-  }
-  if (const std::size_t comma = words.find(','); comma != std::string::npos) {
-    std::string first = words.substr(comma + 1);
-    while (!first.empty() && first.front() == ' ') first.erase(first.begin());
-    return first.empty() ? words.substr(0, comma) : first + " " + words.substr(0, comma);
-  }
-  return words;
-}
 
 // A file just closed may still be held open for a moment by a network
 // mount's own client, which then refuses to remove it: tried for a second.
@@ -423,10 +401,33 @@ DeliveryReport deliverWaiting(const fs::path& waitingFolder, FileWriter* writer)
   return report;
 }
 
+// Names compared as a teacher would: case and blanks do not matter, nor
+// whether the surname comes first.
+std::string learnerNameKey(std::string_view name) {
+  std::string words;
+  bool blank = false;
+  for (const char c : name) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b == ' ' || b == '\t' || b == 0xA0) {
+      blank = !words.empty();
+      continue;
+    }
+    if (blank && c != ',') words += ' ';
+    blank = false;
+    words += static_cast<char>(lowerByte(b));
+  }
+  if (const std::size_t comma = words.find(','); comma != std::string::npos) {
+    std::string first = words.substr(comma + 1);
+    while (!first.empty() && first.front() == ' ') first.erase(first.begin());
+    return first.empty() ? words.substr(0, comma) : first + " " + words.substr(0, comma);
+  }
+  return words;
+}
+
 std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path& handInFolder,
                                           const fs::path& waitingFolder, std::string_view learner) {
   std::vector<EarlierHandIn> found;
-  const std::string wanted = nameKey(learner);
+  const std::string wanted = learnerNameKey(learner);
   // The name a hand-in of this learner starts with, whatever its time.
   const std::string dash = w1252(" \u2013 ");
   const std::string klass = fileNamePart(test.className);
@@ -446,7 +447,7 @@ std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path&
     if (!readWholeFile(entry.path(), bytes, kLargestHandIn) || bytes.empty()) continue;
     OpenedResult opened;
     if (decodeResultFile(bytes, opened) != ResultFileError::None || opened.lines.size() < 6) continue;
-    const bool byContents = nameKey(opened.lines[4]) == wanted && nameKey(opened.lines[5]) == nameKey(test.className);
+    const bool byContents = learnerNameKey(opened.lines[4]) == wanted && learnerNameKey(opened.lines[5]) == learnerNameKey(test.className);
     const bool byName = lowered(cp1252OfPath(entry.path().filename())).rfind(named, 0) == 0;
     if (!byContents && !byName) continue;
     EarlierHandIn e;
@@ -456,7 +457,7 @@ std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path&
   }
   if (!waitingFolder.empty()) {
     for (const WaitingHandIn& w : waitingHandIns(waitingFolder)) {
-      if (w.testId != test.id || nameKey(w.learner) != wanted) continue;
+      if (w.testId != test.id || learnerNameKey(w.learner) != wanted) continue;
       EarlierHandIn e;
       e.file = w.target / pathFromCp1252(w.fileName);
       e.waiting = true;

@@ -34,6 +34,10 @@ struct HandInOutcome {
   std::string reason;          // German, Windows-1252; empty when delivered
 };
 
+// One learner however the name is written: case, blanks and which name
+// comes first do not matter ("Müller, Jonas" is "jonas  müller").
+std::string learnerNameKey(std::string_view name);
+
 // Puts `bytes` into `folder` as `fileName`, or as "… (2).kvw" and so on when
 // that name is taken by other bytes. A file that already holds exactly these
 // bytes counts as delivered (an earlier try got through). `writer` is the

@@ -5,38 +5,13 @@
 #include <map>
 
 #include "core/settings.h"
+#include "exam/hand_in.h"
 #include "history/history_views.h"
 #include "platform/encoding.h"
 
 namespace kv {
 namespace {
 
-unsigned char lowerByte(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<unsigned char>(c + 32);
-  return c;
-}
-
-// "Müller, Jonas", "jonas  müller" and "Jonas Müller" are one learner.
-std::string nameKey(std::string_view name) {
-  std::string words;
-  bool blank = false;
-  for (const char c : name) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b == ' ' || b == '\t' || b == 0xA0) {
-      blank = !words.empty();
-      continue;
-    }
-    if (blank && c != ',') words += ' ';
-    blank = false;
-    words += static_cast<char>(lowerByte(b));
-  }
-  if (const std::size_t comma = words.find(','); comma != std::string::npos) {
-    std::string first = words.substr(comma + 1);
-    while (!first.empty() && first.front() == ' ') first.erase(first.begin());
-    return first.empty() ? words.substr(0, comma) : first + " " + words.substr(0, comma);
-  }
-  return words;
-}
 
 // The hand-in's time from its name, "… 2026-12-09 10.14.kvw"; empty when
 // the name does not show it.
@@ -105,7 +80,7 @@ std::string TestStatus::countText() const {
 TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& scanned, const GradeKey* key) {
   TestStatus status;
   std::map<std::string, std::size_t> listed;  // name key → index in the list
-  for (std::size_t i = 0; i < test.learners.size(); ++i) listed.emplace(nameKey(test.learners[i].name), i);
+  for (std::size_t i = 0; i < test.learners.size(); ++i) listed.emplace(learnerNameKey(test.learners[i].name), i);
 
   std::vector<std::vector<Checked>> ofListed(test.learners.size());
   std::map<std::string, std::vector<Checked>> others;  // by name, in first-seen order below
@@ -116,11 +91,11 @@ TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& sca
       refused.push_back(&r);
       continue;
     }
-    const std::string name = nameKey(r.line1);
+    const std::string name = learnerNameKey(r.line1);
     const auto at = listed.find(name);
     const std::string learner = at != listed.end() ? test.learners[at->second].name : r.line1;
     Checked c{&r, testProblem(r, test, learnerSeconds(test, learner)), timeOfName(r.shownName) + r.shownName};
-    if (!c.problem && nameKey(r.line2) != nameKey(test.className)) c.problem = w1252("andere Klasse");
+    if (!c.problem && learnerNameKey(r.line2) != learnerNameKey(test.className)) c.problem = w1252("andere Klasse");
     if (at != listed.end()) {
       ofListed[at->second].push_back(std::move(c));
     } else {
