@@ -60,6 +60,10 @@ class Teacher : public LearnerKeys {
   }
   virtual void prepare() {}
 
+  // Each key press waits for xdotool to end: on a busy machine two runs
+  // started one after the other can overlap and swap their keys.
+  static bool key(const std::wstring& keys) { return test::runUnixToEnd(L"/usr/bin/xdotool key " + keys); }
+
   HWND openClassByKeys() {
     if (!key(L"ctrl+k")) return nullptr;
     return test::waitForOnlyChild(main, kClassChildClass, 15000);
@@ -71,8 +75,8 @@ class Teacher : public LearnerKeys {
     ASSERT_NE(dialog, nullptr) << "no dialog " << win::narrowLossy(caption);
     const HWND name = test::fileNameField(dialog);
     ASSERT_NE(name, nullptr);
-    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == name; }, 5000));
-    ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 50 \"" + file.wstring() + L"\""));
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == name; }, 15000));
+    ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool type --delay 50 " + test::shellQuoted(file.wstring()), 60000));
     ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == file.wstring(); }, 15000))
         << win::narrowLossy(test::controlText(name));
     ASSERT_TRUE(key(L"Return"));
@@ -85,7 +89,8 @@ class Teacher : public LearnerKeys {
       return false;
     }
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
-    return runUnix(L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) + L" click 1");
+    return test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring(x) + L" " + std::to_wstring(y) +
+                              L" click 1");
   }
 
   // The first row's name cell on the screen, just below the header.
@@ -131,7 +136,7 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   // The first example key, chosen by keys: 1 error in 1020 Anschläge is 0,098 %, a 1.
   ASSERT_TRUE(key(L"alt+n"));
   const HWND box = ::GetDlgItem(window, ClassWindow::kKeyBoxId);
-  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == box; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == box; }, 15000));
   ASSERT_TRUE(key(L"Down"));
   ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade) == L"1"; },
                               5000))
@@ -147,48 +152,48 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   HWND editor = test::waitForTopLevelWindow(program.pid(), L"Notenschlüssel bearbeiten", 10000);
   ASSERT_NE(editor, nullptr) << "Alt+B opened no dialog";
   const HWND limit1 = ::GetDlgItem(editor, GradeKeyDialog::kLimit1);
-  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == limit1; }, 5000));
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 80 \"abc\""));
-  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(limit1) == L"abc"; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == limit1; }, 15000));
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool type --delay 80 abc"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(limit1) == L"abc"; }, 15000));
   ASSERT_TRUE(key(L"Return"));
   HWND refusal = test::waitForMessageBox(program.pid(), 5000);
   ASSERT_NE(refusal, nullptr);
   EXPECT_EQ(test::messageBoxText(refusal).rfind(L"Note 1: „abc“ ist keine Prozentzahl", 0), 0u)
       << win::narrowLossy(test::messageBoxText(refusal));
   ASSERT_TRUE(key(L"Return"));
-  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(refusal); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(refusal); }, 15000));
   // The field that was refused has the focus again, its text selected.
-  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == limit1; }, 5000));
-  ASSERT_TRUE(runUnix(L"/usr/bin/xdotool type --delay 80 \"0,05\""));
-  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(limit1) == L"0,05"; }, 5000))
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == limit1; }, 15000));
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool type --delay 80 0,05"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(limit1) == L"0,05"; }, 15000))
       << win::narrowLossy(test::controlText(limit1));
   ASSERT_TRUE(key(L"Return"));
-  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(editor); }, 5000)) << "OK did not close the dialog";
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(editor); }, 15000)) << "OK did not close the dialog";
   EXPECT_TRUE(test::waitUntil(
-      [&] { return test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade) == L"2"; }, 5000))
+      [&] { return test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade) == L"2"; }, 15000))
       << win::narrowLossy(test::listViewText(list, rowOf(L"Lernende 11"), ClassWindow::kGrade));
   EXPECT_NE(test::controlText(box).find(L"(geladen)"), std::wstring::npos) << win::narrowLossy(test::controlText(box));
 
   // A click on "Anschläge" sorts by it, a second click the other way round.
   // The first click of the mouse goes to a row: the list takes the focus.
   ASSERT_TRUE(clickOn(firstRow(list)));
-  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == list; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == list; }, 15000));
   ASSERT_TRUE(clickOn(test::listViewHeaderOnScreen(list, ClassWindow::kKeystrokes)));
   // The refused files first, then the voided exercise with 0 Anschläge.
-  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 2, ClassWindow::kKeystrokes) == L"0"; }, 5000))
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 2, ClassWindow::kKeystrokes) == L"0"; }, 15000))
       << win::narrowLossy(test::listViewText(list, 2, ClassWindow::kKeystrokes));
   EXPECT_EQ(test::listViewText(list, 0, ClassWindow::kKeystrokes), L"");
   // Two clicks in quick succession would be a double click on the header.
   ::Sleep(::GetDoubleClickTime() + 300);
   ASSERT_TRUE(clickOn(test::listViewHeaderOnScreen(list, ClassWindow::kKeystrokes)));
-  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 0, ClassWindow::kKeystrokes) == L"1580"; }, 5000))
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewText(list, 0, ClassWindow::kKeystrokes) == L"1580"; }, 15000))
       << win::narrowLossy(test::listViewText(list, 0, ClassWindow::kKeystrokes));
 
   // CSV and overview, each through its save dialog.
   const fs::path csv = folder / "klasse.csv";
   ASSERT_TRUE(key(L"alt+c"));
   ASSERT_NO_FATAL_FAILURE(saveAs(L"Liste als CSV speichern", csv));
-  ASSERT_TRUE(test::waitUntil([&] { return fs::exists(csv); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return fs::exists(csv); }, 15000));
   std::string table;
   ASSERT_TRUE(readWholeFile(csv, table));
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 33) << table;
@@ -196,7 +201,7 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
 
   // Return on a row opens it as a saved exercise: the result window's file view.
   ASSERT_TRUE(clickOn(firstRow(list)));
-  ASSERT_TRUE(test::waitUntil([&] { return test::listViewSelection(list) == 0 && test::focusOfThread(main) == list; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewSelection(list) == 0 && test::focusOfThread(main) == list; }, 15000));
   const std::wstring name = test::listViewText(list, 0, ClassWindow::kName);
   ASSERT_TRUE(key(L"Return"));
   const HWND view = test::waitForOnlyChild(main, ResultWindow::kClassName, 15000);
@@ -205,13 +210,13 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   EXPECT_EQ(test::listLine(::GetDlgItem(view, ResultWindow::kListId), 4), name);
 
   // Closed, it goes back to the list as it was: sorted, the same row chosen.
-  ASSERT_TRUE(test::waitUntil([&] { const HWND f = test::focusOfThread(main); return f == view || ::IsChild(view, f); }, 5000))
+  ASSERT_TRUE(test::waitUntil([&] { const HWND f = test::focusOfThread(main); return f == view || ::IsChild(view, f); }, 15000))
       << "the file view has no focus";
   ASSERT_TRUE(key(L"alt+s"));
   window = test::waitForOnlyChild(main, kClassChildClass, 15000);
   ASSERT_NE(window, nullptr) << "closing the result did not return to the list";
   const HWND again = ::GetDlgItem(window, ClassWindow::kListId);
-  ASSERT_TRUE(test::waitUntil([&] { return test::listViewCount(again) == 32; }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::listViewCount(again) == 32; }, 15000));
   EXPECT_EQ(test::listViewSelection(again), 0);
   EXPECT_EQ(test::listViewText(again, 0, ClassWindow::kName), name);
   EXPECT_EQ(test::listViewText(again, 0, ClassWindow::kKeystrokes), L"1580") << "the order was lost";
@@ -222,7 +227,7 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   }
 
   // Schließen: the selection; the folder is still the one chosen.
-  ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(window, test::focusOfThread(main)); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(window, test::focusOfThread(main)); }, 15000));
   ASSERT_TRUE(key(L"alt+s"));
   ASSERT_NE(selection(), nullptr);
   window = openClassByKeys();
