@@ -4,6 +4,7 @@
 #include <array>
 
 #include "core/common.h"
+#include "core/palette.h"
 #include "keyboard/dead_keys.h"
 #include "keyboard/key_table.h"
 #include "platform/encoding.h"
@@ -146,12 +147,7 @@ std::string ExerciseSession::captionFor(const ExerciseParameters& params) {
   return caption;
 }
 
-Colour ExerciseSession::textColourFor(Colour background) {
-  const int r = static_cast<int>(background & 0xFF);
-  const int g = static_cast<int>((background >> 8) & 0xFF);
-  const int b = static_cast<int>((background >> 16) & 0xFF);
-  return (r + g + b) / 3 > 170 ? 0x000000 : 0xFFFFFF;
-}
+Colour ExerciseSession::textColourFor(Colour background) { return palette::textColourOn(background); }
 
 std::string ExerciseSession::startPromptText() {
   return w1252(

@@ -8,6 +8,7 @@
 #include "tools/kvtool_archive.h"
 #include "tools/kvtool_class.h"
 #include "tools/kvtool_cli.h"
+#include "tools/kvtool_contrast.h"
 #include "tools/kvtool_eval.h"
 #include "tools/kvtool_exam.h"
 #include "tools/kvtool_history.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   kv::tool::addHistoryCommands(app);
   kv::tool::addClassCommands(app);
   kv::tool::addExamCommands(app);
+  kv::tool::addContrastCommand(app);
   kv::tool::useGermanTexts(app);
   std::vector<std::string> arguments = kv::tool::utf8Arguments(argc, argv);
   std::vector<char*> pointers;
