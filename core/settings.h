@@ -171,8 +171,18 @@ inline constexpr int kMinDialogXHeight = 14;
 void computeDialogFont(const std::optional<MenuFont>& menuFont, FontMeasurer& measurer,
                        FontChoice& fonts);
 
+// "Systemfarben": every window draws in the system's colours alone (window,
+// window text, highlight, button face, grey text) instead of the program's.
+// Chosen in the colour scheme chooser for the session, or at start by the
+// administrator's policy value; Windows' high contrast turns it on as well,
+// which the windows ask of the system themselves.
+struct ColourMode {
+  bool systemColours = false;
+};
+
 struct Settings {
   FingerColours fingers;
+  ColourMode colourMode;
   ColourSchemeTable schemes = defaultColourSchemes();
   FontChoice fonts;
   EnvironmentInfo environment;

@@ -217,6 +217,27 @@ TEST(Policies, UserOverridesMachineValueByValue) {
   EXPECT_EQ(settings.folders.classTests, "C:\\Users\\lena\\Arbeiten") << "the user's folder, expanded";
 }
 
+TEST(Policies, SystemColoursOnByAnyValueButZeroAndTheUsersValueWins) {
+  for (const std::uint32_t value : {0u, 1u, 7u}) {
+    SCOPED_TRACE(value);
+    FakeStore machine;
+    machine.dwords[{kPolicyKeyGeneral, "Systemfarben"}] = value;
+    Settings settings;
+    EXPECT_FALSE(settings.colourMode.systemColours) << "the program's colours unless chosen";
+    applyPolicies(machine, fakeExpand, settings);
+    EXPECT_EQ(settings.colourMode.systemColours, value != 0);
+    EXPECT_EQ(settings.fingers.background, FingerColours{}.background) << "the schemes stay as they are";
+  }
+  FakeStore machine;
+  FakeStore user;
+  machine.dwords[{kPolicyKeyGeneral, "Systemfarben"}] = 1;
+  user.dwords[{kPolicyKeyGeneral, "Systemfarben"}] = 0;
+  Settings settings;
+  applyPolicies(machine, fakeExpand, settings);
+  applyPolicies(user, fakeExpand, settings);
+  EXPECT_FALSE(settings.colourMode.systemColours);
+}
+
 TEST(Policies, ClassTestsOffOnlyByZeroAndUserMayAllowThemAgain) {
   for (const std::uint32_t value : {0u, 1u, 2u}) {
     SCOPED_TRACE(value);
