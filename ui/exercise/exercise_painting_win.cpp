@@ -10,6 +10,7 @@
 #include "keyboard/keyboard_renderer_win.h"
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
+#include "ui/shared/system_colours_win.h"
 
 namespace kv {
 namespace {
@@ -23,6 +24,12 @@ constexpr int kQuarterWidth = kCornerWidth / 2;
 constexpr int kQuarterHeight = kCornerHeight / 2;
 constexpr int kPanelTextInset = 12;
 
+// The panel's ground: the keyboard's background, or in the system's colours
+// the window colour, on which the text is window text.
+COLORREF panelColour(Colour background) {
+  return systemColoursOn() ? ::GetSysColor(COLOR_WINDOW) : static_cast<COLORREF>(background);
+}
+
 }  // namespace
 
 void ExerciseWindow::prepareCornerPicture() {
@@ -32,7 +39,7 @@ void ExerciseWindow::prepareCornerPicture() {
       "mmmmkkkkkkk", "mmkkhhhhhhh", "mkhhbbbbbbb", "mkhbbbbbbbb", "khbbbbbbbbb",
       "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb", "khbbbbbbbbb",
       "khbbbbbbbbb", "khbbbbbbbbb"};
-  const Colour background = state_.settings.fingers.background;
+  const COLORREF background = panelColour(state_.settings.fingers.background);
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   auto mapped = [&](char c) -> COLORREF {
     switch (c) {
@@ -40,7 +47,7 @@ void ExerciseWindow::prepareCornerPicture() {
       case 'k': return ::GetSysColor(COLOR_3DDKSHADOW);        // 0x000000
       case 'h': return ::GetSysColor(COLOR_BTNHIGHLIGHT);      // 0xFFFFFF
       case 's': return ::GetSysColor(COLOR_BTNSHADOW);         // 0x808080
-      default: return static_cast<COLORREF>(background);      // 0x808000
+      default: return background;                             // 0x808000
     }
   };
   win::WindowDc screen(hwnd_);
@@ -63,8 +70,8 @@ void ExerciseWindow::prepareCornerPicture() {
 }
 
 void ExerciseWindow::paintPanel(HDC dc, const RECT& area) {
-  const Colour background = state_.settings.fingers.background;
-  win::Brush fill(::CreateSolidBrush(static_cast<COLORREF>(background)));
+  const COLORREF background = panelColour(state_.settings.fingers.background);
+  win::Brush fill(::CreateSolidBrush(background));
   ::FillRect(dc, &area, fill.get());
   if (!corner_) return;
   const int w = area.right - area.left;
@@ -80,7 +87,7 @@ void ExerciseWindow::paintPanel(HDC dc, const RECT& area) {
   ::BitBlt(dc, area.left, area.bottom - qh, qw, qh, cornerDc.get(), 0, qh, SRCCOPY);
   ::BitBlt(dc, area.right - qw, area.bottom - qh, qw, qh, cornerDc.get(), qw, qh, SRCCOPY);
   // Edges continue every border pixel of the corners that is not background.
-  const COLORREF bg = static_cast<COLORREF>(background);
+  const COLORREF bg = background;
   for (int y = 0; y < qh; ++y) {
     const COLORREF top = ::GetPixel(cornerDc.get(), qw - 1, y);
     const COLORREF bottom = ::GetPixel(cornerDc.get(), qw - 1, kCornerHeight - 1 - y);
@@ -148,16 +155,25 @@ void ExerciseWindow::paintDisplayOn(HDC target, int width, int height, ExerciseF
   if (!rows.empty() && fieldFont_) {
     win::ScopedSelect selectFont(target, fieldFont_.get());
     ::SetBkMode(target, TRANSPARENT);
-    ::SetTextColor(target, static_cast<COLORREF>(session_.textColour()));
-    const int x = metrics_.lengths.m7 + kPanelTextInset;
-    const int y = metrics_.lengths.m4 + kPanelTextInset;
-    const int h = rules_.text.height(textSize_);
+    ::SetTextColor(target, systemColoursOn() ? ::GetSysColor(COLOR_WINDOWTEXT)
+                                             : static_cast<COLORREF>(session_.textColour()));
+    const POINT origin = displayTextOrigin();
+    const int x = origin.x - layout_.display.left;
+    const int y = origin.y - layout_.display.top;
+    const int h = displayRowHeight();
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const std::wstring text = win::widen(rows[k]);
       ::TextOutW(target, x, y + static_cast<int>(k) * h, text.c_str(), static_cast<int>(text.size()));
     }
   }
 }
+
+POINT ExerciseWindow::displayTextOrigin() const {
+  return POINT{layout_.display.left + metrics_.lengths.m7 + kPanelTextInset,
+               layout_.display.top + metrics_.lengths.m4 + kPanelTextInset};
+}
+
+int ExerciseWindow::displayRowHeight() const { return rules_.text.height(textSize_); }
 
 // The prompt's lines, each centred on its own row and never wrapped; the
 // block of lines with text sits in the middle of the box.

@@ -11,6 +11,7 @@
 #include "platform/win/strings.h"
 #include "keyboard/keyboard_renderer_win.h"
 #include "ui/shared/measure_log_win.h"
+#include "ui/shared/system_colours_win.h"
 
 namespace kv {
 
@@ -177,7 +178,7 @@ void ExerciseWindow::onCreate() {
 
   if (formOf(state_.exercise.form) == ExerciseForm::LitKeys) {
     keyboard_ = std::make_unique<win::KeyboardRenderer>(
-        win::KeyboardLook{settings.fingers, settings.fonts.proportionalName});
+        win::KeyboardLook{settings.fingers, settings.fonts.proportionalName, systemColoursOn()});
   }
   prepareCornerPicture();
   measureMetrics();
@@ -371,7 +372,14 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (field_ != nullptr) applyLayout();
       host_.childMoved();
+      announcePlace();
       break;
+    case WM_GETOBJECT: {
+      bool handled = false;
+      const LRESULT object = access_.answer(hwnd_, *this, wParam, lParam, handled);
+      if (handled) return object;
+      break;
+    }
     case WM_MOVE:
       host_.childMoved();
       break;
@@ -407,6 +415,7 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (LOWORD(wParam) == kFieldId && HIWORD(wParam) == EN_CHANGE) {
         session_.onTextChanged();
+        announcePlace();
         return 0;
       }
       break;
@@ -441,6 +450,7 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (!session_.onCloseRequest()) return 0;
       break;
     case WM_DESTROY: {
+      access_.disconnect();
       session_.onClose();
       sessionHost_.recordOutcome();
       ::KillTimer(hwnd_, kPaceTimer);
@@ -462,6 +472,10 @@ void ExerciseWindow::refreshFontsAndColours() {
   fieldFontPoints_ = 0;
   setFieldFont(textSize_);
   prepareCornerPicture();
+  if (keyboard_) {
+    keyboard_->useSystemColours(systemColoursOn());
+    keyboard_->layout(keyboard_->drawnSize(), true);
+  }
   measureMetrics();
   computeSizes();
   RECT r{};
@@ -509,12 +523,14 @@ void ExerciseWindow::redrawDisplay() {
   RECT r{d.left, d.top, d.left + d.width, d.top + d.height};
   ::InvalidateRect(hwnd_, &r, FALSE);
   ::UpdateWindow(hwnd_);
+  announcePlace();
 }
 
 void ExerciseWindow::showLitKey(int key, int step, bool on) {
   if (!keyboard_) return;
   win::WindowDc dc(hwnd_);
   keyboard_->showLitKey(dc.get(), layout_.display.left, layout_.display.top, key, step, on);
+  announceLitKeys();
 }
 
 int ExerciseWindow::widestLineWidth() { return rules_.text.width(rules_.initialTextSize); }

@@ -7,11 +7,13 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/win/accessible.h"
 #include "platform/win/handles.h"
 #include "platform/win/mdi_child.h"
 #include "session/exercise_session.h"
@@ -31,7 +33,8 @@ class MeasureLog;
 
 class ExerciseWindow final : public ChildWindow,
                              public win::MdiChildWindow<ExerciseWindow>,
-                             private ExerciseView {
+                             private ExerciseView,
+                             private win::AccessibleSource {
  public:
   static constexpr const wchar_t* kClassName = L"KlaventoExercise";
   enum ControlId : int { kFieldId = 701, kEndButtonId = 702, kPromptId = 703 };
@@ -53,6 +56,10 @@ class ExerciseWindow final : public ChildWindow,
 
   LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // The accessible parts of the client area, by node number.
+  enum AccessNode : int { kDisplayNode = 1, kNextCharacterNode = 2, kKeyboardNode = 3, kLitKeyNode = 4,
+                          kFirstKeyNode = 100 };
+
   // For tests: the session and the typing field.
   const ExerciseSession& session() const { return session_; }
   HWND typingField() const { return field_; }
@@ -70,6 +77,24 @@ class ExerciseWindow final : public ChildWindow,
   int widestLineWidth() override;
   void removeMouseFilter() override;
   void removeKeyboardFilter() override;
+
+  // AccessibleSource (exercise_access_win.cpp)
+  std::vector<int> accessibleChildren(int node) override;
+  win::AccessibleFacts accessibleFacts(int node) override;
+  // The learner's place and the lit key moved: clients are told.
+  void announcePlace();
+  void announceLitKeys();
+  RECT nextCharacterOnScreen();
+  RECT keyOnScreen(int left, int top, int right, int bottom) const;
+  struct AccessKey {
+    std::wstring name;
+    int left, top, right, bottom;
+  };
+  const std::vector<AccessKey>& accessKeys();
+  bool accessKeyLit(const AccessKey& key) const;
+  // Where painted text rows start in the display, and their height.
+  POINT displayTextOrigin() const;
+  int displayRowHeight() const;
 
   void onCreate();
   void onShowFirstTime();
@@ -135,6 +160,10 @@ class ExerciseWindow final : public ChildWindow,
 
   win::Bitmap corner_;  // 22 x 24, recoloured
   std::unique_ptr<win::KeyboardRenderer> keyboard_;
+  win::AccessibleAnswer access_;
+  std::vector<AccessKey> accessKeys_;
+  std::uint16_t accessKeysSize_ = 0;
+  std::vector<int> litBefore_;
   void layoutKeyboard(bool force);
   std::string promptText_;
 };
