@@ -63,6 +63,21 @@ std::string withoutMarks(std::string_view line) {
   return out;
 }
 
+SpokenLine spokenLine(std::string_view line) {
+  SpokenLine spoken;
+  spoken.text = withoutMarks(line);
+  while (!spoken.text.empty() && spoken.text.back() == ' ') spoken.text.pop_back();
+  std::string marked;
+  for (const TextRun& run : splitIntoRuns(prepareLineForDrawing(line))) {
+    if (!run.underlined) continue;
+    // A marked blank is a missing or extra blank or line end: said as such.
+    const bool blank = run.text.find_first_not_of(' ') == std::string::npos;
+    marked += (marked.empty() ? "" : ", ") + (blank ? std::string("Leerzeichen") : "\x84" + run.text + "\x93");
+  }
+  if (!marked.empty()) spoken.errors = "Fehler: " + marked;
+  return spoken;
+}
+
 int screenReferenceLength(std::int32_t longestLine) {
   const int rounded = (std::max<std::int32_t>(0, std::min<std::int32_t>(longestLine, 1000)) + 4) / 5 * 5;
   const int n = rounded >= 40 ? rounded + 14 : 54;

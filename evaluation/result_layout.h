@@ -31,6 +31,15 @@ std::vector<TextRun> splitIntoRuns(std::string_view preparedLine);
 
 std::string withoutMarks(std::string_view line);
 
+// A result line as a screen reader says it: its text without the marks, and
+// what is marked as "Fehler: „…“" (several stretches joined by ", "); empty
+// when nothing is marked. Windows-1252.
+struct SpokenLine {
+  std::string text;
+  std::string errors;
+};
+SpokenLine spokenLine(std::string_view line);
+
 // ---- Screen ---------------------------------------------------------------
 
 inline constexpr int kSmallestFontSize = 8;

@@ -95,4 +95,16 @@ void addListColumns(HWND list, const DialogUnits& units, const ListColumn* colum
   }
 }
 
+void labelForScreenReaders(HWND control, const wchar_t* name) {
+  const HWND parent = ::GetParent(control);
+  if (parent == nullptr) return;
+  // Never WS_VISIBLE: it takes no room and draws nothing.
+  const HWND label = ::CreateWindowExW(0, L"STATIC", name, WS_CHILD | SS_LEFT | SS_NOPREFIX, 0, 0, 0, 0, parent,
+                                       nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (label == nullptr) return;
+  const HWND before = ::GetWindow(control, GW_HWNDPREV);
+  ::SetWindowPos(label, before != nullptr ? before : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
 }  // namespace kv::win

@@ -25,6 +25,11 @@ class DialogUnits {
 HWND createControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
                    int x, int y, int width, int height, int id, DWORD exStyle = 0);
 
+// Screen readers name a list or field by the static text just before it in
+// the z-order. For one without a visible label this puts an invisible one
+// there, with `name`.
+void labelForScreenReaders(HWND control, const wchar_t* name);
+
 // A report list's columns, widths in dialog units.
 struct ListColumn {
   const wchar_t* title;

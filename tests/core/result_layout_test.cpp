@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "evaluation/typed_exercise.h"
 #include "platform/encoding.h"
 
 namespace kv {
@@ -233,6 +234,24 @@ TEST(ResultLayout, PagesBreakBeforeTheBottomLimit) {
     EXPECT_EQ(huge[static_cast<std::size_t>(i)].page, i);
     EXPECT_EQ(huge[static_cast<std::size_t>(i)].y, 101);
   }
+}
+
+}  // namespace
+}  // namespace kv
+
+namespace kv {
+namespace {
+
+// What a screen reader says of a result line: the text, and each marked
+// stretch as an error, a marked blank by its name.
+TEST(SpokenLine, NamesEachMarkedStretchAsAnError) {
+  const std::string line = std::string("Das ist ") + kMarkByte + "ien" + kMarkByte + " Test" + kMarkByte + " " +
+                           kMarkByte + "und";
+  const SpokenLine spoken = spokenLine(line);
+  EXPECT_EQ(spoken.text, "Das ist ien Test und");
+  EXPECT_EQ(spoken.errors, w1252("Fehler: „ien“, Leerzeichen"));
+  EXPECT_EQ(spokenLine("Alles richtig  ").text, "Alles richtig");
+  EXPECT_EQ(spokenLine("Alles richtig").errors, "");
 }
 
 }  // namespace

@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/win/learner_fixture.h"
+#include "ui/history/history_window_win.h"
+#include "ui/selection/colour_chooser_win.h"
+#include "ui/teachers/class_window_win.h"
 
 namespace kv {
 namespace {
@@ -125,6 +129,104 @@ bool inside(const RECT& inner, const RECT& outer) {
          inner.top >= outer.top && inner.right <= outer.right && inner.bottom <= outer.bottom;
 }
 
+std::wstring className(HWND w) {
+  wchar_t name[64] = {};
+  ::GetClassNameW(w, name, 64);
+  return name;
+}
+
+bool sameClass(const std::wstring& a, const wchar_t* b) { return ::lstrcmpiW(a.c_str(), b) == 0; }
+
+// Controls a learner can reach with the keyboard: what a screen reader names
+// as the focus arrives.
+bool takesFocus(HWND w) {
+  if (!::IsWindowVisible(w) || !::IsWindowEnabled(w)) return false;
+  const LONG style = ::GetWindowLongW(w, GWL_STYLE);
+  const std::wstring cls = className(w);
+  const HWND parent = ::GetParent(w);
+  if (parent != nullptr && sameClass(className(parent), L"ComboBox")) return false;  // the box's own edit
+  if (sameClass(cls, L"Button")) {
+    const LONG type = style & BS_TYPEMASK;
+    if (type == BS_GROUPBOX) return false;
+    if (type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON) return true;  // reached by arrow keys
+  }
+  if (sameClass(cls, L"Static") || sameClass(cls, L"msctls_updown32") || sameClass(cls, L"msctls_statusbar32") ||
+      sameClass(cls, L"msctls_progress32") || sameClass(cls, L"MDIClient")) {
+    return false;
+  }
+  return (style & WS_TABSTOP) != 0;
+}
+
+bool namesByLabel(const std::wstring& cls) {
+  for (const wchar_t* c : {L"Edit", L"ListBox", L"ComboBox", L"SysListView32", L"SysTreeView32"}) {
+    if (sameClass(cls, c)) return true;
+  }
+  return false;
+}
+
+// The text of the static just before the control in the z-order, without
+// its mnemonic mark.
+std::wstring labelBefore(HWND control) {
+  const HWND before = ::GetWindow(control, GW_HWNDPREV);
+  if (before == nullptr || !sameClass(className(before), L"Static")) return {};
+  std::wstring text = win::windowText(before);
+  text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+  return text;
+}
+
+// The objects a window paints itself: each with a name and a role of its own.
+void checkOwnObjects(Objects& objects, const Acc& parent, const std::wstring& where, int depth,
+                     std::wstring& failures, int& seen) {
+  for (const Acc& c : objects.children(parent)) {
+    const long role = c.role();
+    // A child window (Wine's window objects give no role): checked as a control.
+    if (role == ROLE_SYSTEM_WINDOW || role == 0) continue;
+    if (++seen > 400) return;
+    const std::wstring name = c.name();
+    if (name.empty() || role == 0 || role == ROLE_SYSTEM_CLIENT) {
+      failures += L"\n  " + where + L": eigenes Objekt „" + name + L"“ mit Rolle " + std::to_wstring(role);
+    }
+    if (depth > 0) checkOwnObjects(objects, c, where + L" › " + name, depth - 1, failures, seen);
+  }
+}
+
+// Every control that takes the focus has a German name, and every object the
+// window paints has a name and a fitting role. The failures, one per line.
+std::wstring walk(HWND window) {
+  Objects objects;
+  std::wstring failures;
+  const std::wstring where = win::windowText(window) + L" (" + className(window) + L")";
+  std::vector<HWND> all;
+  ::EnumChildWindows(
+      window, [](HWND w, LPARAM list) { reinterpret_cast<std::vector<HWND>*>(list)->push_back(w); return TRUE; },
+      reinterpret_cast<LPARAM>(&all));
+  all.insert(all.begin(), window);
+  int seen = 0;
+  for (const HWND w : all) {
+    const std::wstring cls = className(w);
+    if (w != window && takesFocus(w)) {
+      const Acc control = objects.ofWindow(w);
+      if (control.object == nullptr) {
+        failures += L"\n  " + where + L": " + cls + L" " + std::to_wstring(::GetDlgCtrlID(w)) + L" antwortet nicht";
+      } else if (namesByLabel(cls)) {
+        // Windows names these by the static text just before them; Wine
+        // says their contents instead, so the label is what is checked.
+        if (labelBefore(w).empty()) {
+          failures += L"\n  " + where + L": " + cls + L" " + std::to_wstring(::GetDlgCtrlID(w)) +
+                      L" ohne Beschriftung davor";
+        }
+      } else if (control.name().empty()) {
+        failures += L"\n  " + where + L": " + cls + L" " + std::to_wstring(::GetDlgCtrlID(w)) + L" „" +
+                    win::windowText(w) + L"“ ohne Namen";
+      }
+    }
+    if (cls.rfind(L"Klavento", 0) == 0 && ::IsWindowVisible(w)) {
+      checkOwnObjects(objects, objects.ofWindow(w), where, 3, failures, seen);
+    }
+  }
+  return failures;
+}
+
 class Accessible : public LearnerKeys {
  protected:
   void SetUp() override {
@@ -185,9 +287,8 @@ TEST_F(Accessible, TheTemplateItsNextCharacterAndTheCaretFollowTheTyping) {
   EXPECT_EQ(shown.description(), L"Als Nächstes: d");
 
   // A line typed to its end asks for the line break.
-  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool type --delay 60 " +
-                                 test::shellQuoted(std::wstring(kLine1).substr(6)),
-                                 60000));
+  // In a learner's rhythm: an even one would void the exercise as machine-made.
+  ASSERT_TRUE(test::typeLikeALearner(kLine1.substr(6)));
   EXPECT_TRUE(test::waitUntil([&] { return next.value() == L"Zeilenschaltung"; }, 10000))
       << win::narrowLossy(next.value());
   ASSERT_NO_FATAL_FAILURE(newLine());
@@ -234,6 +335,115 @@ TEST_F(Accessible, TheOnScreenKeyboardHasItsKeysAndTheLitOneIsFound) {
   EXPECT_TRUE(test::waitUntil([&] { return lit.value() == L"Taste D"; }, 5000)) << win::narrowLossy(lit.value());
   EXPECT_EQ(keyF.state() & STATE_SYSTEM_PRESSED, 0) << "Taste F is still lit";
   EXPECT_LT(lit.location().left, onF.left) << "the lit key's object did not move to the left";
+}
+
+TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
+  std::wstring failures;
+  HWND page = selection();
+  ASSERT_NE(page, nullptr);
+  failures += walk(page);
+  // The colour chooser, a window of its own.
+  ASSERT_TRUE(key(L"alt+f"));
+  const HWND chooser = test::waitForTopLevelWindow(program.pid(), nullptr, 10000, ColourChooser::kClassName);
+  ASSERT_NE(chooser, nullptr) << "Alt+F opened no colour chooser";
+  failures += walk(chooser);
+  ASSERT_TRUE(key(L"Escape"));
+  ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(chooser) || !::IsWindowVisible(chooser); }, 5000));
+  ASSERT_TRUE(key(L"alt+w"));
+  ASSERT_TRUE(selectionCaptionIs(page, L"Übungstext wählen"));
+  failures += walk(page);
+  ASSERT_TRUE(key(L"alt+z"));
+  ASSERT_TRUE(selectionCaptionIs(page, L"Übungsform wählen"));
+
+  ASSERT_NO_FATAL_FAILURE(openExercise(3));
+  failures += walk(exercise);
+  ASSERT_NO_FATAL_FAILURE(startTyping());
+  // The first line with one mistake, so the evaluation marks it.
+  std::wstring mistyped = kLine1;
+  mistyped[5] = L'd';
+  ASSERT_TRUE(test::typeLikeALearner(mistyped));
+  failures += walk(exercise);
+  toEvaluationByKeys(false);
+  ASSERT_NE(result, nullptr);
+  failures += walk(result);
+  {
+    // Each line an item with its text; a marked stretch is read as an error.
+    Objects objects;
+    const Acc list = objects.ofWindow(::GetDlgItem(result, ResultWindow::kListId));
+    EXPECT_EQ(list.role(), ROLE_SYSTEM_LIST);
+    std::wstring errors;
+    std::wstring all;
+    int items = 0;
+    for (const Acc& line : objects.children(list)) {
+      ++items;
+      EXPECT_EQ(line.role(), ROLE_SYSTEM_LISTITEM);
+      const std::wstring said = line.description();
+      all += line.name() + L" | " + said + L"\n";
+      if (said.rfind(L"Fehler: ", 0) == 0) {
+        errors += line.name();
+        errors += L" -> ";
+        errors += said;
+      }
+    }
+    EXPECT_GT(items, 5);
+    EXPECT_NE(errors.find(L"Fehler: „"), std::wstring::npos) << "no line names its error:\n" << win::narrowLossy(all);
+  }
+  ASSERT_NO_FATAL_FAILURE(closeEvaluation());
+
+  ASSERT_TRUE(key(L"ctrl+l"));
+  const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 15000);
+  ASSERT_NE(history, nullptr) << "Strg+L opened no Lernverlauf";
+  ASSERT_TRUE(test::waitUntilPainted(history, 10000));
+  failures += walk(history);
+  ASSERT_TRUE(key(L"alt+s"));
+  ASSERT_NE(selection(), nullptr);
+
+  ASSERT_TRUE(key(L"ctrl+k"));
+  const HWND teachers = test::waitForOnlyChild(main, kClassChildClass, 15000);
+  ASSERT_NE(teachers, nullptr) << "Strg+K opened no teachers' window";
+  failures += walk(teachers);
+  EXPECT_TRUE(failures.empty()) << "Ohne Namen oder Rolle:" << win::narrowLossy(failures);
+}
+
+// Tabbing through a window tells clients of every control that gets the focus.
+TEST_F(Accessible, TabbingSendsAFocusEventForEachControl) {
+  static std::vector<HWND> focused;
+  focused.clear();
+  const HWINEVENTHOOK hook = ::SetWinEventHook(
+      EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
+      [](HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+        if (object == OBJID_CLIENT) focused.push_back(hwnd);
+      },
+      program.pid(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  // Events come as messages to this thread.
+  const auto pumpUntil = [](const std::function<bool()>& done, DWORD ms) {
+    const DWORD start = ::GetTickCount();
+    while (!done()) {
+      MSG msg;
+      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
+      if (::GetTickCount() - start > ms) return false;
+      ::Sleep(20);
+    }
+    return true;
+  };
+  HWND page = selection();
+  ASSERT_NE(page, nullptr);
+  std::wstring missing;
+  std::set<HWND> visited;
+  for (int i = 0; i < 8; ++i) {
+    const HWND before = test::focusOfThread(main);
+    ASSERT_TRUE(key(L"Tab"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) != before; }, 5000)) << "Tab moved nothing";
+    const HWND now = test::focusOfThread(main);
+    visited.insert(now);
+    if (!pumpUntil([&] { return std::find(focused.begin(), focused.end(), now) != focused.end(); }, 3000)) {
+      missing += L" " + className(now) + L" " + std::to_wstring(::GetDlgCtrlID(now));
+    }
+  }
+  ::UnhookWinEvent(hook);
+  EXPECT_GE(visited.size(), 4u);
+  EXPECT_TRUE(missing.empty()) << "no focus event for:" << win::narrowLossy(missing);
 }
 
 }  // namespace

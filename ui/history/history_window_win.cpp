@@ -20,10 +20,12 @@
 #include "texts/archive.h"
 #include "texts/archive_scan.h"
 #include "core/common.h"
+#include "core/palette.h"
 #include "texts/builtin_texts.h"
 #include "texts/text_model.h"
 #include "ui/shared/requests.h"
 #include "ui/history/history_access_win.h"
+#include "ui/shared/system_colours_win.h"
 #include "ui/shared/window_font_win.h"
 
 namespace kv {
@@ -46,8 +48,9 @@ win::KeyboardLook heatLook() {
   win::KeyboardLook look;
   FingerColours& c = look.colours;
   c.little = c.ring = c.middle = c.index = c.thumb = 0xFFFFFF;
-  c.background = 0xF4F4F4;
+  c.background = palette::kHeatGround;
   look.fontName = appState().settings.fonts.proportionalName;
+  look.systemColours = systemColoursOn();
   return look;
 }
 
@@ -226,6 +229,10 @@ void HistoryWindow::createControls() {
   courseList_ = win::createControl(hwnd_, WC_LISTVIEWW, L"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL |
                                    LVS_NOSORTHEADER | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kCourseListId,
                                    WS_EX_CLIENTEDGE);
+  // Their headings are painted; screen readers read these names instead.
+  win::labelForScreenReaders(keysList_, L"Schwächste Tasten (letzte 100 Übungen)");
+  win::labelForScreenReaders(wordsList_, L"Häufig falsch geschriebene Wörter");
+  win::labelForScreenReaders(courseList_, L"Grundkurs");
   nextLesson_ = win::createControl(hwnd_, L"BUTTON", L"&Nächste Lektion", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON,
                                    0, 0, 10, 10, kNextLessonId);
   practise_ = win::createControl(hwnd_, L"BUTTON", L"Schwächen &üben", WS_TABSTOP | BS_PUSHBUTTON,
@@ -236,6 +243,7 @@ void HistoryWindow::createControls() {
   for (HWND list : {keysList_, wordsList_, courseList_}) {
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
   }
+  tips_.attach(hwnd_);
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
   const win::DialogUnits du(dialogFont_.get());
   addColumn(keysList_, 0, L"Taste", du.x(40));
@@ -373,6 +381,11 @@ void HistoryWindow::layout() {
     ++size;
   }
   keyboard_.layout(size, false);
+  // Each key's figures in its tooltip, where paint puts the map.
+  RECT heat = heatRect_;
+  heat.top += du.y(12);
+  tips_.update(empty() ? std::vector<HeatKeySpot>{}
+                       : heatMapSpots(heat, keyboard_, keys_, overview_.keys, win::screenPixelsPerInch()));
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -557,6 +570,7 @@ void HistoryWindow::refreshFontsAndColours() {
   headingFont_ = win::Font(::CreateFontIndirectW(&heading));
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
   keyboard_.remeasureTextHeights();
+  keyboard_.useSystemColours(systemColoursOn());
   keyboard_.layout(keyboard_.drawnSize(), true);
   layout();
 }

@@ -21,6 +21,7 @@
 #include "platform/win/strings.h"
 #include "ui/exercise/exercise_host_win.h"
 #include "ui/shared/fixed_text_win.h"
+#include "ui/shared/system_colours_win.h"
 #include "ui/history/history_access_win.h"
 #include "history/exercise_record.h"
 
@@ -150,6 +151,7 @@ void ResultWindow::createControls() {
                                  LBS_NOTIFY,
                              0, 0, 10, 10, kListId, WS_EX_CLIENTEDGE);
   ::SetWindowSubclass(list_, &ResultWindow::listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  win::labelForScreenReaders(list_, L"Auswertung");
   saveButton_ = win::createControl(hwnd_, L"BUTTON", L"", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
                                    10, kSaveId);
   printButton_ = win::createControl(hwnd_, L"BUTTON", L"&Drucken …",
@@ -357,8 +359,48 @@ void ResultWindow::drawLine(const DRAWITEMSTRUCT& item) {
   ::SetBkMode(memory.get(), TRANSPARENT);
   const std::size_t index = item.itemID;
   const std::string line = index < lines_.size() ? lines_[index] : std::string();
-  drawRuns(memory.get(), indentPixels_, 0, line, listFont_.get(), underlineFont_.get());
+  drawRuns(memory.get(), indentPixels_, 0, line, listFont_.get(), underlineFont_.get(), systemColoursOn());
   ::BitBlt(item.hDC, rc.left, rc.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+std::vector<int> ResultWindow::accessibleChildren(int node) {
+  std::vector<int> items;
+  if (node != 0) return items;
+  for (std::size_t i = 0; i < lines_.size(); ++i) items.push_back(static_cast<int>(i) + 1);
+  return items;
+}
+
+win::AccessibleFacts ResultWindow::accessibleFacts(int node) {
+  win::AccessibleFacts facts;
+  if (node == 0) {
+    facts.name = L"Auswertung";
+    facts.role = win::AccRole::List;
+    facts.state = win::AccState::Focusable | win::AccState::ReadOnly;
+    ::GetWindowRect(list_, &facts.screen);
+    return facts;
+  }
+  const auto index = static_cast<std::size_t>(node - 1);
+  if (index >= lines_.size()) return facts;
+  const SpokenLine spoken = spokenLine(lines_[index]);
+  facts.name = win::widen(spoken.text);
+  facts.description = win::widen(spoken.errors);
+  facts.role = win::AccRole::ListItem;
+  facts.state = win::AccState::ReadOnly | win::AccState::Focusable;
+  RECT item{};
+  RECT shown{};
+  ::GetClientRect(list_, &shown);
+  if (::SendMessageW(list_, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
+    RECT visible{};
+    if (::IntersectRect(&visible, &item, &shown) == 0) facts.state |= win::AccState::Offscreen;
+    ::MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&item), 2);
+    facts.screen = item;
+  }
+  return facts;
+}
+
+int ResultWindow::accessibleFocus() {
+  const auto top = ::SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+  return top < 0 || lines_.empty() ? 0 : static_cast<int>(top) + 1;
 }
 
 bool ResultWindow::listKey(WPARAM key) {
@@ -395,6 +437,8 @@ bool ResultWindow::listKey(WPARAM key) {
   }
   target = std::clamp(target, 0, std::max(0, count - page));
   ::SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(target), 0);
+  // The top line is where a screen reader reads and a magnifier looks.
+  if (target != top && count > 0) win::announce(list_, EVENT_OBJECT_FOCUS, target + 1);
   return true;
 }
 
@@ -414,7 +458,14 @@ LRESULT ResultWindow::listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_CHAR:
       return 0;
+    case WM_GETOBJECT: {
+      bool handled = false;
+      const LRESULT object = self->access_.answer(list, *self, wParam, lParam, handled);
+      if (handled) return object;
+      break;
+    }
     case WM_NCDESTROY:
+      self->access_.disconnect();
       ::RemoveWindowSubclass(list, &ResultWindow::listProc, 1);
       break;
     default:

@@ -184,7 +184,8 @@ void SelectionDialog::createControls() {
           WS_GROUP,
       kPreviewList, WS_EX_CLIENTEDGE);
   ::ShowWindow(item(kPreviewList), SW_HIDE);
-  add(L"BUTTON", L"", BS_OWNERDRAW | WS_TABSTOP | WS_GROUP, kPreviewSwitch);
+  // Owner-drawn: the text is never painted, it is the name screen readers say.
+  add(L"BUTTON", L"Vorschau des Textes", BS_OWNERDRAW | WS_TABSTOP | WS_GROUP, kPreviewSwitch);
   add(L"BUTTON", L"Zeilen", BS_GROUPBOX, kRangeGroup);
   add(L"STATIC", L"&von", SS_LEFT, kFirstLabel);
   add(L"EDIT", L"", ES_NUMBER | WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, kFirstLine, WS_EX_CLIENTEDGE);
@@ -201,7 +202,8 @@ void SelectionDialog::createControls() {
 
   add(L"BUTTON", L"< &Zurück", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, kBack);
   add(L"BUTTON", L"&Weiter >", WS_TABSTOP | BS_DEFPUSHBUTTON, kNext);
-  add(L"BUTTON", L"", WS_TABSTOP | BS_OWNERDRAW, kMenu);
+  add(L"BUTTON", L"Weitere Befehle", WS_TABSTOP | BS_OWNERDRAW, kMenu);
+  win::labelForScreenReaders(item(kPreviewList), L"Vorschau des Textes");
 
   for (int id : {static_cast<int>(kFormOption1), kFormOption1 + 1, kFormOption1 + 2, static_cast<int>(kPaceValue),
                  static_cast<int>(kArchiveBox), static_cast<int>(kPreviewList),

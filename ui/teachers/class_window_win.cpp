@@ -20,6 +20,7 @@
 #include "platform/win/strings.h"
 #include "ui/shared/app_state.h"
 #include "ui/shared/folder_picker_win.h"
+#include "ui/shared/system_colours_win.h"
 #include "ui/shared/window_font_win.h"
 #include "ui/teachers/grade_key_dialog_win.h"
 
@@ -120,6 +121,7 @@ void ClassWindow::createControls() {
                              WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0, 0, 10, 10, kListId,
                              WS_EX_CLIENTEDGE);
   ::SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  win::labelForScreenReaders(list_, L"Abgegebene Übungen");
   summary_ = win::createControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, kSummaryId);
   notice_ = win::createControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, kNoticeId);
   open_ = win::createControl(hwnd_, L"BUTTON", L"Ö&ffnen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kOpenId);
@@ -362,7 +364,10 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (reinterpret_cast<HWND>(lParam) == notice_) ::SetTextColor(reinterpret_cast<HDC>(wParam), RGB(160, 0, 0));
+      if (reinterpret_cast<HWND>(lParam) == notice_) {
+        ::SetTextColor(reinterpret_cast<HDC>(wParam),
+                       systemColoursOn() ? ::GetSysColor(COLOR_BTNTEXT) : RGB(160, 0, 0));
+      }
       ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_3DFACE));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE));
     case WM_NOTIFY: {
