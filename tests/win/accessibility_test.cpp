@@ -190,6 +190,11 @@ void checkOwnObjects(Objects& objects, const Acc& parent, const std::wstring& wh
   }
 }
 
+BOOL CALLBACK collectWindow(HWND w, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+  return TRUE;
+}
+
 // Every control that takes the focus has a German name, and every object the
 // window paints has a name and a fitting role. The failures, one per line.
 std::wstring walk(HWND window) {
@@ -197,9 +202,7 @@ std::wstring walk(HWND window) {
   std::wstring failures;
   const std::wstring where = win::windowText(window) + L" (" + className(window) + L")";
   std::vector<HWND> all;
-  ::EnumChildWindows(
-      window, [](HWND w, LPARAM list) { reinterpret_cast<std::vector<HWND>*>(list)->push_back(w); return TRUE; },
-      reinterpret_cast<LPARAM>(&all));
+  ::EnumChildWindows(window, &collectWindow, reinterpret_cast<LPARAM>(&all));
   all.insert(all.begin(), window);
   int seen = 0;
   for (const HWND w : all) {
@@ -405,16 +408,21 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
   EXPECT_TRUE(failures.empty()) << "Ohne Namen oder Rolle:" << win::narrowLossy(failures);
 }
 
+std::vector<HWND>& focusEvents() {
+  static std::vector<HWND> windows;
+  return windows;
+}
+
+void CALLBACK onFocusEvent(HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
+  if (object == OBJID_CLIENT) focusEvents().push_back(hwnd);
+}
+
 // Tabbing through a window tells clients of every control that gets the focus.
 TEST_F(Accessible, TabbingSendsAFocusEventForEachControl) {
-  static std::vector<HWND> focused;
+  std::vector<HWND>& focused = focusEvents();
   focused.clear();
-  const HWINEVENTHOOK hook = ::SetWinEventHook(
-      EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr,
-      [](HWINEVENTHOOK, DWORD, HWND hwnd, LONG object, LONG, DWORD, DWORD) {
-        if (object == OBJID_CLIENT) focused.push_back(hwnd);
-      },
-      program.pid(), 0, WINEVENT_OUTOFCONTEXT);
+  const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, &onFocusEvent,
+                                               program.pid(), 0, WINEVENT_OUTOFCONTEXT);
   ASSERT_NE(hook, nullptr);
   // Events come as messages to this thread.
   const auto pumpUntil = [](const std::function<bool()>& done, DWORD ms) {
