@@ -398,6 +398,27 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
   ASSERT_NE(history, nullptr) << "Strg+L opened no Lernverlauf";
   ASSERT_TRUE(test::waitUntilPainted(history, 10000));
   failures += walk(history);
+  {
+    // The charts described in words, the keys of the map with their figures.
+    Objects objects;
+    const Acc window = objects.ofWindow(history);
+    const Acc speed = objects.find(window, L"Anschläge pro Minute");
+    ASSERT_NE(speed.object, nullptr) << "the speed chart has no object";
+    EXPECT_EQ(speed.role(), ROLE_SYSTEM_CHART);
+    // However many exercises this prefix has seen: the trend over them.
+    const std::wstring said = speed.description();
+    EXPECT_TRUE(said.rfind(L"Anschläge pro Minute de", 0) == 0 && said.find(L": ") != std::wstring::npos)
+        << win::narrowLossy(said);
+    const Acc errors = objects.find(window, L"Fehlerprozent");
+    ASSERT_NE(errors.object, nullptr);
+    EXPECT_EQ(errors.description().rfind(L"Fehlerprozent de", 0), 0u) << win::narrowLossy(errors.description());
+    const Acc map = objects.find(window, L"Verfehlte Tasten");
+    ASSERT_NE(map.object, nullptr);
+    const Acc keyF = objects.find(map, L"Taste F", 0);
+    ASSERT_NE(keyF.object, nullptr) << "the map has no Taste F";
+    EXPECT_EQ(keyF.description().rfind(L"Taste F: ", 0), 0u) << win::narrowLossy(keyF.description());
+    EXPECT_TRUE(inside(keyF.location(), map.location()));
+  }
   ASSERT_TRUE(key(L"alt+s"));
   ASSERT_NE(selection(), nullptr);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include <objidl.h>  // GDI+ needs what WIN32_LEAN_AND_MEAN leaves out
@@ -16,10 +17,14 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
+#include "core/palette.h"
 #include "core/settings.h"
+#include "history/key_figures.h"
 #include "platform/encoding.h"
 #include "platform/win/later_library.h"
 #include "platform/win/strings.h"
+#include "ui/history/heat_map_tips_win.h"
+#include "ui/shared/system_colours_win.h"
 
 namespace kv {
 namespace {
@@ -73,6 +78,16 @@ void drawMarker(gp::Graphics& g, int form, float x, float y, float r, COLORREF c
   }
 }
 
+// Each form's line has its own stroke as well as its own colour and marker.
+gp::DashStyle formDash(int form) {
+  switch (form) {
+    case 1: return gp::DashStyleSolid;
+    case 2: return gp::DashStyleDash;
+    case 3: return gp::DashStyleDot;
+    default: return gp::DashStyleDashDot;
+  }
+}
+
 struct Panel {
   gp::RectF plot;
   double top = 1;
@@ -82,7 +97,11 @@ struct Panel {
 // the panel's top as it leaves here.
 void drawPanel(gp::Graphics& g, Panel& panel, const gp::Font& font, const std::wstring& title, int dpi) {
   const gp::Pen axis(argb(::GetSysColor(COLOR_GRAYTEXT)), 1.0f);
-  const gp::Pen grid(argb(::GetSysColor(COLOR_GRAYTEXT), 60), 1.0f);
+  // A faint grid in the program's colours; in the system's a dotted one in
+  // grey text itself, since a blend would be a colour of its own.
+  const bool system = systemColoursOn();
+  gp::Pen grid(argb(::GetSysColor(COLOR_GRAYTEXT), system ? 255 : 60), 1.0f);
+  if (system) grid.SetDashStyle(gp::DashStyleDot);
   const gp::RectF& r = panel.plot;
   // As many grid lines as their labels leave room for, four at most.
   const float labelHeight = font.GetHeight(&g);
@@ -128,25 +147,30 @@ bool startGdiplus() {
   return gdiplusToken != 0;
 }
 
+// In the system's colours every line is window text; marker and stroke tell
+// the forms apart.
 COLORREF formColour(int form) {
-  switch (form) {
-    case 1: return RGB(31, 119, 180);   // Laufschrift: blue
-    case 2: return RGB(230, 120, 10);   // Leuchttastei: orange
-    case 3: return RGB(44, 150, 44);    // Textvorgabe: green
-    default: return RGB(148, 80, 189);  // Text von Vorlage: purple
-  }
+  return systemColoursOn() ? ::GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(palette::chartFormColour(form));
 }
 
-COLORREF heatColour(double rate) {
-  // Green through yellow to red; a tenth of the strokes missed is red.
-  const double t = std::clamp(rate / 0.10, 0.0, 1.0);
-  const auto mix = [](int a, int b, double f) { return static_cast<BYTE>(a + (b - a) * f + 0.5); };
-  if (t < 0.5) {
-    const double f = t / 0.5;
-    return RGB(mix(120, 250, f), mix(200, 220, f), mix(120, 90, f));
-  }
-  const double f = (t - 0.5) / 0.5;
-  return RGB(mix(250, 235, f), mix(220, 80, f), mix(90, 70, f));
+COLORREF heatColour(double rate) { return static_cast<COLORREF>(palette::heatColour(rate)); }
+
+ChartPanels chartPanels(const RECT& area, int dpi) {
+  ChartPanels p;
+  p.left = static_cast<float>(area.left + scaled(52, dpi));
+  p.right = static_cast<float>(area.right - scaled(10, dpi));
+  const float legendHeight = static_cast<float>(scaled(22, dpi));
+  const float axisHeight = static_cast<float>(scaled(20, dpi));
+  p.titleHeight = static_cast<float>(scaled(20, dpi));
+  p.top = static_cast<float>(area.top) + legendHeight + p.titleHeight;
+  p.bottom = static_cast<float>(area.bottom) - axisHeight;
+  const float gap = p.titleHeight + static_cast<float>(scaled(8, dpi));
+  const float usable = p.bottom - p.top - gap;
+  p.fits = usable >= 40 && p.right - p.left >= 60;
+  p.speedHeight = usable * 0.58f;
+  p.errorsTop = p.top + usable * 0.58f + gap;
+  p.errorsHeight = usable * 0.42f;
+  return p;
 }
 
 void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale, const ChartLook& look) {
@@ -156,34 +180,33 @@ void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale
   g.SetTextRenderingHint(gp::TextRenderingHintAntiAliasGridFit);
   const gp::Font font(dc, look.font);
   const int dpi = look.dpi;
-  const float left = static_cast<float>(area.left + scaled(52, dpi));
-  const float right = static_cast<float>(area.right - scaled(10, dpi));
-  const float legendHeight = static_cast<float>(scaled(22, dpi));
-  const float axisHeight = static_cast<float>(scaled(20, dpi));
-  const float titleHeight = static_cast<float>(scaled(20, dpi));
-  const float top = static_cast<float>(area.top) + legendHeight + titleHeight;
-  const float bottom = static_cast<float>(area.bottom) - axisHeight;
-  const float gap = titleHeight + static_cast<float>(scaled(8, dpi));
-  const float usable = bottom - top - gap;
-  if (usable < 40 || right - left < 60) return;
+  const ChartPanels places = chartPanels(area, dpi);
+  const float left = places.left;
+  const float right = places.right;
+  const float bottom = places.bottom;
+  if (!places.fits) return;
 
-  Panel speed{gp::RectF(left, top, right - left, usable * 0.58f), data.kpmTop};
-  Panel errors{gp::RectF(left, top + usable * 0.58f + gap, right - left, usable * 0.42f), data.percentTop};
+  Panel speed{gp::RectF(left, places.top, right - left, places.speedHeight), data.kpmTop};
+  Panel errors{gp::RectF(left, places.errorsTop, right - left, places.errorsHeight), data.percentTop};
   drawPanel(g, speed, font, L"Anschläge pro Minute", dpi);
   drawPanel(g, errors, font, L"Fehlerprozent", dpi);
 
-  // Legend: the four forms with their colour and marker, in one row.
+  // Legend: the four forms with their colour, stroke and marker, in one row.
   float x = left;
   const float y = static_cast<float>(area.top) + static_cast<float>(scaled(4, dpi));
   const float r = static_cast<float>(scaled(4, dpi));
+  const BYTE lineAlpha = systemColoursOn() ? 255 : 210;
   for (int form = 1; form <= 4; ++form) {
     if (data.series[static_cast<std::size_t>(form - 1)].empty()) continue;
     const std::wstring name = wide(formName(form));
-    drawMarker(g, form, x + r, y + r * 2, r, formColour(form));
-    drawText(g, font, name, x + 3 * r, y, ::GetSysColor(COLOR_WINDOWTEXT));
+    gp::Pen sample(argb(formColour(form), lineAlpha), static_cast<float>(scaled(2, dpi)));
+    sample.SetDashStyle(formDash(form));
+    g.DrawLine(&sample, x, y + r * 2, x + 6 * r, y + r * 2);
+    drawMarker(g, form, x + 3 * r, y + r * 2, r, formColour(form));
+    drawText(g, font, name, x + 7 * r, y, ::GetSysColor(COLOR_WINDOWTEXT));
     gp::RectF box;
     g.MeasureString(name.c_str(), static_cast<INT>(name.size()), &font, gp::PointF(0, 0), &box);
-    x += 3 * r + box.Width + static_cast<float>(scaled(14, dpi));
+    x += 7 * r + box.Width + static_cast<float>(scaled(14, dpi));
   }
 
   const double span = std::max(1, data.xCount - 1);
@@ -208,7 +231,8 @@ void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale
     const auto& series = data.series[static_cast<std::size_t>(form - 1)];
     if (series.empty()) continue;
     const COLORREF colour = formColour(form);
-    const gp::Pen pen(argb(colour, 210), static_cast<float>(scaled(2, dpi)));
+    gp::Pen pen(argb(colour, lineAlpha), static_cast<float>(scaled(2, dpi)));
+    pen.SetDashStyle(formDash(form));
     std::vector<gp::PointF> kpm, percent;
     for (const ChartPoint& c : series) {
       const float px = xOf(c.x);
@@ -231,6 +255,66 @@ void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale
   }
 }
 
+namespace {
+
+// The keys of the map by their rectangle: the characters typed on each and
+// their strokes together.
+struct KeyOnMap {
+  std::vector<unsigned char> chars;
+  KeyTally tally;
+};
+std::map<std::tuple<int, int, int, int>, KeyOnMap> keysOnMap(const KeyTable& table,
+                                                             const std::array<KeyTally, 256>& keys) {
+  std::map<std::tuple<int, int, int, int>, KeyOnMap> perKey;
+  for (int i = 1; i <= table.count; ++i) {
+    const KeyEntry& e = table.entries[static_cast<std::size_t>(i)];
+    if (e.rect.right <= e.rect.left) continue;
+    KeyOnMap& k = perKey[{e.rect.left, e.rect.top, e.rect.right, e.rect.bottom}];
+    if (std::find(k.chars.begin(), k.chars.end(), e.ch) != k.chars.end()) continue;
+    k.chars.push_back(e.ch);
+    k.tally.needed += keys[e.ch].needed;
+    k.tally.missed += keys[e.ch].missed;
+  }
+  return perKey;
+}
+
+// Where the keyboard picture goes in `area`: as large as it fits above the
+// legend, at most its natural size, centred across.
+struct HeatPlace {
+  int x = 0, top = 0, width = 0, height = 0;
+  double scale = 1;
+};
+std::optional<HeatPlace> placeHeatMap(const RECT& area, int w, int h, int dpi) {
+  const int legendHeight = scaled(40, dpi);
+  const int availableW = area.right - area.left;
+  const int availableH = area.bottom - area.top - legendHeight;
+  if (availableH <= 20 || w <= 0 || h <= 0) return std::nullopt;
+  HeatPlace p;
+  p.scale = std::min({1.0, static_cast<double>(availableW) / w, static_cast<double>(availableH) / h});
+  p.width = static_cast<int>(w * p.scale);
+  p.height = static_cast<int>(h * p.scale);
+  p.x = area.left + (availableW - p.width) / 2;
+  p.top = area.top;
+  return p;
+}
+
+}  // namespace
+
+std::vector<HeatKeySpot> heatMapSpots(const RECT& area, const win::KeyboardRenderer& picture, const KeyTable& table,
+                                      const std::array<KeyTally, 256>& keys, int dpi) {
+  std::vector<HeatKeySpot> spots;
+  if (!picture.ready()) return spots;
+  const auto place = placeHeatMap(area, picture.width(), picture.height(), dpi);
+  if (!place) return spots;
+  const auto at = [&](int v, int origin) { return origin + static_cast<int>(std::lround(v * place->scale)); };
+  for (const auto& [rect, key] : keysOnMap(table, keys)) {
+    const auto [l, t, r, b] = rect;
+    spots.push_back({RECT{at(l, place->x), at(t, place->top), at(r, place->x), at(b, place->top)},
+                     keyMissFigure(key.chars, key.tally)});
+  }
+  return spots;
+}
+
 void drawHeatMap(HDC dc, const RECT& area, const win::KeyboardRenderer& picture, const KeyTable& table,
                  const std::array<KeyTally, 256>& keys, const ChartLook& look) {
   if (!picture.ready() || area.right <= area.left || area.bottom <= area.top) return;
@@ -240,33 +324,41 @@ void drawHeatMap(HDC dc, const RECT& area, const win::KeyboardRenderer& picture,
   picture.paint(tinted.dc(), 0, 0);
 
   // The keys are drawn white with black captions; ANDing a colour over them
-  // colours the key and leaves the captions black.
-  std::map<std::tuple<int, int, int, int>, KeyTally> perKey;
-  for (int i = 1; i <= table.count; ++i) {
-    const KeyEntry& e = table.entries[static_cast<std::size_t>(i)];
-    if (e.rect.right <= e.rect.left) continue;
-    KeyTally& k = perKey[{e.rect.left, e.rect.top, e.rect.right, e.rect.bottom}];
-    k.needed += keys[e.ch].needed;
-    k.missed += keys[e.ch].missed;
-  }
-  for (const auto& [rect, tally] : perKey) {
+  // colours the key and leaves the captions black. In the system's colours a
+  // bar along the key's foot grows with its rate instead, in the highlight.
+  const bool system = systemColoursOn();
+  const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF windowText = ::GetSysColor(COLOR_WINDOWTEXT);
+  for (const auto& [rect, key] : keysOnMap(table, keys)) {
+    const KeyTally& tally = key.tally;
     if (tally.needed < kHeatLeast) continue;
     const auto [l, t, r, b] = rect;
-    const win::Brush brush(::CreateSolidBrush(heatColour(static_cast<double>(tally.missed) / tally.needed)));
+    const double rate = static_cast<double>(tally.missed) / tally.needed;
+    if (system) {
+      const int barH = std::max(2, (b - t) / 7);
+      const RECT well{l + 3, b - 3 - barH, r - 3, b - 3};
+      const win::Brush frameBrush(::CreateSolidBrush(windowText));
+      ::FrameRect(tinted.dc(), &well, frameBrush.get());
+      const int full = well.right - well.left - 2;
+      const int length = static_cast<int>(std::lround(full * std::clamp(rate / palette::kHeatFullRate, 0.0, 1.0)));
+      const RECT bar{well.left + 1, well.top + 1, well.left + 1 + length, well.bottom - 1};
+      const win::Brush barBrush(::CreateSolidBrush(highlight));
+      if (length > 0) ::FillRect(tinted.dc(), &bar, barBrush.get());
+      continue;
+    }
+    const win::Brush brush(::CreateSolidBrush(heatColour(rate)));
     const win::ScopedSelect select(tinted.dc(), brush.get());
     constexpr DWORD kPatternAnd = 0x00A000C9;
     ::PatBlt(tinted.dc(), l + 1, t + 1, r - l - 2, b - t - 2, kPatternAnd);
   }
 
   const int dpi = look.dpi;
-  const int legendHeight = scaled(40, dpi);
-  const int availableW = area.right - area.left;
-  const int availableH = area.bottom - area.top - legendHeight;
-  if (availableH <= 20) return;
-  const double s = std::min({1.0, static_cast<double>(availableW) / w, static_cast<double>(availableH) / h});
-  const int dw = static_cast<int>(w * s), dh = static_cast<int>(h * s);
-  const int x = area.left + (availableW - dw) / 2;
-  ::SetStretchBltMode(dc, HALFTONE);
+  const auto place = placeHeatMap(area, w, h, dpi);
+  if (!place) return;
+  const int dw = place->width, dh = place->height, x = place->x;
+  // Halftone blends neighbouring pixels into colours of their own, which the
+  // system's colours must not have.
+  ::SetStretchBltMode(dc, system ? COLORONCOLOR : HALFTONE);
   ::SetBrushOrgEx(dc, 0, 0, nullptr);
   ::StretchBlt(dc, x, area.top, dw, dh, tinted.dc(), 0, 0, w, h, SRCCOPY);
 
@@ -280,16 +372,25 @@ void drawHeatMap(HDC dc, const RECT& area, const win::KeyboardRenderer& picture,
   const float barH = static_cast<float>(scaled(10, dpi));
   const float barW = static_cast<float>(std::min(dw / 2, scaled(200, dpi)));
   const float lx = static_cast<float>(x);
-  for (int k = 0; k < 40; ++k) {
-    const gp::SolidBrush step(argb(heatColour(0.10 * k / 39.0)));
-    g.FillRectangle(&step, lx + barW * static_cast<float>(k) / 40.0f, ly, barW / 40.0f + 1.0f, barH);
+  if (system) {
+    // The bar as it grows from none to a tenth missed.
+    const gp::SolidBrush bar(argb(highlight));
+    const gp::Pen edge(argb(windowText), 1.0f);
+    const gp::PointF wedge[] = {{lx, ly + barH}, {lx + barW, ly}, {lx + barW, ly + barH}};
+    g.FillPolygon(&bar, wedge, 3);
+    g.DrawRectangle(&edge, lx, ly, barW, barH);
+  } else {
+    for (int k = 0; k < 40; ++k) {
+      const gp::SolidBrush step(argb(heatColour(palette::kHeatFullRate * k / 39.0)));
+      g.FillRectangle(&step, lx + barW * static_cast<float>(k) / 40.0f, ly, barW / 40.0f + 1.0f, barH);
+    }
   }
-  const COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+  const COLORREF text = windowText;
   const float textY = ly + barH + 1;
   drawText(g, font, L"0 %", lx, textY, text);
   drawText(g, font, L"5 %", lx + barW / 2, textY, text, gp::StringAlignmentCenter);
   drawText(g, font, L"≥ 10 % verfehlt", lx + barW, textY, text, gp::StringAlignmentCenter);
-  const gp::SolidBrush untried(gp::Color(255, 255, 255, 255));
+  const gp::SolidBrush untried(system ? argb(::GetSysColor(COLOR_WINDOW)) : gp::Color(255, 255, 255, 255));
   const gp::Pen frame(argb(::GetSysColor(COLOR_GRAYTEXT)), 1.0f);
   const float ux = lx + barW + static_cast<float>(scaled(60, dpi));
   g.FillRectangle(&untried, ux, ly, barH * 1.6f, barH);

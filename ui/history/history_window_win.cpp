@@ -366,10 +366,13 @@ void HistoryWindow::layout() {
   courseLabel_ = {listX, wordsLabel_.bottom + part + gap, listX + listW, wordsLabel_.bottom + part + gap + row};
   moveTo(courseList_, listX, courseLabel_.bottom, listW, buttonsTop - m - courseLabel_.bottom);
 
-  moveTo(close_, client.right - m - buttonW, buttonsTop, buttonW, buttonH);
-  moveTo(practise_, client.right - 2 * (m + buttonW) + m - du.x(4), buttonsTop, buttonW + du.x(4), buttonH);
-  moveTo(nextLesson_, client.right - 3 * (m + buttonW) + m - du.x(8), buttonsTop, buttonW + du.x(4), buttonH);
+  // The buttons keep clear of the size grip in the corner, which grows with
+  // the system's scroll bars faster than the margin with the font.
   const int grip = ::GetSystemMetrics(SM_CXVSCROLL);
+  const int buttonsRight = client.right - std::max(m, grip);
+  moveTo(close_, buttonsRight - buttonW, buttonsTop, buttonW, buttonH);
+  moveTo(practise_, buttonsRight - 2 * buttonW - du.x(4), buttonsTop, buttonW + du.x(4), buttonH);
+  moveTo(nextLesson_, buttonsRight - 3 * buttonW - m - du.x(8), buttonsTop, buttonW + du.x(4), buttonH);
   moveTo(grip_, client.right - grip, client.bottom - grip, grip, grip);
 
   // The keyboard as large as its part allows, at most its natural size.
@@ -384,8 +387,10 @@ void HistoryWindow::layout() {
   // Each key's figures in its tooltip, where paint puts the map.
   RECT heat = heatRect_;
   heat.top += du.y(12);
-  tips_.update(empty() ? std::vector<HeatKeySpot>{}
-                       : heatMapSpots(heat, keyboard_, keys_, overview_.keys, win::screenPixelsPerInch()));
+  spots_ = empty() ? std::vector<HeatKeySpot>{}
+                   : heatMapSpots(heat, keyboard_, keys_, overview_.keys, win::screenPixelsPerInch());
+  tips_.update(spots_);
+  win::announce(hwnd_, EVENT_OBJECT_REORDER, 0);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
@@ -447,8 +452,8 @@ void HistoryWindow::paint(HDC dc, const RECT& client) {
     if (offScreen) ::OffsetRect(&frame, -chartRect_.left, -chartRect_.top);
     ::FillRect(target, &frame, ::GetSysColorBrush(COLOR_WINDOW));
     ::DrawEdge(target, &frame, BDR_SUNKENOUTER, BF_RECT);
-    RECT inner = frame;
-    ::InflateRect(&inner, -win::DialogUnits(dialogFont_.get()).x(3), -win::DialogUnits(dialogFont_.get()).y(3));
+    RECT inner = chartInner();
+    if (offScreen) ::OffsetRect(&inner, -chartRect_.left, -chartRect_.top);
     drawChart(target, inner, chart_, scale_, look);
     if (offScreen) ::BitBlt(dc, chartRect_.left, chartRect_.top, w, h, memory.get(), 0, 0, SRCCOPY);
   }
@@ -478,6 +483,8 @@ void HistoryWindow::setScale(ChartScale scale) {
   scale_ = scale;
   chart_ = chartData(overview_.points, scale_, 600);
   ::InvalidateRect(hwnd_, &chartRect_, FALSE);
+  win::announce(hwnd_, EVENT_OBJECT_DESCRIPTIONCHANGE, kSpeedChartNode);
+  win::announce(hwnd_, EVENT_OBJECT_DESCRIPTIONCHANGE, kErrorChartNode);
 }
 
 std::vector<std::string> HistoryWindow::textsAtHand() const {
@@ -585,6 +592,12 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;  // the MDI child handling needs it too
     case WM_ERASEBKGND:
       return 1;
+    case WM_GETOBJECT: {
+      bool handled = false;
+      const LRESULT object = access_.answer(hwnd_, *this, wParam, lParam, handled);
+      if (handled) return object;
+      break;
+    }
     case WM_PAINT: {
       PAINTSTRUCT ps;
       const HDC dc = ::BeginPaint(hwnd_, &ps);

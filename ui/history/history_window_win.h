@@ -12,9 +12,12 @@
 #include "history/course_progress.h"
 #include "history/history_store.h"
 #include "history/history_views.h"
+#include "history/key_figures.h"
 #include "keyboard/key_table.h"
 #include "keyboard/keyboard_renderer_win.h"
+#include "platform/win/accessible.h"
 #include "platform/win/handles.h"
+#include "ui/history/heat_map_tips_win.h"
 #include "ui/shared/hosted_child_window_win.h"
 #include "ui/shared/measure_log_win.h"
 
@@ -29,7 +32,7 @@ bool startGdiplus();
 // Colours of the four exercise forms in the chart, and of a key's miss rate
 // in the heat map (no colour below kHeatLeast needed keystrokes).
 COLORREF formColour(int form);
-inline constexpr std::uint32_t kHeatLeast = 5;
+inline constexpr std::uint32_t kHeatLeast = kKeyMapLeast;
 COLORREF heatColour(double missRate);
 
 // Draws into `dc` (GDI+, anti-aliased), in pixels. Kept apart from the window
@@ -39,12 +42,19 @@ struct ChartLook {
   int dpi = 96;
 };
 void drawChart(HDC dc, const RECT& area, const ChartData& data, ChartScale scale, const ChartLook& look);
+// Where drawChart puts its two panels (speed above, errors below), titles
+// excluded; `fits` is false when the area is too small for them.
+struct ChartPanels {
+  float left = 0, right = 0, top = 0, bottom = 0, titleHeight = 0, speedHeight = 0, errorsTop = 0, errorsHeight = 0;
+  bool fits = false;
+};
+ChartPanels chartPanels(const RECT& area, int dpi);
 // The keyboard in `picture` (drawn by a renderer over `table`) with each key
 // tinted by its miss rate, scaled into `area`, and the colour legend below.
 void drawHeatMap(HDC dc, const RECT& area, const win::KeyboardRenderer& picture, const KeyTable& table,
                  const std::array<KeyTally, 256>& keys, const ChartLook& look);
 
-class HistoryWindow final : public HostedChildWindow<HistoryWindow> {
+class HistoryWindow final : public HostedChildWindow<HistoryWindow>, private win::AccessibleSource {
  public:
   enum ControlId : int {
     kPerExerciseId = 901,
@@ -81,6 +91,15 @@ class HistoryWindow final : public HostedChildWindow<HistoryWindow> {
   friend class win::MdiChildWindow<HistoryWindow>;
 
   HWND focusTarget() const override { return empty() ? close_ : practise_; }
+  // The charts and the map of missed keys, described for screen readers
+  // (history_accessible_win.cpp).
+  enum AccessNode : int { kSpeedChartNode = 1, kErrorChartNode = 2, kKeyMapNode = 3, kFirstMapKeyNode = 100 };
+  std::vector<int> accessibleChildren(int node) override;
+  win::AccessibleFacts accessibleFacts(int node) override;
+  RECT chartInner() const;
+  RECT onScreen(RECT r) const;
+  win::AccessibleAnswer access_;
+  std::vector<HeatKeySpot> spots_;
   void load();
   void createControls();
   void fillLists();
@@ -101,6 +120,7 @@ class HistoryWindow final : public HostedChildWindow<HistoryWindow> {
   ChartData chart_;
   KeyTable keys_;
   win::KeyboardRenderer keyboard_;
+  HeatMapTips tips_;
 
   win::Font dialogFont_;
   win::Font headingFont_;
