@@ -48,19 +48,18 @@ win::AccessibleFacts HistoryWindow::accessibleFacts(int node) {
       break;
     }
     case kSpeedChartNode:
-      facts.name = L"Anschläge pro Minute";
+    case kErrorChartNode: {
+      const bool speed = node == kSpeedChartNode;
+      facts.name = speed ? L"Anschläge pro Minute" : L"Fehlerprozent";
       facts.role = win::AccRole::Chart;
       facts.state = win::AccState::ReadOnly;
-      facts.description = win::widen(chartInWords(chart_, scale_, ChartMeasure::KeystrokesPerMinute));
-      if (panels.fits) facts.screen = panel(panels.top, panels.speedHeight);
+      facts.description = win::widen(chartInWords(
+          chart_, scale_, speed ? ChartMeasure::KeystrokesPerMinute : ChartMeasure::ErrorPercent));
+      if (panels.fits) {
+        facts.screen = speed ? panel(panels.top, panels.speedHeight) : panel(panels.errorsTop, panels.errorsHeight);
+      }
       break;
-    case kErrorChartNode:
-      facts.name = L"Fehlerprozent";
-      facts.role = win::AccRole::Chart;
-      facts.state = win::AccState::ReadOnly;
-      facts.description = win::widen(chartInWords(chart_, scale_, ChartMeasure::ErrorPercent));
-      if (panels.fits) facts.screen = panel(panels.errorsTop, panels.errorsHeight);
-      break;
+    }
     case kKeyMapNode:
       facts.name = L"Verfehlte Tasten";
       facts.role = win::AccRole::Grouping;
