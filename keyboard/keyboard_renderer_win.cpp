@@ -106,6 +106,29 @@ struct SystemColours {
   COLORREF shadow = ::GetSysColor(COLOR_3DSHADOW);
 };
 
+// What the keys are drawn in: the program's own colours, or in the system's
+// the window colour outlined in window text, lit in the highlight colours.
+struct KeyColours {
+  bool system = false;
+  COLORREF caption = kCaptionColour;
+  COLORREF litKey = kLitKeyColour;
+  COLORREF litCaption = kLitCaptionColour;
+  COLORREF outline = ::GetSysColor(COLOR_3DDKSHADOW);
+  COLORREF corner = ::GetSysColor(COLOR_BTNFACE);
+  COLORREF key = ::GetSysColor(COLOR_WINDOW);
+};
+
+KeyColours keyColours(bool system) {
+  KeyColours c;
+  if (!system) return c;
+  c.system = true;
+  c.caption = ::GetSysColor(COLOR_WINDOWTEXT);
+  c.litKey = ::GetSysColor(COLOR_HIGHLIGHT);
+  c.litCaption = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+  c.outline = ::GetSysColor(COLOR_WINDOWTEXT);
+  return c;
+}
+
 // The frame picture in the current colours. Its outside and inside are the
 // background colour, which the frame's own colours must never equal: the
 // stretching skips background pixels and the flood fill must not leak out.
@@ -155,32 +178,35 @@ void drawFrame(const Canvas& image, const Canvas& picture, COLORREF background, 
 class LayoutPass final : public KeyPainter {
  public:
   LayoutPass(const Canvas& normal, const Canvas& lit, const TextHeights& heights,
-             const std::string& fontName)
+             const std::string& fontName, const KeyColours& colours)
       : normal_(normal.dc()),
         lit_(lit.dc()),
         heights_(heights),
         fontName_(fontName),
-        facePen_(::CreatePen(PS_SOLID, 1, system_.face)),
-        darkPen_(::CreatePen(PS_SOLID, 1, system_.darkShadow)) {
+        colours_(colours),
+        facePen_(::CreatePen(PS_SOLID, 1, colours.system ? colours.key : system_.face)),
+        darkPen_(::CreatePen(PS_SOLID, 1, colours.outline)) {
     for (const HDC dc : {normal_, lit_}) ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(normal_, kCaptionColour);
-    ::SetTextColor(lit_, kLitCaptionColour);
+    ::SetTextColor(normal_, colours_.caption);
+    ::SetTextColor(lit_, colours_.litCaption);
   }
 
-  void drawKey(KeyTable& table, bool enterLower, const KeyRect& rect, int keyIndex, COLORREF finger,
+  void drawKey(KeyTable& table, bool enterLower, const KeyRect& rect, int keyIndex, COLORREF fingerColour,
                int row) {
+    const COLORREF finger = colours_.system ? colours_.key : fingerColour;
+    const COLORREF litKey = colours_.litKey;
     if (enterLower) {
       keyFrame(normal_, rect, finger, true);
-      keyFrame(lit_, rect, kLitKeyColour, true);
+      keyFrame(lit_, rect, litKey, true);
       enterConnector(normal_, table.EnterUpperRect, rect, finger);
-      enterConnector(lit_, table.EnterUpperRect, rect, kLitKeyColour);
-      RegisterKey(table, rect, keyIndex, row, this, kLitKeyColour, finger);
+      enterConnector(lit_, table.EnterUpperRect, rect, litKey);
+      RegisterKey(table, rect, keyIndex, row, this, litKey, finger);
       return;
     }
     // A painted key has been filled already; the frame must not cover its caption.
-    const bool painted = RegisterKey(table, rect, keyIndex, row, this, kLitKeyColour, finger);
+    const bool painted = RegisterKey(table, rect, keyIndex, row, this, litKey, finger);
     keyFrame(normal_, rect, finger, !painted);
-    keyFrame(lit_, rect, kLitKeyColour, !painted);
+    keyFrame(lit_, rect, litKey, !painted);
   }
 
   bool paintKey(const KeyPaint& paint) override {
@@ -212,7 +238,7 @@ class LayoutPass final : public KeyPainter {
     const int L = r.left, T = r.top, R = r.right, B = r.bottom;
     for (const POINT p :
          {POINT{R - 2, T + 1}, POINT{R - 2, B - 2}, POINT{L + 1, B - 2}, POINT{L + 1, T + 1}}) {
-      ::SetPixelV(dc, p.x, p.y, system_.face);
+      ::SetPixelV(dc, p.x, p.y, colours_.corner);
     }
     // A rounded outline: straight sides, two-pixel steps at the corners.
     ScopedSelect pen(dc, darkPen_.get());
@@ -256,8 +282,8 @@ class LayoutPass final : public KeyPainter {
   }
 
   void symbol(KeySymbol symbol, const KeyRect& rect) {
-    Brush black(::CreateSolidBrush(kCaptionColour));
-    Brush white(::CreateSolidBrush(kLitCaptionColour));
+    Brush black(::CreateSolidBrush(colours_.caption));
+    Brush white(::CreateSolidBrush(colours_.litCaption));
     for (const KeyRect& r : symbolRects(symbol, rect)) {
       const RECT area{r.left, r.top, r.right, r.bottom};
       ::FillRect(normal_, &area, black.get());
@@ -298,6 +324,7 @@ class LayoutPass final : public KeyPainter {
   HDC lit_;
   const TextHeights& heights_;
   const std::string& fontName_;
+  const KeyColours& colours_;
   SystemColours system_;
   Pen facePen_;
   Pen darkPen_;
@@ -319,8 +346,10 @@ bool KeyboardRenderer::layout(std::uint16_t sizeValue, bool force) {
 
   const KeyboardGeometry geometry = keyboardGeometry(sizeValue);
   Canvas picture;
-  const COLORREF background = colourRef(look_.colours.background);
+  const COLORREF background =
+      look_.systemColours ? ::GetSysColor(COLOR_WINDOW) : colourRef(look_.colours.background);
   const SystemColours system;
+  const KeyColours colours = keyColours(look_.systemColours);
   if (!normal_.resize(geometry.imageWidth, geometry.imageHeight) ||
       !lit_.resize(geometry.imageWidth, geometry.imageHeight) ||
       !drawFramePicture(picture, background, system)) {
@@ -351,7 +380,7 @@ bool KeyboardRenderer::layout(std::uint16_t sizeValue, bool force) {
   drawFrame(normal_, picture, background, system.face);
   ::BitBlt(lit_.dc(), 0, 0, lit_.width(), lit_.height(), normal_.dc(), 0, 0, SRCCOPY);
 
-  LayoutPass pass(normal_, lit_, heights_, look_.fontName);
+  LayoutPass pass(normal_, lit_, heights_, look_.fontName, colours);
   for (int row = 0; row < kKeyRows; ++row) {
     for (int key = 0; key < keysInRow(row); ++key) {
       const KeyDefinition* definition = keyDefinition(row, key);

@@ -1,7 +1,8 @@
 // The on-screen keyboard as two pictures drawn in advance: the normal one
 // (finger colours, black captions), which the exercise window shows, and the
 // lit one (navy keys, white captions), from which single keys are copied to
-// light them. Lighting is a rectangle copy, cheap enough for every keystroke;
+// light them. In the system's colours ("Systemfarben") the keys are outlined
+// in window text on the window colour and light in the highlight colours. Lighting is a rectangle copy, cheap enough for every keystroke;
 // keys are drawn only by the layout pass, which also gives the key table its
 // rectangles.
 //
@@ -18,6 +19,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/palette.h"
 #include "core/settings.h"
 #include "keyboard/key_drawing.h"
 #include "keyboard/key_table.h"
@@ -26,9 +28,9 @@
 
 namespace kv::win {
 
-inline constexpr COLORREF kLitKeyColour = 0x800000;  // navy
-inline constexpr COLORREF kCaptionColour = 0x000000;
-inline constexpr COLORREF kLitCaptionColour = 0xFFFFFF;
+inline constexpr COLORREF kLitKeyColour = palette::kLitKey;  // navy
+inline constexpr COLORREF kCaptionColour = palette::kKeyCaption;
+inline constexpr COLORREF kLitCaptionColour = palette::kLitKeyCaption;
 
 // Resolves the settings' colour form (system colours by index) for GDI.
 COLORREF colourRef(Colour colour);
@@ -65,6 +67,9 @@ class Canvas {
 struct KeyboardLook {
   FingerColours colours;
   std::string fontName = "Arial";  // Windows-1252; drawn bold
+  // The system's colours instead of `colours` and the navy lit key; read
+  // from the system at each layout pass.
+  bool systemColours = false;
 };
 
 class KeyboardRenderer {
@@ -80,6 +85,9 @@ class KeyboardRenderer {
   // last drawn size. Returns whether it drew; when the pictures cannot be
   // made, the table is still rebuilt (without rectangles) so lookups work.
   bool layout(std::uint16_t sizeValue, bool force);
+  // The next pass draws in the system's colours or in the look's own.
+  void useSystemColours(bool on) { look_.systemColours = on; }
+  bool systemColours() const { return look_.systemColours; }
   // The next pass measures the text heights again, e.g. after the screen's
   // density or the fonts changed.
   void remeasureTextHeights() { heightsMeasured_ = false; }

@@ -6,6 +6,7 @@
 #include "platform/win/shell.h"
 #include "platform/win/strings.h"
 #include "platform/win/system_info.h"
+#include "ui/shared/system_colours_win.h"
 
 namespace kv {
 namespace {
@@ -132,7 +133,10 @@ LRESULT AboutWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == control(kLink)) {
         const HDC dc = reinterpret_cast<HDC>(wParam);
-        ::SetTextColor(dc, linkEnabled_ ? RGB(0, 0, 255) : ::GetSysColor(COLOR_WINDOWTEXT));
+        // A live link in the system's link colour when "Systemfarben" is on.
+        ::SetTextColor(dc, !linkEnabled_     ? ::GetSysColor(COLOR_WINDOWTEXT)
+                           : systemColoursOn() ? ::GetSysColor(COLOR_HOTLIGHT)
+                                               : RGB(0, 0, 255));
         ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
       }

@@ -4,6 +4,7 @@
 
 #include "ui/selection/selection_pictures_win.h"
 #include "ui/selection/selection_rules.h"
+#include "ui/shared/system_colours_win.h"
 #include "ui/shared/themed_button_win.h"
 
 namespace kv {
@@ -33,9 +34,14 @@ void ColourChooser::placeWindow() {
 
 void ColourChooser::onCreate() {
   for (int k = 1; k <= kSchemeCount; ++k) {
-    win::createControl(hwnd_, L"BUTTON", L"", WS_TABSTOP | BS_OWNERDRAW | (k == 1 ? WS_GROUP : 0),
+    // The scheme's picture is painted; its text is what screen readers say.
+    win::createControl(hwnd_, L"BUTTON", (L"Farbschema " + std::to_wstring(k)).c_str(),
+                       WS_TABSTOP | BS_OWNERDRAW | (k == 1 ? WS_GROUP : 0),
                        0, 0, 10, 10, kFirstButtonId + k - 1);
   }
+  // Its own group after the pictures: Tab reaches it, and so does Alt+S.
+  win::createControl(hwnd_, L"BUTTON", L"&Systemfarben", WS_TABSTOP | WS_GROUP | BS_PUSHBUTTON, 0, 0, 10, 10,
+                     kSystemColoursId);
   applyFont();
   buildGlyphs();
   layout();
@@ -99,12 +105,18 @@ void ColourChooser::layout() {
     ::MoveWindow(control(kFirstButtonId + k), margin + (k % 3) * (buttonW + gap),
                  margin + (k / 3) * (buttonH + gap), buttonW, buttonH, TRUE);
   }
-  win::setClientSize(hwnd_, 2 * margin + 3 * buttonW + 2 * gap, 2 * margin + 3 * buttonH + 2 * gap);
+  const int gridW = 3 * buttonW + 2 * gap;
+  const int systemTop = margin + 3 * buttonH + 3 * gap;
+  const int systemH = du.y(14);
+  ::MoveWindow(control(kSystemColoursId), margin, systemTop, gridW, systemH, TRUE);
+  win::setClientSize(hwnd_, 2 * margin + gridW, systemTop + systemH + margin);
 }
 
 void ColourChooser::focusMatchingScheme() {
   const AppState& state = appState();
-  if (const auto k = matchingScheme(state.settings.fingers, state.settings.schemes)) {
+  if (systemColoursOn()) {
+    ::SetFocus(control(kSystemColoursId));
+  } else if (const auto k = matchingScheme(state.settings.fingers, state.settings.schemes)) {
     ::SetFocus(control(kFirstButtonId + *k));
   } else {
     ::SetFocus(control(kFirstButtonId));
@@ -114,6 +126,12 @@ void ColourChooser::focusMatchingScheme() {
 void ColourChooser::choose(int scheme) {
   AppState& state = appState();
   selectScheme(state.settings.fingers, state.settings.schemes, scheme);
+  state.settings.colourMode.systemColours = false;
+  close();
+}
+
+void ColourChooser::chooseSystemColours() {
+  appState().settings.colourMode.systemColours = true;
   close();
 }
 
@@ -140,6 +158,10 @@ LRESULT ColourChooser::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (id >= kFirstButtonId && id < kFirstButtonId + kSchemeCount && HIWORD(wParam) == BN_CLICKED) {
         choose(id - kFirstButtonId);
+        return 0;
+      }
+      if (id == kSystemColoursId && HIWORD(wParam) == BN_CLICKED) {
+        chooseSystemColours();
         return 0;
       }
       break;

@@ -1,7 +1,9 @@
 // The colour scheme chooser: nine picture buttons, one per scheme of the
-// colour-scheme table. A click applies that scheme to the finger colours
-// (colour target 1) or to the keyboard's background (any other target);
-// Escape leaves everything as it was.
+// colour-scheme table, and "Systemfarben" below them. A click on a picture
+// applies that scheme to the finger colours (colour target 1) or to the
+// keyboard's background (any other target) and leaves the system's colours;
+// "Systemfarben" makes every window draw in the system's colours for the
+// session. Escape leaves everything as it was.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +19,7 @@ class ColourChooser final : public PopupWindow<ColourChooser> {
  public:
   static constexpr const wchar_t* kClassName = L"KlaventoColourChooser";
   static constexpr int kFirstButtonId = 601;  // button k (1-9) is kFirstButtonId + k - 1
+  static constexpr int kSystemColoursId = 610;
 
   // `centre` in screen coordinates: where the dialog's middle goes.
   explicit ColourChooser(POINT centre) : centre_(centre) {}
@@ -37,6 +40,7 @@ class ColourChooser final : public PopupWindow<ColourChooser> {
   void layout();
   void focusMatchingScheme();
   void choose(int scheme);
+  void chooseSystemColours();
   void close();
 
   POINT centre_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "ui/shared/system_colours_win.h"
+
 namespace kv {
 namespace {
 
@@ -40,17 +42,42 @@ class Grid {
   int x_, y_, size_;
 };
 
-constexpr COLORREF kInk = RGB(40, 48, 56);
-constexpr COLORREF kPaper = RGB(255, 255, 255);
-constexpr COLORREF kLine = RGB(150, 160, 170);
-constexpr COLORREF kCover = RGB(11, 79, 108);
-constexpr COLORREF kCoverLight = RGB(29, 140, 147);
-constexpr COLORREF kPages = RGB(236, 230, 210);
+// The pictures' colours: their own, or in the system's colours the window
+// text on the window, grey text for lines and the highlight for what stands
+// out.
+struct Inks {
+  COLORREF ink = RGB(40, 48, 56);
+  COLORREF paper = RGB(255, 255, 255);
+  COLORREF line = RGB(150, 160, 170);
+  COLORREF cover = RGB(11, 79, 108);
+  COLORREF coverLight = RGB(29, 140, 147);
+  COLORREF pages = RGB(236, 230, 210);
+  COLORREF spine = RGB(170, 60, 40);
+  COLORREF glass = RGB(200, 230, 240);
+};
+
+Inks currentInks() {
+  Inks k;
+  if (!systemColoursOn()) return k;
+  const SystemColourRoles roles = systemColourRoles();
+  k.ink = roles.windowText;
+  k.paper = roles.window;
+  k.line = roles.grayText;
+  k.cover = roles.windowText;
+  k.coverLight = roles.highlight;
+  k.pages = roles.window;
+  k.spine = roles.highlight;
+  k.glass = roles.window;
+  return k;
+}
 
 }  // namespace
 
 void drawSelectionIcon(HDC dc, SelectionIcon icon, int x, int y, int size) {
   const Grid g(dc, x, y, size);
+  const Inks inks = currentInks();
+  const COLORREF kInk = inks.ink, kPaper = inks.paper, kLine = inks.line, kCover = inks.cover,
+                 kCoverLight = inks.coverLight, kPages = inks.pages;
   switch (icon) {
     case SelectionIcon::Text:
       g.box(3, 1, 13, 15, kPaper);
@@ -77,7 +104,7 @@ void drawSelectionIcon(HDC dc, SelectionIcon icon, int x, int y, int size) {
     case SelectionIcon::Heading:  // books on a shelf
       g.box(2, 3, 5, 13, kCover);
       g.box(5, 5, 8, 13, kCoverLight);
-      g.box(8, 2, 11, 13, RGB(170, 60, 40));
+      g.box(8, 2, 11, 13, inks.spine);
       g.box(11, 6, 14, 13, kCover);
       g.box(1, 13, 15, 15, kInk);
       break;
@@ -85,7 +112,7 @@ void drawSelectionIcon(HDC dc, SelectionIcon icon, int x, int y, int size) {
       g.box(1, 1, 10, 14, kPaper);
       g.outline(1, 1, 10, 14, kInk);
       for (int line = 3; line <= 11; line += 2) g.box(3, line, 8, line + 1, kLine);
-      g.box(8, 7, 14, 13, RGB(200, 230, 240));
+      g.box(8, 7, 14, 13, inks.glass);
       g.outline(8, 7, 14, 13, kInk);
       g.box(13, 12, 16, 15, kInk);
       break;
@@ -100,10 +127,20 @@ win::Bitmap drawFormStrip(int width, int rowHeight, const FingerColours& colours
   win::ScopedSelect keep(dc.get(), strip.get());
   const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
   fill(dc.get(), 0, 0, width, rowHeight * 4, face);
-  const COLORREF back = rgbOf(colours.background);
-  const std::array<COLORREF, 5> finger = {rgbOf(colours.little), rgbOf(colours.ring),
-                                          rgbOf(colours.middle), rgbOf(colours.index),
-                                          rgbOf(colours.thumb)};
+  const Inks inks = currentInks();
+  const COLORREF kInk = inks.ink, kPaper = inks.paper, kLine = inks.line;
+  // In the system's colours the keyboard is the window and the home row
+  // shines in the highlight, as the lit key does.
+  const bool system = systemColoursOn();
+  const COLORREF back = system ? inks.paper : rgbOf(colours.background);
+  const COLORREF lit = ::GetSysColor(COLOR_HIGHLIGHT);
+  // What shows on the little screens: white words on the keyboard's colour,
+  // or window text on the window.
+  const COLORREF words = system ? kInk : kPaper;
+  const std::array<COLORREF, 5> finger = system ? std::array<COLORREF, 5>{lit, lit, lit, lit, lit}
+                                                : std::array<COLORREF, 5>{rgbOf(colours.little), rgbOf(colours.ring),
+                                                                          rgbOf(colours.middle), rgbOf(colours.index),
+                                                                          rgbOf(colours.thumb)};
   const int u = std::max(1, rowHeight / 16);  // one unit of the row's design
   auto screenRect = [&](int top, int left, int w, int h) {
     fill(dc.get(), left, top, w, h, back);
@@ -116,7 +153,7 @@ win::Bitmap drawFormStrip(int width, int rowHeight, const FingerColours& colours
     int x = width - 3 * u;
     for (int word : {5, 3, 6, 4, 5, 2, 6}) {
       const int w = word * u;
-      fill(dc.get(), x - w, top + 7 * u, w, 2 * u, kPaper);
+      fill(dc.get(), x - w, top + 7 * u, w, 2 * u, words);
       x -= w + 2 * u;
       if (x < 2 * u) break;
     }
@@ -151,8 +188,10 @@ win::Bitmap drawFormStrip(int width, int rowHeight, const FingerColours& colours
     const int top = 2 * rowHeight;
     screenRect(top + u, u, width - 2 * u, rowHeight - 2 * u);
     fill(dc.get(), 3 * u, top + 3 * u, width - 6 * u, 5 * u, kPaper);
+    if (system) frame(dc.get(), 3 * u, top + 3 * u, width - 6 * u, 5 * u, kInk);
     for (int line = 0; line < 2; ++line) fill(dc.get(), 5 * u, top + (4 + 2 * line) * u, width / 2, u, kLine);
     fill(dc.get(), 3 * u, top + 10 * u, width - 6 * u, 4 * u, kPaper);
+    if (system) frame(dc.get(), 3 * u, top + 10 * u, width - 6 * u, 4 * u, kInk);
     fill(dc.get(), 5 * u, top + 11 * u, width / 3, u, kInk);
   }
   // Form 4: a sheet of paper beside the screen.
@@ -163,7 +202,7 @@ win::Bitmap drawFormStrip(int width, int rowHeight, const FingerColours& colours
     frame(dc.get(), 2 * u, top + u, sheet, rowHeight - 2 * u, kInk);
     for (int line = 3; line < 14; line += 2) fill(dc.get(), 4 * u, top + line * u, sheet - 4 * u, u, kLine);
     screenRect(top + 3 * u, sheet + 5 * u, width - sheet - 6 * u, 10 * u);
-    fill(dc.get(), sheet + 7 * u, top + 6 * u, width - sheet - 14 * u, u, kPaper);
+    fill(dc.get(), sheet + 7 * u, top + 6 * u, width - sheet - 14 * u, u, words);
   }
   return strip;
 }

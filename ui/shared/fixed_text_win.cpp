@@ -19,11 +19,21 @@ SIZE extentOf(HDC dc, const std::wstring& text) {
   return size;
 }
 
-void drawRuns(HDC dc, int x, int y, const std::string& line, HFONT plain, HFONT underlined) {
+void drawRuns(HDC dc, int x, int y, const std::string& line, HFONT plain, HFONT underlined, bool highlightMarks) {
   for (const TextRun& run : splitIntoRuns(prepareLineForDrawing(line))) {
     const win::ScopedSelect font(dc, run.underlined ? underlined : plain);
     const std::wstring text = win::widen(run.text);
-    ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    if (highlightMarks && run.underlined) {
+      const COLORREF textColour = ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+      const COLORREF background = ::SetBkColor(dc, ::GetSysColor(COLOR_HIGHLIGHT));
+      const int mode = ::SetBkMode(dc, OPAQUE);
+      ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+      ::SetBkMode(dc, mode);
+      ::SetBkColor(dc, background);
+      ::SetTextColor(dc, textColour);
+    } else {
+      ::TextOutW(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    }
     x += extentOf(dc, text).cx;
   }
 }

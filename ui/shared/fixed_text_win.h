@@ -17,7 +17,10 @@ win::Font createFixedFont(HDC dc, const std::string& face, int points, bool bold
 SIZE extentOf(HDC dc, const std::wstring& text);
 
 // Draws the runs of one prepared line from x onwards; the plain and the
-// underlined font share every metric but the underline.
-void drawRuns(HDC dc, int x, int y, const std::string& line, HFONT plain, HFONT underlined);
+// underlined font share every metric but the underline. With `highlightMarks`
+// the underlined runs stand on the system's highlight as well ("Systemfarben"
+// on the screen; never on paper).
+void drawRuns(HDC dc, int x, int y, const std::string& line, HFONT plain, HFONT underlined,
+              bool highlightMarks = false);
 
 }  // namespace kv

@@ -1,0 +1,402 @@
+// "Systemfarben" at the real program: a high-contrast scheme written to the
+// registry as the control panel writes it, the scheme chosen with real keys
+// in the colour scheme chooser, and the windows' pixels read off the screen.
+// Wine cannot switch high contrast itself, so the chosen scheme is what these
+// tests can see; the automatic switch is only read in the code.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/contrast.h"
+#include "platform/win/modal.h"
+#include "platform/win/strings.h"
+#include "tests/win/learner_fixture.h"
+#include "tests/win/program_driver.h"
+#include "ui/exercise/exercise_window_win.h"
+#include "ui/result/result_window_win.h"
+#include "ui/selection/colour_chooser_win.h"
+#include "ui/selection/selection_dialog_win.h"
+#include "ui/shared/app_state.h"
+#include "ui/shared/system_colours_win.h"
+#include "ui/shared/window_font_win.h"
+
+namespace kv {
+namespace {
+
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kYellow = RGB(255, 255, 0);
+// Button face apart from the window's black, so a panel drawn in the wrong
+// role shows.
+constexpr COLORREF kFace = RGB(0, 0, 96);
+constexpr COLORREF kGreyText = RGB(63, 242, 63);
+
+struct SchemeValue {
+  const wchar_t* name;
+  COLORREF colour;
+};
+// Black window, white text, yellow highlight with black text: the shape of
+// Windows' "Kontrast Schwarz".
+constexpr SchemeValue kHighContrast[] = {
+    {L"Window", kBlack},        {L"WindowText", kWhite},  {L"Hilight", kYellow},   {L"HilightText", kBlack},
+    {L"ButtonFace", kFace},     {L"ButtonText", kWhite},  {L"GrayText", kGreyText},   {L"Menu", kBlack},
+    {L"MenuText", kWhite},      {L"AppWorkspace", kBlack}, {L"InfoWindow", kBlack}, {L"InfoText", kWhite},
+};
+
+constexpr const wchar_t* kColoursKey = L"Control Panel\\Colors";
+
+// Writes the scheme as "R G B" strings and puts the old values back after.
+class RegistryScheme {
+ public:
+  RegistryScheme() {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kColoursKey, 0, nullptr, 0, KEY_READ | KEY_SET_VALUE, nullptr, &key,
+                          nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    bool written = true;
+    for (const SchemeValue& v : kHighContrast) {
+      wchar_t old[64] = {};
+      DWORD size = sizeof old;
+      DWORD type = 0;
+      const bool had = ::RegQueryValueExW(key, v.name, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) ==
+                       ERROR_SUCCESS;
+      saved_.push_back({v.name, had ? std::optional<std::wstring>(old) : std::nullopt});
+      wchar_t text[32] = {};
+      std::swprintf(text, 32, L"%d %d %d", GetRValue(v.colour), GetGValue(v.colour), GetBValue(v.colour));
+      written &= ::RegSetValueExW(key, v.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                  static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    ::RegCloseKey(key);
+    written_ = written;
+  }
+  ~RegistryScheme() {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kColoursKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    for (const auto& [name, old] : saved_) {
+      if (old) {
+        ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(old->c_str()),
+                         static_cast<DWORD>((old->size() + 1) * sizeof(wchar_t)));
+      } else {
+        ::RegDeleteValueW(key, name.c_str());
+      }
+    }
+    ::RegCloseKey(key);
+  }
+  RegistryScheme(const RegistryScheme&) = delete;
+  RegistryScheme& operator=(const RegistryScheme&) = delete;
+  bool written() const { return written_; }
+
+ private:
+  std::vector<std::pair<std::wstring, std::optional<std::wstring>>> saved_;
+  bool written_ = false;
+};
+
+// The colours of a part of the screen, with how often each occurs.
+struct Census {
+  std::map<COLORREF, int> counts;
+  int total = 0;
+
+  COLORREF commonest() const {
+    COLORREF best = CLR_INVALID;
+    int most = -1;
+    for (const auto& [c, n] : counts) {
+      if (n > most) {
+        best = c;
+        most = n;
+      }
+    }
+    return best;
+  }
+  int of(COLORREF c) const {
+    const auto it = counts.find(c);
+    return it == counts.end() ? 0 : it->second;
+  }
+  // The ink: of the colours that make up more than a few pixels, the one
+  // farthest in contrast from the ground. Smoothed glyph edges are blends of
+  // the two and never win.
+  COLORREF inkOn(COLORREF ground, int least = 20) const {
+    COLORREF best = ground;
+    double strongest = 1.0;
+    for (const auto& [c, n] : counts) {
+      if (n < least) continue;
+      const double ratio = contrastRatio(c, ground);
+      if (ratio > strongest) {
+        strongest = ratio;
+        best = c;
+      }
+    }
+    return best;
+  }
+  std::string describe() const {
+    std::string text;
+    int shown = 0;
+    for (const auto& [c, n] : counts) {
+      if (n * 200 < total || ++shown > 12) continue;
+      char one[48];
+      std::snprintf(one, sizeof one, "%02X%02X%02X:%d ", GetRValue(c), GetGValue(c), GetBValue(c), n);
+      text += one;
+    }
+    return text;
+  }
+};
+
+Census census(const RECT& r) {
+  Census c;
+  const test::ScreenArea area(r);
+  if (!area.copied()) return c;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      ++c.counts[area.at(x, y)];
+      ++c.total;
+    }
+  }
+  return c;
+}
+
+RECT onScreen(HWND window, RECT r) {
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+RECT screenRectOf(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return r;
+}
+
+bool isGrey(COLORREF c) { return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c); }
+
+class SystemColours : public LearnerKeys {
+ protected:
+  void SetUp() override {
+    scheme_.emplace();
+    ASSERT_TRUE(scheme_->written()) << "the colour scheme could not be written to the registry";
+    LearnerKeys::SetUp();
+  }
+  void TearDown() override {
+    LearnerKeys::TearDown();
+    scheme_.reset();
+  }
+
+  // On the first page with `form` chosen: Alt+F opens the chooser, Tab goes
+  // through the nine pictures to "Systemfarben", and the space bar presses it.
+  void chooseSystemColoursByKeys(int form) {
+    const HWND dialog = selection();
+    ASSERT_NE(dialog, nullptr);
+    test::pressDialogButton(dialog, SelectionDialog::kFormOption1 + form - 1);
+    ASSERT_TRUE(test::waitUntil(
+        [&] { return ::IsWindowVisible(::GetDlgItem(dialog, SelectionDialog::kColourButton1 + form - 1)) != FALSE; },
+        5000));
+    ASSERT_TRUE(key(L"alt+f"));
+    HWND chooser = nullptr;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+          chooser = test::findTopLevelWindow(program.pid(), nullptr, ColourChooser::kClassName);
+          return chooser != nullptr;
+        },
+        10000))
+        << "Alt+F opened no colour scheme chooser";
+    ASSERT_TRUE(test::waitUntilPainted(chooser, 5000));
+    const HWND button = ::GetDlgItem(chooser, ColourChooser::kSystemColoursId);
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(win::windowText(button), L"&Systemfarben");
+    // The chooser puts the focus on the current scheme once it is shown.
+    ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(chooser, test::focusOfThread(chooser)) != FALSE; }, 5000));
+    for (int presses = 0; presses < 10 && test::focusOfThread(chooser) != button; ++presses) {
+      const HWND before = test::focusOfThread(chooser);
+      ASSERT_TRUE(key(L"Tab"));
+      test::waitUntil([&] { return test::focusOfThread(chooser) != before; }, 3000);
+    }
+    ASSERT_EQ(test::focusOfThread(chooser), button) << "Tab never reached \"Systemfarben\"";
+    ASSERT_TRUE(key(L"space"));
+    ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(chooser); }, 5000)) << "the chooser stayed open";
+  }
+
+  // The exercise window's display: above the typing field, inside the window.
+  RECT displayOnScreen() {
+    RECT client{};
+    ::GetClientRect(exercise, &client);
+    const RECT all = onScreen(exercise, client);
+    const RECT typing = screenRectOf(field);
+    return RECT{all.left + 4, all.top + 4, all.right - 4, typing.top - 4};
+  }
+
+  std::optional<RegistryScheme> scheme_;
+};
+
+// The panel, the template on it and the typing field in the system's colours;
+// the contrast of the text as the screen shows it.
+TEST_F(SystemColours, ExerciseWindowDrawsInTheSchemesColours) {
+  ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(3));
+  ASSERT_NO_FATAL_FAILURE(openExercise(3));
+  ASSERT_TRUE(test::waitUntilPainted(exercise, 5000));
+  ::Sleep(300);
+
+  const RECT display = displayOnScreen();
+  const Census panel = census(display);
+  ASSERT_GT(panel.total, 1000);
+  EXPECT_EQ(panel.commonest(), kBlack) << panel.describe();
+  const COLORREF ink = panel.inkOn(kBlack);
+  EXPECT_EQ(ink, kWhite) << panel.describe();
+  const double ratio = contrastRatio(ink, panel.commonest());
+  EXPECT_GE(ratio, kTextContrast);
+  std::printf("Systemfarben, Übungstext: %.2f:1 (%d Pixel Schrift)\n", ratio, panel.of(kWhite));
+  // Nothing of the program's own colours: not the keyboard's teal, and no
+  // colour but the scheme's and the greys that smooth the letters' edges.
+  EXPECT_EQ(panel.of(RGB(0, 128, 128)), 0);
+  for (const auto& [c, n] : panel.counts) {
+    if (isGrey(c) || c == kFace || c == kYellow) continue;
+    ADD_FAILURE() << "a colour outside the scheme: " << panel.describe();
+    break;
+  }
+
+  // What the learner types: white on black as well.
+  startTyping();
+  ASSERT_TRUE(typeLikeALearner(L"fded fded"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).find(L"fded fded") != std::wstring::npos; },
+                              5000));
+  ::Sleep(300);
+  RECT typing = screenRectOf(field);
+  ::InflateRect(&typing, -3, -3);
+  const Census typed = census(typing);
+  EXPECT_EQ(typed.commonest(), kBlack) << typed.describe();
+  EXPECT_EQ(typed.inkOn(kBlack), kWhite) << typed.describe();
+  EXPECT_GE(contrastRatio(typed.inkOn(kBlack), typed.commonest()), kTextContrast);
+
+  wchar_t shot[MAX_PATH] = {};
+  if (::GetEnvironmentVariableW(L"KV_SYSTEM_COLOURS_SHOT", shot, MAX_PATH) > 0) {
+    test::saveWindowPicture(main, shot);
+  }
+}
+
+// The on-screen keyboard: keys outlined in white on black, the lit key in
+// the yellow highlight with black captions, no finger colour and no navy.
+TEST_F(SystemColours, LitKeyShinesInTheHighlight) {
+  ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(2));
+  ASSERT_NO_FATAL_FAILURE(openExercise(2));
+  startTyping();
+  ASSERT_TRUE(test::waitUntilPainted(exercise, 5000));
+  ::Sleep(500);
+  const Census keyboard = census(displayOnScreen());
+  ASSERT_GT(keyboard.total, 1000);
+  EXPECT_GT(keyboard.of(kYellow), 50) << "no lit key in the highlight: " << keyboard.describe();
+  EXPECT_GT(keyboard.of(kWhite), 200) << "no outlines or captions in window text: " << keyboard.describe();
+  // Navy, then the finger colours but yellow, which is the highlight here.
+  for (const COLORREF own : {RGB(0, 0, 128), RGB(0, 255, 0), RGB(255, 0, 0), RGB(0, 255, 255), RGB(128, 128, 0),
+                             RGB(0, 128, 128)}) {
+    EXPECT_EQ(keyboard.of(own), 0) << "a colour of the program's own: " << keyboard.describe();
+  }
+  // The lit key's caption against the highlight, from the pixels: black on
+  // yellow.
+  const RECT d = displayOnScreen();
+  const test::ScreenArea area(d);
+  int count = 0;
+  const RECT lit = area.boundsOf(d, kYellow, count);
+  ASSERT_GT(count, 0);
+  const int litCaption = area.countOf(lit, kBlack);
+  EXPECT_GT(litCaption, 0) << "the lit key shows no caption in the highlight text";
+  const double ratio = contrastRatio(kBlack, kYellow);
+  std::printf("Systemfarben, leuchtende Taste: Beschriftung %.2f:1, gegen die Tastatur %.2f:1\n", ratio,
+              contrastRatio(kYellow, kBlack));
+}
+
+// The marks of the result: underlined as always, and on the highlight.
+TEST_F(SystemColours, ResultMarksStandOnTheHighlight) {
+  ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(3));
+  ASSERT_NO_FATAL_FAILURE(openExercise(3));
+  startTyping();
+  // The first line with one wrong letter, "fxed", which the evaluation marks.
+  std::wstring line = kLine1;
+  line[1] = L'x';
+  ASSERT_TRUE(typeLikeALearner(line));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).find(line) != std::wstring::npos; }, 10000));
+  const std::vector<std::wstring> lines = toEvaluationByKeys(false);
+  ASSERT_NE(result, nullptr);
+  ASSERT_TRUE(test::waitUntilPainted(result, 5000));
+  ::Sleep(300);
+  const HWND list = ::GetDlgItem(result, ResultWindow::kListId);
+  RECT r = screenRectOf(list);
+  ::InflateRect(&r, -3, -3);
+  const Census marks = census(r);
+  EXPECT_EQ(marks.commonest(), kBlack) << marks.describe();
+  EXPECT_EQ(marks.inkOn(kBlack), kWhite) << marks.describe();
+  EXPECT_GT(marks.of(kYellow), 20) << "no mark on the highlight: " << marks.describe();
+  // The typed line is there, its wrong word between the marks.
+  EXPECT_NE(test::joinedLines(lines).find(" fded fded fded sded"), std::string::npos) << test::joinedLines(lines);
+  closeEvaluation();
+}
+
+// The choice in the chooser itself: "Systemfarben" holds until a scheme is
+// picked, Escape changes nothing, and the finger colours stay as they were.
+TEST(SystemColoursChoice, HoldsUntilASchemeIsPicked) {
+  appState() = AppState{};
+  updateDialogFont(appState().settings.fonts);
+  reconcileColours(appState().settings.fingers, appState().settings.schemes);
+  AppState& state = appState();
+  state.settings.fingers.colourTarget = 1;
+  const FingerColours before = state.settings.fingers;
+  const auto open = [] {
+    auto chooser = std::make_unique<ColourChooser>(POINT{400, 300});
+    EXPECT_TRUE(chooser->createPopup(nullptr));
+    win::processPendingMessages();
+    return chooser;
+  };
+  {
+    auto chooser = open();
+    ::SendMessageW(::GetDlgItem(chooser->hwnd(), ColourChooser::kSystemColoursId), BM_CLICK, 0, 0);
+    EXPECT_TRUE(chooser->finished());
+    ::DestroyWindow(chooser->hwnd());
+  }
+  EXPECT_TRUE(state.settings.colourMode.systemColours);
+  EXPECT_TRUE(systemColoursOn());
+  EXPECT_EQ(state.settings.fingers.little, before.little) << "the schemes stay as they are";
+  {
+    // Opened again, it shows where the learner stands: on "Systemfarben".
+    auto chooser = open();
+    EXPECT_EQ(::GetFocus(), ::GetDlgItem(chooser->hwnd(), ColourChooser::kSystemColoursId));
+    ::SendMessageW(chooser->hwnd(), WM_COMMAND, IDCANCEL, 0);
+    ::DestroyWindow(chooser->hwnd());
+  }
+  EXPECT_TRUE(state.settings.colourMode.systemColours) << "Escape changes nothing";
+  {
+    auto chooser = open();
+    ::SendMessageW(::GetDlgItem(chooser->hwnd(), ColourChooser::kFirstButtonId + 1), BM_CLICK, 0, 0);
+    ::DestroyWindow(chooser->hwnd());
+  }
+  EXPECT_FALSE(state.settings.colourMode.systemColours);
+  EXPECT_FALSE(systemColoursOn()) << "Wine never reports high contrast";
+  EXPECT_EQ(state.settings.fingers.little, 0xFFFF00u) << "the picked scheme";
+  appState() = AppState{};
+}
+
+// The program's own colours, measured the same way: the first scheme's teal
+// under white text.
+TEST_F(LearnerKeys, DefaultColoursContrastIsMeasuredFromThePixels) {
+  ASSERT_NO_FATAL_FAILURE(openExercise(3));
+  ASSERT_TRUE(test::waitUntilPainted(exercise, 5000));
+  ::Sleep(300);
+  RECT client{};
+  ::GetClientRect(exercise, &client);
+  const RECT all = onScreen(exercise, client);
+  const RECT typing = screenRectOf(field);
+  const Census panel = census(RECT{all.left + 4, all.top + 4, all.right - 4, typing.top - 4});
+  const COLORREF ground = panel.commonest();
+  EXPECT_EQ(ground, RGB(0, 128, 128)) << panel.describe();
+  const COLORREF ink = panel.inkOn(ground);
+  EXPECT_EQ(ink, kWhite) << panel.describe();
+  const double ratio = contrastRatio(ink, ground);
+  std::printf("Standardfarben, Übungstext: %.2f:1\n", ratio);
+  // The figure the contrast table gives for the first scheme.
+  EXPECT_EQ(contrastText(ratio), "4,7:1");
+}
+
+}  // namespace
+}  // namespace kv
