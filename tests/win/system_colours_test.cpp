@@ -229,6 +229,19 @@ class SystemColours : public LearnerKeys {
     return RECT{all.left + 4, all.top + 4, all.right - 4, typing.top - 4};
   }
 
+  // For the user guide: the main window as the X screen shows it, into the
+  // PNG file that the environment variable names (a Linux path); nothing
+  // without it.
+  void photographMain(const wchar_t* variable) {
+    wchar_t shot[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(variable, shot, MAX_PATH) == 0) return;
+    const RECT w = screenRectOf(main);
+    const std::wstring crop = std::to_wstring(w.right - w.left) + L"x" + std::to_wstring(w.bottom - w.top) + L"+" +
+                              std::to_wstring(w.left) + L"+" + std::to_wstring(w.top);
+    EXPECT_TRUE(test::runUnixToEnd(L"/usr/bin/import -window root -crop " + crop + L" +repage " +
+                                   test::shellQuoted(shot)));
+  }
+
   std::optional<RegistryScheme> scheme_;
 };
 
@@ -271,10 +284,7 @@ TEST_F(SystemColours, ExerciseWindowDrawsInTheSchemesColours) {
   EXPECT_EQ(typed.inkOn(kBlack), kWhite) << typed.describe();
   EXPECT_GE(contrastRatio(typed.inkOn(kBlack), typed.commonest()), kTextContrast);
 
-  wchar_t shot[MAX_PATH] = {};
-  if (::GetEnvironmentVariableW(L"KV_SYSTEM_COLOURS_SHOT", shot, MAX_PATH) > 0) {
-    test::saveWindowPicture(main, shot);
-  }
+  photographMain(L"KV_SYSTEM_COLOURS_SHOT");
 }
 
 // The on-screen keyboard: keys outlined in white on black, the lit key in
@@ -303,6 +313,7 @@ TEST_F(SystemColours, LitKeyShinesInTheHighlight) {
   ASSERT_GT(count, 0);
   const int litCaption = area.countOf(lit, kBlack);
   EXPECT_GT(litCaption, 0) << "the lit key shows no caption in the highlight text";
+  photographMain(L"KV_SYSTEM_COLOURS_KEYS_SHOT");
   const double ratio = contrastRatio(kBlack, kYellow);
   std::printf("Systemfarben, leuchtende Taste: Beschriftung %.2f:1, gegen die Tastatur %.2f:1\n", ratio,
               contrastRatio(kYellow, kBlack));
