@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
+#include <filesystem>
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,11 +20,14 @@
 #include <vector>
 
 #include "core/contrast.h"
+#include "history/history_store.h"
+#include "history/key_figures.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
 #include "tests/win/learner_fixture.h"
 #include "tests/win/program_driver.h"
 #include "ui/exercise/exercise_window_win.h"
+#include "ui/history/history_window_win.h"
 #include "ui/result/result_window_win.h"
 #include "ui/selection/colour_chooser_win.h"
 #include "ui/selection/selection_dialog_win.h"
@@ -174,15 +182,77 @@ RECT screenRectOf(HWND window) {
 
 bool isGrey(COLORREF c) { return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c); }
 
+// On the black window every smoothed edge is some share of one of the
+// scheme's colours: c = t · s, channel by channel, give or take rounding.
+bool blendOnBlack(COLORREF c) {
+  for (const COLORREF s : {kWhite, kYellow, kFace, kGreyText}) {
+    const int sr = GetRValue(s), sg = GetGValue(s), sb = GetBValue(s);
+    const int top = std::max({sr, sg, sb});
+    const double t = static_cast<double>(std::max({GetRValue(c), GetGValue(c), GetBValue(c)})) / top;
+    if (t > 1.0) continue;
+    if (std::abs(GetRValue(c) - sr * t) <= 4 && std::abs(GetGValue(c) - sg * t) <= 4 &&
+        std::abs(GetBValue(c) - sb * t) <= 4) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The tooltip's tools, read through memory the program's process lends.
+struct Tool {
+  RECT rect{};
+  std::wstring text;
+};
+std::vector<Tool> toolsOf(HWND tip) {
+  std::vector<Tool> tools;
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(tip, &pid);
+  const HANDLE process = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return tools;
+  constexpr SIZE_T kChars = 256;
+  char* block = static_cast<char*>(
+      ::VirtualAllocEx(process, nullptr, sizeof(TOOLINFOW) + kChars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE));
+  const int count = static_cast<int>(::SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+  for (int i = 0; block != nullptr && i < count; ++i) {
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszText = reinterpret_cast<wchar_t*>(block + sizeof(TOOLINFOW));
+    std::vector<wchar_t> text(kChars, L'\0');
+    if (!::WriteProcessMemory(process, block, &info, sizeof info, nullptr) ||
+        !::WriteProcessMemory(process, block + sizeof(TOOLINFOW), text.data(), kChars * sizeof(wchar_t), nullptr) ||
+        !::SendMessageW(tip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(block)) ||
+        !::ReadProcessMemory(process, block, &info, sizeof info, nullptr) ||
+        !::ReadProcessMemory(process, block + sizeof(TOOLINFOW), text.data(), kChars * sizeof(wchar_t), nullptr)) {
+      continue;
+    }
+    text.back() = L'\0';
+    tools.push_back({info.rect, text.data()});
+  }
+  if (block != nullptr) ::VirtualFreeEx(process, block, 0, MEM_RELEASE);
+  ::CloseHandle(process);
+  return tools;
+}
+
 class SystemColours : public LearnerKeys {
  protected:
   void SetUp() override {
     scheme_.emplace();
     ASSERT_TRUE(scheme_->written()) << "the colour scheme could not be written to the registry";
+    // A Lernverlauf of this test's own, which the program inherits.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    history_ = std::filesystem::path(temp) / (L"Systemfarben " + std::to_wstring(::GetCurrentProcessId()));
+    std::error_code ec;
+    std::filesystem::remove_all(history_, ec);
+    std::filesystem::create_directories(history_, ec);
+    ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", history_.c_str());
     LearnerKeys::SetUp();
   }
   void TearDown() override {
     LearnerKeys::TearDown();
+    ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", nullptr);
+    std::error_code ec;
+    std::filesystem::remove_all(history_, ec);
     scheme_.reset();
   }
 
@@ -243,6 +313,7 @@ class SystemColours : public LearnerKeys {
   }
 
   std::optional<RegistryScheme> scheme_;
+  std::filesystem::path history_;
 };
 
 // The panel, the template on it and the typing field in the system's colours;
@@ -319,8 +390,9 @@ TEST_F(SystemColours, LitKeyShinesInTheHighlight) {
               contrastRatio(kYellow, kBlack));
 }
 
-// The marks of the result: underlined as always, and on the highlight.
-TEST_F(SystemColours, ResultMarksStandOnTheHighlight) {
+// The marks of the result: underlined as always, and on the highlight; then
+// the Lernverlauf with the exercise in it.
+TEST_F(SystemColours, ResultAndLernverlaufInTheSchemesColours) {
   ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(3));
   ASSERT_NO_FATAL_FAILURE(openExercise(3));
   startTyping();
@@ -342,7 +414,68 @@ TEST_F(SystemColours, ResultMarksStandOnTheHighlight) {
   EXPECT_GT(marks.of(kYellow), 20) << "no mark on the highlight: " << marks.describe();
   // The typed line is there, its wrong word between the marks.
   EXPECT_NE(test::joinedLines(lines).find(" fded fded fded sded"), std::string::npos) << test::joinedLines(lines);
-  closeEvaluation();
+  ASSERT_NO_FATAL_FAILURE(closeEvaluation());
+
+  // The Lernverlauf: the chart in window text on the window, the missed key
+  // with its bar in the highlight, and each key's figures in its tooltip.
+  ASSERT_TRUE(key(L"ctrl+l"));
+  const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+  ASSERT_NE(history, nullptr) << "Strg+L did not open the Lernverlauf";
+  ASSERT_TRUE(test::waitUntilPainted(history, 5000));
+  ::Sleep(500);
+  RECT client{};
+  ::GetClientRect(history, &client);
+  const RECT all = onScreen(history, client);
+  const RECT radio = screenRectOf(::GetDlgItem(history, HistoryWindow::kPerDayId));
+  const RECT keysList = screenRectOf(::GetDlgItem(history, HistoryWindow::kKeysListId));
+  const RECT close = screenRectOf(::GetDlgItem(history, HistoryWindow::kCloseId));
+  const Census chart = census(RECT{all.left + 16, radio.bottom + 12, all.right - 16, keysList.top - 48});
+  ASSERT_GT(chart.total, 10000);
+  EXPECT_EQ(chart.commonest(), kBlack) << chart.describe();
+  EXPECT_GT(chart.of(kWhite), 100) << "no lines or words in window text: " << chart.describe();
+  int outside = 0;
+  for (const auto& [c, n] : chart.counts) {
+    if (!blendOnBlack(c)) outside += n;
+  }
+  EXPECT_LT(outside * 200, chart.total) << "colours outside the scheme in the chart: " << chart.describe();
+  const Census heat = census(RECT{all.left + 8, keysList.top, keysList.left - 8, close.top - 8});
+  EXPECT_GT(heat.of(kYellow), 10) << "no missed key's bar in the highlight: " << heat.describe();
+
+  HWND tip = nullptr;
+  for (HWND w = ::FindWindowW(TOOLTIPS_CLASSW, nullptr); w != nullptr;
+       w = ::FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr)) {
+    // Owned by the frame, as a popup of a child window is; the one with a
+    // tool for each key.
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (pid == program.pid() && ::SendMessageW(w, TTM_GETTOOLCOUNT, 0, 0) >= 40) tip = w;
+  }
+  ASSERT_NE(tip, nullptr) << "the map of missed keys has no tooltip";
+  const std::vector<Tool> tools = toolsOf(tip);
+  EXPECT_GE(tools.size(), 40u);
+  // The figures are the history's own: the D key, missed once in "fxed".
+  std::string notice;
+  auto store = HistoryStore::open(history_ / L"Lernverlauf.sqlite", notice);
+  ASSERT_TRUE(store) << notice;
+  const HistoryOverview o = store->overview(notice);
+  KeyTally d = o.keys[static_cast<unsigned char>('d')];
+  d.needed += o.keys[static_cast<unsigned char>('D')].needed;
+  d.missed += o.keys[static_cast<unsigned char>('D')].missed;
+  const std::wstring expected = win::widen(keyMissFigure({'d', 'D'}, d));
+  EXPECT_EQ(expected.rfind(L"Taste D: 1-mal verfehlt bei ", 0), 0u) << win::narrowLossy(expected);
+  const Tool* keyD = nullptr;
+  for (const Tool& t : tools) {
+    if (t.text == expected) keyD = &t;
+  }
+  ASSERT_NE(keyD, nullptr) << "no tooltip says " << win::narrowLossy(expected);
+  // The mouse on the key shows it.
+  const RECT onKey = onScreen(history, keyD->rect);
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring((onKey.left + onKey.right) / 2) +
+                                 L" " + std::to_wstring((onKey.top + onKey.bottom) / 2)));
+  EXPECT_TRUE(test::waitUntil([&] { return ::IsWindowVisible(tip) != FALSE; }, 5000))
+      << "the tooltip did not show over the key";
+  photographMain(L"KV_SYSTEM_COLOURS_HISTORY_SHOT");
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove 1 1"));
 }
 
 // The choice in the chooser itself: "Systemfarben" holds until a scheme is

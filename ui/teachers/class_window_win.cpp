@@ -364,10 +364,10 @@ LRESULT ClassWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      if (reinterpret_cast<HWND>(lParam) == notice_) {
-        ::SetTextColor(reinterpret_cast<HDC>(wParam),
-                       systemColoursOn() ? ::GetSysColor(COLOR_BTNTEXT) : RGB(160, 0, 0));
-      }
+      // Every label in the button text; the notice in red unless "Systemfarben".
+      ::SetTextColor(reinterpret_cast<HDC>(wParam),
+                     reinterpret_cast<HWND>(lParam) == notice_ && !systemColoursOn() ? RGB(160, 0, 0)
+                                                                                     : ::GetSysColor(COLOR_BTNTEXT));
       ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_3DFACE));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE));
     case WM_NOTIFY: {
