@@ -233,11 +233,10 @@ std::vector<Tool> toolsOf(HWND tip) {
   return tools;
 }
 
-class SystemColours : public LearnerKeys {
+// The learner at the real program with a Lernverlauf of the test's own.
+class OwnHistoryKeys : public LearnerKeys {
  protected:
   void SetUp() override {
-    scheme_.emplace();
-    ASSERT_TRUE(scheme_->written()) << "the colour scheme could not be written to the registry";
     // A Lernverlauf of this test's own, which the program inherits.
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
@@ -253,6 +252,88 @@ class SystemColours : public LearnerKeys {
     ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", nullptr);
     std::error_code ec;
     std::filesystem::remove_all(history_, ec);
+  }
+
+  // Textvorgabe, the first line with one wrong word ("fxed"), to the result;
+  // `open`: the exercise window is opened first, else it is open already.
+  std::vector<std::wstring> exerciseWithASlip(bool open = true) {
+    std::vector<std::wstring> lines;
+    if (open) openExercise(3);
+    if (HasFatalFailure()) return lines;
+    startTyping();
+    std::wstring line = kLine1;
+    line[1] = L'x';
+    EXPECT_TRUE(typeLikeALearner(line));
+    EXPECT_TRUE(test::waitUntil([&] { return test::controlText(field).find(line) != std::wstring::npos; }, 10000));
+    lines = toEvaluationByKeys(false);
+    if (result != nullptr) test::waitUntilPainted(result, 5000);
+    ::Sleep(300);
+    return lines;
+  }
+
+  // Strg+L, once the window has drawn itself.
+  HWND openHistory() {
+    if (!key(L"ctrl+l")) return nullptr;
+    const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+    if (history == nullptr) return nullptr;
+    test::waitUntilPainted(history, 5000);
+    ::Sleep(500);
+    return history;
+  }
+
+  // The D key's strokes in this Lernverlauf, d and D together, as the map
+  // counts them.
+  KeyTally keyD() {
+    std::string notice;
+    auto store = HistoryStore::open(history_ / L"Lernverlauf.sqlite", notice);
+    KeyTally d;
+    if (!store) {
+      ADD_FAILURE() << notice;
+      return d;
+    }
+    const HistoryOverview o = store->overview(notice);
+    for (const unsigned char c : {'d', 'D'}) {
+      d.needed += o.keys[c].needed;
+      d.missed += o.keys[c].missed;
+    }
+    return d;
+  }
+
+  // Where the map of missed keys lies: left of the lists, above the buttons.
+  static RECT heatMapArea(HWND history) {
+    RECT client{};
+    ::GetClientRect(history, &client);
+    const RECT all = onScreen(history, client);
+    const RECT keysList = screenRectOf(::GetDlgItem(history, HistoryWindow::kKeysListId));
+    const RECT close = screenRectOf(::GetDlgItem(history, HistoryWindow::kCloseId));
+    return RECT{all.left + 8, keysList.top, keysList.left - 8, close.top - 8};
+  }
+
+  // For the user guide: the main window as the X screen shows it, into the
+  // PNG file that the environment variable names (a Linux path); nothing
+  // without it.
+  void photographMain(const wchar_t* variable) {
+    wchar_t shot[MAX_PATH] = {};
+    if (::GetEnvironmentVariableW(variable, shot, MAX_PATH) == 0) return;
+    const RECT w = screenRectOf(main);
+    const std::wstring crop = std::to_wstring(w.right - w.left) + L"x" + std::to_wstring(w.bottom - w.top) + L"+" +
+                              std::to_wstring(w.left) + L"+" + std::to_wstring(w.top);
+    EXPECT_TRUE(test::runUnixToEnd(L"/usr/bin/import -window root -crop " + crop + L" +repage " +
+                                   test::shellQuoted(shot)));
+  }
+
+  std::filesystem::path history_;
+};
+
+class SystemColours : public OwnHistoryKeys {
+ protected:
+  void SetUp() override {
+    scheme_.emplace();
+    ASSERT_TRUE(scheme_->written()) << "the colour scheme could not be written to the registry";
+    OwnHistoryKeys::SetUp();
+  }
+  void TearDown() override {
+    OwnHistoryKeys::TearDown();
     scheme_.reset();
   }
 
@@ -299,21 +380,7 @@ class SystemColours : public LearnerKeys {
     return RECT{all.left + 4, all.top + 4, all.right - 4, typing.top - 4};
   }
 
-  // For the user guide: the main window as the X screen shows it, into the
-  // PNG file that the environment variable names (a Linux path); nothing
-  // without it.
-  void photographMain(const wchar_t* variable) {
-    wchar_t shot[MAX_PATH] = {};
-    if (::GetEnvironmentVariableW(variable, shot, MAX_PATH) == 0) return;
-    const RECT w = screenRectOf(main);
-    const std::wstring crop = std::to_wstring(w.right - w.left) + L"x" + std::to_wstring(w.bottom - w.top) + L"+" +
-                              std::to_wstring(w.left) + L"+" + std::to_wstring(w.top);
-    EXPECT_TRUE(test::runUnixToEnd(L"/usr/bin/import -window root -crop " + crop + L" +repage " +
-                                   test::shellQuoted(shot)));
-  }
-
   std::optional<RegistryScheme> scheme_;
-  std::filesystem::path history_;
 };
 
 // The panel, the template on it and the typing field in the system's colours;
@@ -394,17 +461,8 @@ TEST_F(SystemColours, LitKeyShinesInTheHighlight) {
 // the Lernverlauf with the exercise in it.
 TEST_F(SystemColours, ResultAndLernverlaufInTheSchemesColours) {
   ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(3));
-  ASSERT_NO_FATAL_FAILURE(openExercise(3));
-  startTyping();
-  // The first line with one wrong letter, "fxed", which the evaluation marks.
-  std::wstring line = kLine1;
-  line[1] = L'x';
-  ASSERT_TRUE(typeLikeALearner(line));
-  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).find(line) != std::wstring::npos; }, 10000));
-  const std::vector<std::wstring> lines = toEvaluationByKeys(false);
+  const std::vector<std::wstring> lines = exerciseWithASlip();
   ASSERT_NE(result, nullptr);
-  ASSERT_TRUE(test::waitUntilPainted(result, 5000));
-  ::Sleep(300);
   const HWND list = ::GetDlgItem(result, ResultWindow::kListId);
   RECT r = screenRectOf(list);
   ::InflateRect(&r, -3, -3);
@@ -418,17 +476,13 @@ TEST_F(SystemColours, ResultAndLernverlaufInTheSchemesColours) {
 
   // The Lernverlauf: the chart in window text on the window, the missed key
   // with its bar in the highlight, and each key's figures in its tooltip.
-  ASSERT_TRUE(key(L"ctrl+l"));
-  const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+  const HWND history = openHistory();
   ASSERT_NE(history, nullptr) << "Strg+L did not open the Lernverlauf";
-  ASSERT_TRUE(test::waitUntilPainted(history, 5000));
-  ::Sleep(500);
   RECT client{};
   ::GetClientRect(history, &client);
   const RECT all = onScreen(history, client);
   const RECT radio = screenRectOf(::GetDlgItem(history, HistoryWindow::kPerDayId));
   const RECT keysList = screenRectOf(::GetDlgItem(history, HistoryWindow::kKeysListId));
-  const RECT close = screenRectOf(::GetDlgItem(history, HistoryWindow::kCloseId));
   const Census chart = census(RECT{all.left + 16, radio.bottom + 12, all.right - 16, keysList.top - 48});
   ASSERT_GT(chart.total, 10000);
   EXPECT_EQ(chart.commonest(), kBlack) << chart.describe();
@@ -438,7 +492,7 @@ TEST_F(SystemColours, ResultAndLernverlaufInTheSchemesColours) {
     if (!blendOnBlack(c)) outside += n;
   }
   EXPECT_LT(outside * 200, chart.total) << "colours outside the scheme in the chart: " << chart.describe();
-  const Census heat = census(RECT{all.left + 8, keysList.top, keysList.left - 8, close.top - 8});
+  const Census heat = census(heatMapArea(history));
   EXPECT_GT(heat.of(kYellow), 10) << "no missed key's bar in the highlight: " << heat.describe();
 
   HWND tip = nullptr;
@@ -454,14 +508,7 @@ TEST_F(SystemColours, ResultAndLernverlaufInTheSchemesColours) {
   const std::vector<Tool> tools = toolsOf(tip);
   EXPECT_GE(tools.size(), 40u);
   // The figures are the history's own: the D key, missed once in "fxed".
-  std::string notice;
-  auto store = HistoryStore::open(history_ / L"Lernverlauf.sqlite", notice);
-  ASSERT_TRUE(store) << notice;
-  const HistoryOverview o = store->overview(notice);
-  KeyTally d = o.keys[static_cast<unsigned char>('d')];
-  d.needed += o.keys[static_cast<unsigned char>('D')].needed;
-  d.missed += o.keys[static_cast<unsigned char>('D')].missed;
-  const std::wstring expected = win::widen(keyMissFigure({'d', 'D'}, d));
+  const std::wstring expected = win::widen(keyMissFigure({'d', 'D'}, keyD()));
   EXPECT_EQ(expected.rfind(L"Taste D: 1-mal verfehlt bei ", 0), 0u) << win::narrowLossy(expected);
   const Tool* keyD = nullptr;
   for (const Tool& t : tools) {
@@ -522,8 +569,10 @@ TEST(SystemColoursChoice, HoldsUntilASchemeIsPicked) {
 }
 
 // The program's own colours, measured the same way: the first scheme's teal
-// under white text.
-TEST_F(LearnerKeys, DefaultColoursContrastIsMeasuredFromThePixels) {
+// under white text; the missed key in its step of the scale that darkens
+// from pale yellow to dark orange.
+using DefaultColours = OwnHistoryKeys;
+TEST_F(DefaultColours, ContrastIsMeasuredFromThePixels) {
   ASSERT_NO_FATAL_FAILURE(openExercise(3));
   ASSERT_TRUE(test::waitUntilPainted(exercise, 5000));
   ::Sleep(300);
@@ -540,6 +589,21 @@ TEST_F(LearnerKeys, DefaultColoursContrastIsMeasuredFromThePixels) {
   std::printf("Standardfarben, Übungstext: %.2f:1\n", ratio);
   // The figure the contrast table gives for the first scheme.
   EXPECT_EQ(contrastText(ratio), "4,7:1");
+
+  ASSERT_NO_FATAL_FAILURE(exerciseWithASlip(false));
+  ASSERT_NE(result, nullptr);
+  ASSERT_NO_FATAL_FAILURE(closeEvaluation());
+  const HWND history = openHistory();
+  ASSERT_NE(history, nullptr) << "Strg+L did not open the Lernverlauf";
+  const KeyTally d = keyD();
+  ASSERT_GE(d.needed, kKeyMapLeast);
+  const COLORREF step = heatColour(static_cast<double>(d.missed) / d.needed);
+  const Census heat = census(heatMapArea(history));
+  EXPECT_GT(heat.of(step), 30) << "the D key is not in its step of the scale: " << heat.describe();
+  const double captions = contrastRatio(kBlack, step);
+  std::printf("Standardfarben, verfehlte Taste D: Beschriftung %.2f:1\n", captions);
+  EXPECT_GE(captions, kTextContrast);
+  photographMain(L"KV_DEFAULT_COLOURS_HISTORY_SHOT");
 }
 
 }  // namespace
