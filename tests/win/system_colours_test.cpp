@@ -367,8 +367,11 @@ class SystemColours : public OwnHistoryKeys {
       test::waitUntil([&] { return test::focusOfThread(chooser) != before; }, 3000);
     }
     ASSERT_EQ(test::focusOfThread(chooser), button) << "Tab never reached \"Systemfarben\"";
+    photographMain(L"KV_SYSTEM_COLOURS_CHOOSER_SHOT");
     ASSERT_TRUE(key(L"space"));
     ASSERT_TRUE(test::waitUntil([&] { return !::IsWindow(chooser); }, 5000)) << "the chooser stayed open";
+    test::waitUntilPainted(dialog, 5000);
+    photographMain(L"KV_SYSTEM_COLOURS_SELECTION_SHOT");
   }
 
   // The exercise window's display: above the typing field, inside the window.
