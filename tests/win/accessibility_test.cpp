@@ -13,7 +13,11 @@
 #include <vector>
 
 #include "tests/win/learner_fixture.h"
+#include "ui/exam/exam_prepare_dialog_win.h"
+#include "ui/frame/about_window_win.h"
 #include "ui/history/history_window_win.h"
+#include "ui/teachers/archive_maker_win.h"
+#include "ui/teachers/grade_key_dialog_win.h"
 #include "ui/selection/colour_chooser_win.h"
 #include "ui/teachers/class_window_win.h"
 
@@ -232,6 +236,14 @@ std::wstring walk(HWND window) {
 
 class Accessible : public LearnerKeys {
  protected:
+  // A click in the middle of the window, as the learner makes it.
+  static bool clickOn(HWND window) {
+    RECT r{};
+    if (window == nullptr || !::GetWindowRect(window, &r)) return false;
+    return test::runUnixToEnd(L"/usr/bin/xdotool mousemove " + std::to_wstring((r.left + r.right) / 2) + L" " +
+                              std::to_wstring((r.top + r.bottom) / 2) + L" click 1");
+  }
+
   void SetUp() override {
     ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
     LearnerKeys::SetUp();
@@ -426,6 +438,43 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
   const HWND teachers = test::waitForOnlyChild(main, kClassChildClass, 15000);
   ASSERT_NE(teachers, nullptr) << "Strg+K opened no teachers' window";
   failures += walk(teachers);
+  // The teachers' dialogs, each opened by keys and left with Escape.
+  const auto dialog = [&](const wchar_t* menu, const wchar_t* item, const wchar_t* cls) {
+    // A closed dialog leaves the X focus where the window manager puts it:
+    // back to the program's window, as a click on it would.
+    if (!test::waitUntil([&] { return ::IsChild(main, test::focusOfThread(main)); }, 2000)) {
+      // The form's picture does nothing when clicked; the click activates the window.
+      EXPECT_TRUE(clickOn(::GetDlgItem(selection(), SelectionDialog::kFormPicture)));
+    }
+    if (menu != nullptr && openMenu(menu) == nullptr) {
+      ADD_FAILURE() << win::narrowLossy(menu) << " opened no menu; focus on "
+                    << win::narrowLossy(className(test::focusOfThread(main)));
+      test::runUnixToEnd(L"import -window root /tmp/kv-menu.png");
+      return;
+    }
+    EXPECT_TRUE(key(item));
+    const HWND opened = test::waitForTopLevelWindow(program.pid(), nullptr, 15000, cls);
+    if (opened == nullptr) {
+      ADD_FAILURE() << win::narrowLossy(item) << " opened no " << win::narrowLossy(cls);
+      return;
+    }
+    EXPECT_TRUE(test::waitUntilPainted(opened, 10000));
+    failures += walk(opened);
+    EXPECT_TRUE(key(L"Escape"));
+    EXPECT_TRUE(test::waitUntil([&] { return !::IsWindow(opened) || !::IsWindowVisible(opened); }, 10000))
+        << "Escape did not close " << win::narrowLossy(cls);
+  };
+  dialog(nullptr, L"alt+b", GradeKeyDialog::kClassName);
+  // From the selection: the teachers' window has Alt letters of its own.
+  // A click into the window gives it the focus back, as a teacher would.
+  ASSERT_TRUE(clickOn(::GetDlgItem(teachers, ClassWindow::kFolderId)));
+  ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(teachers, test::focusOfThread(main)); }, 5000));
+  ASSERT_TRUE(key(L"alt+s"));
+  ASSERT_NE(selection(), nullptr);
+  // F10 to the menu bar: on the first page Alt+L is "Zeitlimit"'s letter.
+  dialog(L"F10 l", L"t", ArchiveMakerDialog::kClassName);
+  dialog(L"F10 l", L"v", ClassTestPreparation::kClassName);
+  dialog(L"F10 h", L"Udiaeresis", AboutWindow::kClassName);
   EXPECT_TRUE(failures.empty()) << "Ohne Namen oder Rolle:" << win::narrowLossy(failures);
 }
 

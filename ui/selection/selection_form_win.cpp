@@ -45,6 +45,8 @@ void SelectionDialog::onFormChosen(int form, bool shown) {
   form_ = validForm(form);
   state.settings.fingers.colourTarget = form_ - 1;
   showColourButtons();
+  // The picture is painted; its text is what a screen reader says of it.
+  ::SetWindowTextW(item(kFormPicture), (L"Bild der Übungsform " + win::widen(formName(form_))).c_str());
   ::InvalidateRect(item(kFormPicture), nullptr, FALSE);
 
   const PaceGroup group = paceGroup(form_);

@@ -29,6 +29,11 @@ void GradeKeyDialog::onCreate() {
   edit(kName, win::widen(start_.name));
   label(kLimitsLabel, L"&Höchste Fehlerquote in % für Note 1 bis 5:");
   for (int g = 0; g < 5; ++g) edit(kLimit1 + g, win::widen(limitText(start_.limits[static_cast<std::size_t>(g)])));
+  // One visible label stands for the row; screen readers get each field's own.
+  for (int g = 1; g < 5; ++g) {
+    win::labelForScreenReaders(control(kLimit1 + g),
+                               (L"Höchste Fehlerquote in % für Note " + std::to_wstring(g + 1)).c_str());
+  }
   label(kMinimumLabel, L"&Mindestanschläge:");
   win::createControl(hwnd_, L"COMBOBOX", L"", WS_TABSTOP | CBS_DROPDOWNLIST, 0, 0, 10, 100, kMinimumKind);
   for (const wchar_t* kind : kMinimumKinds) {
@@ -36,6 +41,7 @@ void GradeKeyDialog::onCreate() {
   }
   ::SendMessageW(control(kMinimumKind), CB_SETCURSEL, static_cast<WPARAM>(start_.minimumKind), 0);
   edit(kMinimum, start_.minimum > 0 ? number(start_.minimum) : L"");
+  win::labelForScreenReaders(control(kMinimum), L"Mindestanschläge");
   label(kStepLabel, L"je &Stufe von Anschlägen eine Note schlechter:");
   edit(kStep, number(start_.step));
   label(kMaxStepsLabel, L"höchstens S&tufen, darüber Note 6:");
