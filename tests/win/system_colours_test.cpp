@@ -22,6 +22,8 @@
 #include "core/contrast.h"
 #include "history/history_store.h"
 #include "history/key_figures.h"
+#include "keyboard/keyboard_geometry.h"
+#include "keyboard/keyboard_renderer_win.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
 #include "tests/win/learner_fixture.h"
@@ -526,6 +528,61 @@ TEST_F(SystemColours, ResultAndLernverlaufInTheSchemesColours) {
       << "the tooltip did not show over the key";
   photographMain(L"KV_SYSTEM_COLOURS_HISTORY_SHOT");
   ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool mousemove 1 1"));
+}
+
+// The keyboard drawn in the system's colours: every key the window colour,
+// outlined and captioned in window text, lit in the highlight; switched back,
+// the finger colours return.
+TEST(SystemColoursKeyboard, KeysInTheWindowColourLitInTheHighlight) {
+  KeyTable table;
+  win::KeyboardRenderer renderer(win::KeyboardLook{FingerColours{}, "Arial", true}, table);
+  ASSERT_TRUE(renderer.layout(10, true));
+  win::Canvas normal, lit;
+  ASSERT_TRUE(normal.resize(renderer.width(), renderer.height()));
+  ASSERT_TRUE(lit.resize(renderer.width(), renderer.height()));
+  const auto draw = [&] {
+    renderer.paint(normal.dc(), 0, 0);
+    renderer.paint(lit.dc(), 0, 0, win::KeyboardRenderer::Image::Lit);
+  };
+  draw();
+  const KeyboardGeometry geometry = keyboardGeometry(10);
+  const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+  const COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT);
+  EXPECT_EQ(normal.pixel(0, 0), window) << "the ground outside the frame";
+  for (int row = 0; row < kKeyRows; ++row) {
+    for (int k = 0; k < keysInRow(row); ++k) {
+      SCOPED_TRACE(testing::Message() << "row " << row << " key " << k);
+      const ImageRect r = keyboardKeyRect(geometry, row, k);
+      // A point on the face that no caption, symbol or outline reaches.
+      EXPECT_EQ(normal.pixel(r.right - 4, r.top + 3), window);
+      EXPECT_EQ(lit.pixel(r.right - 4, r.top + 3), highlight);
+    }
+  }
+  // The F key's caption in window text on the normal picture, in highlight
+  // text on the lit one.
+  const ImageRect f = keyboardKeyRect(geometry, 2, 4);
+  int captionNormal = 0, captionLit = 0;
+  for (int y = f.top + 2; y < f.bottom - 2; ++y) {
+    for (int x = f.left + 2; x < f.right - 2; ++x) {
+      captionNormal += normal.pixel(x, y) == ::GetSysColor(COLOR_WINDOWTEXT) ? 1 : 0;
+      captionLit += lit.pixel(x, y) == ::GetSysColor(COLOR_HIGHLIGHTTEXT) ? 1 : 0;
+    }
+  }
+  EXPECT_GT(captionNormal, 10);
+  EXPECT_GT(captionLit, 10);
+  // Its outline, on each side, in window text whether lit or not.
+  const int midX = (f.left + f.right) / 2, midY = (f.top + f.bottom) / 2;
+  for (const win::Canvas* image : {&normal, &lit}) {
+    for (const POINT p : {POINT{f.left, midY}, POINT{f.right - 1, midY}, POINT{midX, f.top}, POINT{midX, f.bottom - 1}}) {
+      EXPECT_EQ(image->pixel(p.x, p.y), ::GetSysColor(COLOR_WINDOWTEXT)) << p.x << "," << p.y;
+    }
+  }
+
+  renderer.useSystemColours(false);
+  ASSERT_TRUE(renderer.layout(10, true));
+  draw();
+  EXPECT_EQ(normal.pixel(f.right - 4, f.top + 3), win::colourRef(FingerColours{}.index));
+  EXPECT_EQ(lit.pixel(f.right - 4, f.top + 3), win::kLitKeyColour);
 }
 
 // The choice in the chooser itself: "Systemfarben" holds until a scheme is
