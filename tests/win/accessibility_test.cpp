@@ -367,6 +367,21 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
   ASSERT_TRUE(key(L"alt+w"));
   ASSERT_TRUE(selectionCaptionIs(page, L"Übungstext wählen"));
   failures += walk(page);
+  {
+    // The preview's toggle says whether it is switched on.
+    Objects objects;
+    const HWND toggle = ::GetDlgItem(page, SelectionDialog::kPreviewSwitch);
+    const Acc button = objects.ofWindow(toggle);
+    EXPECT_EQ(button.role(), ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(button.name(), L"Vorschau des Textes");
+    EXPECT_EQ(button.state() & STATE_SYSTEM_PRESSED, 0);
+    ASSERT_TRUE(clickOn(toggle));
+    EXPECT_TRUE(test::waitUntil([&] { return (button.state() & STATE_SYSTEM_PRESSED) != 0; }, 5000))
+        << "switched on, the preview's button is not pressed";
+    ::Sleep(::GetDoubleClickTime() + 300);  // not a double click
+    ASSERT_TRUE(clickOn(toggle));
+    EXPECT_TRUE(test::waitUntil([&] { return (button.state() & STATE_SYSTEM_PRESSED) == 0; }, 5000));
+  }
   ASSERT_TRUE(key(L"alt+z"));
   ASSERT_TRUE(selectionCaptionIs(page, L"Übungsform wählen"));
 

@@ -204,6 +204,7 @@ void SelectionDialog::createControls() {
   add(L"BUTTON", L"&Weiter >", WS_TABSTOP | BS_DEFPUSHBUTTON, kNext);
   add(L"BUTTON", L"Weitere Befehle", WS_TABSTOP | BS_OWNERDRAW, kMenu);
   win::labelForScreenReaders(item(kPreviewList), L"Vorschau des Textes");
+  previewAccess_.attach(item(kPreviewSwitch), [this] { return previewOn_; });
 
   for (int id : {static_cast<int>(kFormOption1), kFormOption1 + 1, kFormOption1 + 2, static_cast<int>(kPaceValue),
                  static_cast<int>(kArchiveBox), static_cast<int>(kPreviewList),

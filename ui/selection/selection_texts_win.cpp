@@ -255,6 +255,7 @@ void SelectionDialog::setPreview(bool on) {
     if (previewHadFocus && !previewOn_) ::SetFocus(item(kTextList));
   }
   ::InvalidateRect(item(kPreviewSwitch), nullptr, FALSE);
+  previewAccess_.changed();
 }
 
 void SelectionDialog::fillPreview() {

@@ -1,6 +1,9 @@
 #include "ui/shared/themed_button_win.h"
 
+#include <commctrl.h>
+
 #include "platform/win/handles.h"
+#include "platform/win/strings.h"
 
 namespace kv {
 namespace {
@@ -100,6 +103,54 @@ void drawCentredBitmap(HDC dc, HBITMAP bitmap, const RECT& area, bool disabled) 
   if (!source) return;
   win::ScopedSelect keep(source.get(), bitmap);
   ::BitBlt(dc, x, y, info.bmWidth, info.bmHeight, source.get(), 0, 0, SRCCOPY);
+}
+
+ToggleButtonAccess::~ToggleButtonAccess() {
+  if (button_ != nullptr && ::IsWindow(button_)) ::RemoveWindowSubclass(button_, &buttonProc, 1);
+}
+
+void ToggleButtonAccess::attach(HWND button, std::function<bool()> switchedOn) {
+  button_ = button;
+  on_ = std::move(switchedOn);
+  ::SetWindowSubclass(button_, &buttonProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void ToggleButtonAccess::changed() {
+  if (button_ != nullptr) win::announce(button_, EVENT_OBJECT_STATECHANGE, 0);
+}
+
+win::AccessibleFacts ToggleButtonAccess::accessibleFacts(int) {
+  win::AccessibleFacts facts;
+  facts.name = win::windowText(button_);
+  facts.role = win::AccRole::PushButton;
+  facts.state = win::AccState::Focusable;
+  if (on_ && on_()) facts.state |= win::AccState::Pressed;
+  if (!::IsWindowEnabled(button_)) facts.state |= win::AccState::Unavailable;
+  facts.defaultAction = L"Drücken";
+  ::GetWindowRect(button_, &facts.screen);
+  return facts;
+}
+
+bool ToggleButtonAccess::accessibleDefaultAction(int) {
+  // As a click: the parent hears BN_CLICKED.
+  ::PostMessageW(::GetParent(button_), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(button_), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button_));
+  return true;
+}
+
+LRESULT CALLBACK ToggleButtonAccess::buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                DWORD_PTR data) {
+  auto* self = reinterpret_cast<ToggleButtonAccess*>(data);
+  if (msg == WM_GETOBJECT) {
+    bool handled = false;
+    const LRESULT object = self->answer_.answer(hwnd, *self, wParam, lParam, handled);
+    if (handled) return object;
+  } else if (msg == WM_NCDESTROY) {
+    self->answer_.disconnect();
+    ::RemoveWindowSubclass(hwnd, &buttonProc, 1);
+    self->button_ = nullptr;
+  }
+  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 }  // namespace kv
