@@ -378,6 +378,14 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
     ASSERT_TRUE(clickOn(toggle));
     EXPECT_TRUE(test::waitUntil([&] { return (button.state() & STATE_SYSTEM_PRESSED) != 0; }, 5000))
         << "switched on, the preview's button is not pressed";
+    // The preview's painted lines are items with their text.
+    const Acc preview = objects.ofWindow(::GetDlgItem(page, SelectionDialog::kPreviewList));
+    EXPECT_EQ(preview.role(), ROLE_SYSTEM_LIST);
+    const std::vector<Acc> lines = objects.children(preview);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[0].name(), kLine1);
+    EXPECT_EQ(lines[1].name(), kLine2);
+    EXPECT_EQ(lines[0].role(), ROLE_SYSTEM_LISTITEM);
     ::Sleep(::GetDoubleClickTime() + 300);  // not a double click
     ASSERT_TRUE(clickOn(toggle));
     EXPECT_TRUE(test::waitUntil([&] { return (button.state() & STATE_SYSTEM_PRESSED) == 0; }, 5000));

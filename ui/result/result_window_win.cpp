@@ -152,6 +152,12 @@ void ResultWindow::createControls() {
                              0, 0, 10, 10, kListId, WS_EX_CLIENTEDGE);
   ::SetWindowSubclass(list_, &ResultWindow::listProc, 1, reinterpret_cast<DWORD_PTR>(this));
   win::labelForScreenReaders(list_, L"Auswertung");
+  listAccess_.attach(
+      list_, L"Auswertung", [this] { return static_cast<int>(lines_.size()); },
+      [this](int i) {
+        const SpokenLine spoken = spokenLine(lines_[static_cast<std::size_t>(i)]);
+        return LineListAccess::Line{win::widen(spoken.text), win::widen(spoken.errors)};
+      });
   saveButton_ = win::createControl(hwnd_, L"BUTTON", L"", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10,
                                    10, kSaveId);
   printButton_ = win::createControl(hwnd_, L"BUTTON", L"&Drucken …",
@@ -363,46 +369,6 @@ void ResultWindow::drawLine(const DRAWITEMSTRUCT& item) {
   ::BitBlt(item.hDC, rc.left, rc.top, width, height, memory.get(), 0, 0, SRCCOPY);
 }
 
-std::vector<int> ResultWindow::accessibleChildren(int node) {
-  std::vector<int> items;
-  if (node != 0) return items;
-  for (std::size_t i = 0; i < lines_.size(); ++i) items.push_back(static_cast<int>(i) + 1);
-  return items;
-}
-
-win::AccessibleFacts ResultWindow::accessibleFacts(int node) {
-  win::AccessibleFacts facts;
-  if (node == 0) {
-    facts.name = L"Auswertung";
-    facts.role = win::AccRole::List;
-    facts.state = win::AccState::Focusable | win::AccState::ReadOnly;
-    ::GetWindowRect(list_, &facts.screen);
-    return facts;
-  }
-  const auto index = static_cast<std::size_t>(node - 1);
-  if (index >= lines_.size()) return facts;
-  const SpokenLine spoken = spokenLine(lines_[index]);
-  facts.name = win::widen(spoken.text);
-  facts.description = win::widen(spoken.errors);
-  facts.role = win::AccRole::ListItem;
-  facts.state = win::AccState::ReadOnly | win::AccState::Focusable;
-  RECT item{};
-  RECT shown{};
-  ::GetClientRect(list_, &shown);
-  if (::SendMessageW(list_, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item)) != LB_ERR) {
-    RECT visible{};
-    if (::IntersectRect(&visible, &item, &shown) == 0) facts.state |= win::AccState::Offscreen;
-    ::MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&item), 2);
-    facts.screen = item;
-  }
-  return facts;
-}
-
-int ResultWindow::accessibleFocus() {
-  const auto top = ::SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
-  return top < 0 || lines_.empty() ? 0 : static_cast<int>(top) + 1;
-}
-
 bool ResultWindow::listKey(WPARAM key) {
   const int count = static_cast<int>(::SendMessageW(list_, LB_GETCOUNT, 0, 0));
   const int item = std::max(1, fontTable_.at(fontSize_).height);
@@ -438,7 +404,7 @@ bool ResultWindow::listKey(WPARAM key) {
   target = std::clamp(target, 0, std::max(0, count - page));
   ::SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(target), 0);
   // The top line is where a screen reader reads and a magnifier looks.
-  if (target != top && count > 0) win::announce(list_, EVENT_OBJECT_FOCUS, target + 1);
+  listAccess_.scrolled();
   return true;
 }
 
@@ -458,14 +424,7 @@ LRESULT ResultWindow::listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lPa
       return 0;
     case WM_CHAR:
       return 0;
-    case WM_GETOBJECT: {
-      bool handled = false;
-      const LRESULT object = self->access_.answer(list, *self, wParam, lParam, handled);
-      if (handled) return object;
-      break;
-    }
     case WM_NCDESTROY:
-      self->access_.disconnect();
       ::RemoveWindowSubclass(list, &ResultWindow::listProc, 1);
       break;
     default:

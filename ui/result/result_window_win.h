@@ -11,13 +11,13 @@
 
 #include "evaluation/result_layout.h"
 #include "evaluation/summary.h"
-#include "platform/win/accessible.h"
+#include "ui/shared/line_list_access_win.h"
 #include "platform/win/handles.h"
 #include "ui/shared/hosted_child_window_win.h"
 
 namespace kv {
 
-class ResultWindow final : public HostedChildWindow<ResultWindow>, private win::AccessibleSource {
+class ResultWindow final : public HostedChildWindow<ResultWindow> {
  public:
   static constexpr const wchar_t* kClassName = L"KlaventoResult";
   enum ControlId : int {
@@ -112,12 +112,8 @@ class ResultWindow final : public HostedChildWindow<ResultWindow>, private win::
   void recordInHistory(const SummaryInputs& in);
 
   // The list as screen readers see it: a line per item, its marks said as
-  // errors; the top line is where the reader is.
-  std::vector<int> accessibleChildren(int node) override;
-  win::AccessibleFacts accessibleFacts(int node) override;
-  int accessibleFocus() override;
-  bool accessibleListsChildWindows() override { return false; }
-  win::AccessibleAnswer access_;
+  // errors.
+  LineListAccess listAccess_;
 
   static LRESULT CALLBACK listProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
   static LRESULT listMessage(HWND list, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR data);

@@ -205,6 +205,13 @@ void SelectionDialog::createControls() {
   add(L"BUTTON", L"Weitere Befehle", WS_TABSTOP | BS_OWNERDRAW, kMenu);
   win::labelForScreenReaders(item(kPreviewList), L"Vorschau des Textes");
   previewAccess_.attach(item(kPreviewSwitch), [this] { return previewOn_; });
+  // The preview paints the text's lines; screen readers get them as items.
+  previewLines_.attach(
+      item(kPreviewList), L"Vorschau des Textes",
+      [] { return static_cast<int>(appState().currentText.lines.size()); },
+      [](int i) {
+        return LineListAccess::Line{win::widen(appState().currentText.lines[static_cast<std::size_t>(i)]), {}};
+      });
 
   for (int id : {static_cast<int>(kFormOption1), kFormOption1 + 1, kFormOption1 + 2, static_cast<int>(kPaceValue),
                  static_cast<int>(kArchiveBox), static_cast<int>(kPreviewList),

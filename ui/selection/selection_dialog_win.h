@@ -17,6 +17,7 @@
 #include "texts/archive.h"
 #include "ui/shared/child_window_win.h"
 #include "ui/selection/selection_rules.h"
+#include "ui/shared/line_list_access_win.h"
 #include "ui/shared/themed_button_win.h"
 
 namespace kv {
@@ -166,6 +167,7 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
   bool shown_ = false;
   bool previewOn_ = false;
   ToggleButtonAccess previewAccess_;
+  LineListAccess previewLines_;
   bool writing_ = false;  // the dialog itself is changing a field
   bool starting_ = false;
 };
