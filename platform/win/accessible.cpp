@@ -431,6 +431,15 @@ LRESULT AccessibleAnswer::answer(HWND hwnd, AccessibleSource& source, WPARAM wPa
   return handled ? result : 0;
 }
 
+bool AccessibleAnswer::handleControlMessage(HWND hwnd, AccessibleSource& source, UINT msg, WPARAM wParam,
+                                            LPARAM lParam, LRESULT& result) {
+  if (msg == WM_NCDESTROY) disconnect();
+  if (msg != WM_GETOBJECT) return false;
+  bool handled = false;
+  result = answer(hwnd, source, wParam, lParam, handled);
+  return handled;
+}
+
 void announce(HWND hwnd, DWORD event, int node) {
   if (hwnd == nullptr) return;
   ::NotifyWinEvent(event, hwnd, OBJID_CLIENT, node == 0 ? CHILDID_SELF : node);

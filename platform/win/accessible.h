@@ -87,6 +87,10 @@ class AccessibleAnswer {
   // for every other request, which goes to DefWindowProc.
   LRESULT answer(HWND hwnd, AccessibleSource& source, WPARAM wParam, LPARAM lParam, bool& handled);
   void disconnect();
+  // For a control subclassed only to answer for it: WM_GETOBJECT answered,
+  // and at WM_NCDESTROY the link cut. True when `result` is the answer.
+  bool handleControlMessage(HWND hwnd, AccessibleSource& source, UINT msg, WPARAM wParam, LPARAM lParam,
+                            LRESULT& result);
 
   struct Link;
 

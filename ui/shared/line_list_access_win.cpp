@@ -20,12 +20,9 @@ void LineListAccess::attach(HWND list, std::wstring name, std::function<int()> c
 LRESULT CALLBACK LineListAccess::listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR data) {
   auto* self = reinterpret_cast<LineListAccess*>(data);
-  if (msg == WM_GETOBJECT) {
-    bool handled = false;
-    const LRESULT object = self->answer_.answer(hwnd, *self, wParam, lParam, handled);
-    if (handled) return object;
-  } else if (msg == WM_NCDESTROY) {
-    self->answer_.disconnect();
+  LRESULT object = 0;
+  if (self->answer_.handleControlMessage(hwnd, *self, msg, wParam, lParam, object)) return object;
+  if (msg == WM_NCDESTROY) {
     ::RemoveWindowSubclass(hwnd, &listProc, 2);
     self->list_ = nullptr;
   } else if (msg == WM_VSCROLL || msg == WM_MOUSEWHEEL || msg == WM_KEYDOWN) {

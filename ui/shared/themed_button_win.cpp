@@ -141,12 +141,9 @@ bool ToggleButtonAccess::accessibleDefaultAction(int) {
 LRESULT CALLBACK ToggleButtonAccess::buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                                 DWORD_PTR data) {
   auto* self = reinterpret_cast<ToggleButtonAccess*>(data);
-  if (msg == WM_GETOBJECT) {
-    bool handled = false;
-    const LRESULT object = self->answer_.answer(hwnd, *self, wParam, lParam, handled);
-    if (handled) return object;
-  } else if (msg == WM_NCDESTROY) {
-    self->answer_.disconnect();
+  LRESULT object = 0;
+  if (self->answer_.handleControlMessage(hwnd, *self, msg, wParam, lParam, object)) return object;
+  if (msg == WM_NCDESTROY) {
     ::RemoveWindowSubclass(hwnd, &buttonProc, 1);
     self->button_ = nullptr;
   }
