@@ -12,7 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "classroom/grade_key.h"
+#include "exam/class_test.h"
+#include "platform/encoding.h"
+#include "platform/file_io.h"
 #include "tests/win/learner_fixture.h"
+#include "ui/exam/exam_start_win.h"
 #include "ui/exam/exam_prepare_dialog_win.h"
 #include "ui/frame/about_window_win.h"
 #include "ui/history/history_window_win.h"
@@ -498,6 +503,39 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
   dialog(L"F10 l", L"t", ArchiveMakerDialog::kClassName);
   dialog(L"F10 l", L"v", ClassTestPreparation::kClassName);
   dialog(L"F10 h", L"Udiaeresis", AboutWindow::kClassName);
+
+  // A class test's start page, opened from the Datei menu as a learner does.
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring examFile =
+      std::wstring(temp) + L"Barrierefrei " + std::to_wstring(::GetCurrentProcessId()) + L".kvk";
+  ClassTest exam;
+  exam.id = testIdOf(0xacce55ULL + ::GetCurrentProcessId());
+  exam.className = "8b";
+  exam.title = "Lesbar";
+  exam.lines = {"Jede Taste hat ihren Namen."};
+  exam.form = 3;
+  exam.learners = {{"Adler, Anna", 0}, {w1252("Öztürk, Aylin"), 750}};
+  exam.gradeKey = formatGradeKey(gradeKeyPresets().front());
+  exam.prepared = {{2026, 12, 9}, 9, 55, 0};
+  ASSERT_TRUE(writeFileAtomically(std::filesystem::path(examFile), encodeClassTest(exam)));
+  if (!test::waitUntil([&] { return ::IsChild(main, test::focusOfThread(main)); }, 2000)) {
+    ASSERT_TRUE(clickOn(::GetDlgItem(selection(), SelectionDialog::kFormPicture)));
+  }
+  ASSERT_NE(openMenu(L"F10 d"), nullptr);
+  ASSERT_TRUE(key(L"k"));
+  const HWND open = test::waitForTopLevelWindow(program.pid(), L"Klassenarbeit öffnen", 15000, L"#32770");
+  ASSERT_NE(open, nullptr) << "no file dialog for the class test";
+  const HWND fileName = test::fileNameField(open);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == fileName; }, 10000));
+  ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool type --delay 40 " + test::shellQuoted(examFile), 60000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(fileName) == examFile; }, 15000));
+  ASSERT_TRUE(key(L"Return"));
+  const HWND start = test::waitForOnlyChild(main, kClassTestChildClass, 20000);
+  ASSERT_NE(start, nullptr) << "the class test did not open";
+  ASSERT_TRUE(test::waitUntilPainted(start, 10000));
+  failures += walk(start);
+  ::DeleteFileW(examFile.c_str());
   EXPECT_TRUE(failures.empty()) << "Ohne Namen oder Rolle:" << win::narrowLossy(failures);
 }
 

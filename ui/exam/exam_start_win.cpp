@@ -106,6 +106,7 @@ void ClassTestStart::createControls() {
   heading_ = win::createControl(hwnd_, L"STATIC", heading.c_str(), SS_LEFT | SS_NOPREFIX, 0, 0, 10, 10, kHeadingId);
   rules_ = win::createControl(hwnd_, L"EDIT", win::widen(rulesText(test)).c_str(),
                               ES_MULTILINE | ES_READONLY | WS_TABSTOP, 0, 0, 10, 10, kRulesId);
+  win::labelForScreenReaders(rules_, L"Regeln der Klassenarbeit");
   const bool listed = !test.learners.empty();
   nameLabel_ = win::createControl(hwnd_, L"STATIC",
                                   listed ? L"&Ihr Name (tippen oder aus der Liste wählen):" : L"&Ihr Name:",
@@ -118,6 +119,7 @@ void ClassTestStart::createControls() {
     list_ = win::createControl(hwnd_, L"LISTBOX", L"",
                                WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT, 0, 0,
                                10, 10, kListId, WS_EX_CLIENTEDGE);
+    win::labelForScreenReaders(list_, L"Namen der Klasse");
     for (const TestLearner& learner : test.learners) {
       const std::wstring shown = win::widen(learner.name);
       ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
