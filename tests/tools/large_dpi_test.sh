@@ -25,6 +25,10 @@ export DISPLAY=":$n"
 
 kv_prepare_prefix >/dev/null || { echo "FEHLER: Das Wine-Präfix $WINEPREFIX lässt sich nicht einrichten."; exit 1; }
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+# The system's own fonts, should a run that enlarged them have been cut short.
+for font in MenuFont MessageFont; do
+  wine reg delete 'HKCU\Control Panel\Desktop\WindowMetrics' /v "$font" /f >/dev/null 2>&1
+done
 # The screen's resolution is read once, when Wine's session starts.
 wineserver -k >/dev/null 2>&1
 wineserver -w

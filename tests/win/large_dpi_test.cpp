@@ -129,6 +129,22 @@ class LayoutCheck {
       return;
     }
     test::waitUntilPainted(window, 5000);
+    // A window larger than the screen would hide its buttons. A maximized
+    // window's frame lies beyond the screen's edge by design: its client
+    // area counts.
+    RECT placed{}, work{};
+    if (::IsZoomed(window) != FALSE) {
+      ::GetClientRect(window, &placed);
+      ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&placed), 2);
+    } else {
+      ::GetWindowRect(window, &placed);
+    }
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    if (!inside(placed, work)) {
+      problems_[name].push_back(L"the window, " + sizeText(placed) + L" at " + std::to_wstring(placed.left) + L"," +
+                                std::to_wstring(placed.top) + L", reaches outside the screen's work area " +
+                                sizeText(work));
+    }
     walk(name, window);
     savePicture(name, window);
   }
