@@ -406,7 +406,16 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
   mistyped[5] = L'd';
   ASSERT_TRUE(test::typeLikeALearner(mistyped));
   failures += walk(exercise);
-  toEvaluationByKeys(false);
+  // Alt+B ends, Alt+W asks for the result's options, Return shows it.
+  ASSERT_TRUE(key(L"alt+b"));
+  ASSERT_TRUE(test::waitUntil([&] { return ended(); }, 5000));
+  ASSERT_TRUE(key(L"alt+w"));
+  const HWND options = test::waitForTopLevelWindow(program.pid(), nullptr, 10000, ResultOptionsDialog::kClassName);
+  ASSERT_NE(options, nullptr) << "no result options";
+  ASSERT_TRUE(test::waitUntilPainted(options, 10000));
+  failures += walk(options);
+  ASSERT_TRUE(key(L"Return"));
+  result = test::waitForOnlyChild(main, ResultWindow::kClassName, 20000);
   ASSERT_NE(result, nullptr);
   failures += walk(result);
   {
