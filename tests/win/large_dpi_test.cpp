@@ -437,7 +437,7 @@ class LargeDpi : public LearnerKeys {
   // Answers a question the program may ask (Ja), when it asks one.
   void answerYesIfAsked() {
     if (const HWND box = test::waitForMessageBox(program.pid(), 2000)) {
-      test::pressDialogButton(box, IDYES);
+      press(L"j");
       gone(box);
     }
   }
@@ -451,10 +451,50 @@ class LargeDpi : public LearnerKeys {
     ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungsform wählen"));
   }
 
+  // The form, chosen with the arrow keys in the group of forms, where the
+  // first page puts the focus.
+  void chooseForm(int form) {
+    const HWND dialog = selection();
+    const auto option = [&](int f) { return ::GetDlgItem(dialog, SelectionDialog::kFormOption1 + f - 1); };
+    const auto checkedForm = [&] {
+      for (int f = 1; f <= 4; ++f) {
+        if (::SendMessageW(option(f), BM_GETCHECK, 0, 0) == BST_CHECKED) return f;
+      }
+      return 0;
+    };
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == option(checkedForm()); }, 5000))
+        << "the first page does not start in the group of forms";
+    for (int presses = 0; presses < 4 && checkedForm() != form; ++presses) {
+      const int before = checkedForm();
+      ASSERT_TRUE(press(L"Down"));
+      ASSERT_TRUE(test::waitUntil([&] { return checkedForm() != before; }, 5000)) << "Down chose no other form";
+    }
+    ASSERT_EQ(checkedForm(), form);
+  }
+
+  // From the first page: the form, then lines 1 to 2 of the first text and
+  // the start, all by keys.
+  void openExerciseByKeys(int form) {
+    const HWND dialog = selection();
+    ASSERT_NO_FATAL_FAILURE(chooseForm(form));
+    ASSERT_TRUE(press(L"alt+w"));
+    ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungstext wählen"));
+    const HWND last = ::GetDlgItem(dialog, SelectionDialog::kLastLine);
+    ASSERT_TRUE(press(L"alt+b"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == last; }, 5000));
+    ASSERT_TRUE(press(L"2"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(last) == L"2"; }, 5000));
+    ASSERT_TRUE(press(L"alt+s"));
+    exercise = test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000);
+    ASSERT_NE(exercise, nullptr);
+    field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
+  }
+
   // An exercise of this form, before and while typing; its evaluation by keys.
   void exerciseOfForm(int form, bool save) {
     ASSERT_NO_FATAL_FAILURE(backToFirstPage());
-    ASSERT_NO_FATAL_FAILURE(openExercise(form));
+    ASSERT_NO_FATAL_FAILURE(openExerciseByKeys(form));
     const std::wstring title = L"Übung, Form " + std::to_wstring(form);
     layout->check(title + L", vor dem Start", main);
     startTyping();
@@ -488,7 +528,7 @@ class LargeDpi : public LearnerKeys {
     HWND dialog = selection();
     ASSERT_NE(dialog, nullptr);
     layout->check(L"Hauptfenster, Übungsform wählen", main);
-    test::pressDialogButton(dialog, SelectionDialog::kFormOption1);
+    ASSERT_NO_FATAL_FAILURE(chooseForm(1));
     ASSERT_TRUE(test::waitUntil(
         [&] { return ::IsWindowVisible(::GetDlgItem(dialog, SelectionDialog::kColourButton1)) != FALSE; }, 5000));
     ASSERT_TRUE(press(L"alt+f"));
