@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <type_traits>
 
@@ -325,8 +327,62 @@ int runResultShow(const std::string& path, std::ostream& out, std::ostream& err)
   return 0;
 }
 
-bool readGradeKeyFile(const std::string& path, GradeKey& key, std::string& why) {
-  const std::optional<GradeKey> loaded = loadGradeKey(pathOfArgument(path), why);
+namespace {
+
+// Lower case, umlauts written out: "Anfänger", "ANFAENGER" and "anfänger"
+// all become "anfaenger".
+std::string foldedName(const std::string& utf8) {
+  static const std::pair<const char*, const char*> kSpelled[] = {
+      {"\xC3\xA4", "ae"}, {"\xC3\x84", "ae"}, {"\xC3\xB6", "oe"}, {"\xC3\x96", "oe"},
+      {"\xC3\xBC", "ue"}, {"\xC3\x9C", "ue"}, {"\xC3\x9F", "ss"}};
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    bool spelled = false;
+    for (const auto& [letter, written] : kSpelled) {
+      if (utf8.compare(i, 2, letter) == 0) {
+        out += written;
+        i += 2;
+        spelled = true;
+        break;
+      }
+    }
+    if (spelled) continue;
+    const unsigned char c = static_cast<unsigned char>(utf8[i++]);
+    out += static_cast<char>(c < 0x80 ? std::tolower(c) : c);
+  }
+  const auto first = out.find_first_not_of(' ');
+  const auto last = out.find_last_not_of(' ');
+  return first == std::string::npos ? std::string() : out.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::optional<GradeKey> exampleKeyNamed(const std::string& utf8Name) {
+  const std::string wanted = foldedName(utf8Name);
+  for (const GradeKey& preset : gradeKeyPresets()) {
+    if (!wanted.empty() && foldedName(cp1252ToUtf8(preset.name)) == wanted) return preset;
+  }
+  return std::nullopt;
+}
+
+bool readGradeKeyFile(const std::string& argument, GradeKey& key, std::string& why) {
+  const fs::path path = pathOfArgument(argument);
+  std::error_code ec;
+  // A file of that name comes first: a key file keeps working as it did.
+  if (!fs::exists(path, ec)) {
+    if (const std::optional<GradeKey> preset = exampleKeyNamed(argument)) {
+      key = *preset;
+      return true;
+    }
+    std::string names;
+    for (const GradeKey& preset : gradeKeyPresets()) {
+      names += (names.empty() ? "" : ", ") + std::string("\u201E") + cp1252ToUtf8(preset.name) + "\u201C";
+    }
+    why = "\u201E" + argument + "\u201C ist weder ein Notenschl\u00FCssel noch eine lesbare Datei. Notenschl\u00FCssel: " +
+          names + ".";
+    return false;
+  }
+  const std::optional<GradeKey> loaded = loadGradeKey(path, why);
   if (!loaded) {
     why = u8(why);
     return false;

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <ostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,13 @@ bool readTextLines(const std::string& path, std::vector<std::string>& lines, std
 int runEvaluate(const EvaluateInput& in, std::ostream& out, std::ostream& err);
 int runResultShow(const std::string& path, std::ostream& out, std::ostream& err);
 // Exit code 2 when any file was rejected.
-// Reads a grade key file named on the command line; false with the German
-// reason, naming the line, when it cannot be used.
-bool readGradeKeyFile(const std::string& path, GradeKey& key, std::string& why);
+// The grade key a command line names (UTF-8): a key file, or one of the
+// example keys by its name, in any case and with or without umlauts
+// ("anfaenger"). False with the German reason: the file's line that is
+// wrong, or, for a word that is neither, the names there are.
+bool readGradeKeyFile(const std::string& argument, GradeKey& key, std::string& why);
+// The same name matching alone: the example key so named, if any.
+std::optional<GradeKey> exampleKeyNamed(const std::string& utf8Name);
 
 int runResultCheck(const std::vector<std::string>& inputs, bool csv, std::ostream& out,
                    std::ostream& err, const GradeKey* key = nullptr);

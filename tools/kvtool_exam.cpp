@@ -99,11 +99,18 @@ int runExamCreate(const ExamCreateOptions& o, std::ostream& out, std::ostream& e
   }
   if (!o.gradeKey.empty()) {
     std::string why;
-    if (!loadGradeKey(pathOfArgument(o.gradeKey), why)) {
-      err << "kvtool: " << u8(why) << "\n";
+    GradeKey key;
+    if (!readGradeKeyFile(o.gradeKey, key, why)) {
+      err << "kvtool: " << why << "\n";
       return 1;
     }
-    readWholeFile(pathOfArgument(o.gradeKey), test.gradeKey);
+    // A file goes in as the teacher wrote it, an example key as the program writes keys.
+    std::error_code ec;
+    if (fs::exists(pathOfArgument(o.gradeKey), ec)) {
+      readWholeFile(pathOfArgument(o.gradeKey), test.gradeKey);
+    } else {
+      test.gradeKey = formatGradeKey(key);
+    }
   }
   const fs::path folder = pathOfArgument(o.folder);
   std::error_code ec;
@@ -137,11 +144,12 @@ int runExamStatus(const std::string& testFile, bool csv, const std::string& grad
   std::optional<GradeKey> key;
   if (!gradeKey.empty()) {
     std::string why;
-    key = loadGradeKey(pathOfArgument(gradeKey), why);
-    if (!key) {
-      err << "kvtool: " << u8(why) << "\n";
+    GradeKey named;
+    if (!readGradeKeyFile(gradeKey, named, why)) {
+      err << "kvtool: " << why << "\n";
       return 1;
     }
+    key = named;
   } else if (!test.gradeKey.empty()) {
     GradeKeyError why;
     key = parseGradeKey(test.gradeKey, why);
