@@ -80,7 +80,10 @@ void addClassCommands(CLI::App& app) {
   report->add_option("ORDNER", options->folder, "Ordner mit den .kvw-Dateien (und Unterordnern je Lernende)")
       ->required();
   report->add_option("-o,--output", options->output, "Die Webseite (DATEI.html)")->required()->type_name("DATEI");
-  report->add_option("--grade", options->gradeKey, "Notenschl\u00FCssel (Textdatei)")->type_name("DATEI");
+  report
+      ->add_option("--grade", options->gradeKey,
+                   "Notenschl\u00FCssel: Datei oder Name (\u201EAnf\u00E4nger\u201C, \u201ESekundarstufe I\u201C)")
+      ->type_name("SCHL\u00DCSSEL");
   report->callback([options] {
     const int rc = runClassReport(options->folder, options->output, options->gradeKey, std::cout, std::cerr);
     if (rc != 0) throw CLI::RuntimeError(rc);

@@ -494,8 +494,10 @@ void addEvaluationCommands(CLI::App& app) {
   CLI::App* check = result->add_subcommand("check", "Dateien oder Ordner pr\u00FCfen, eine Zeile je Datei");
   check->add_option("DATEI", options->inputs, ".kvw-Dateien oder Ordner")->required();
   check->add_flag("--csv", options->csv, "Als CSV (Semikolon) f\u00FCr eine Tabellenkalkulation");
-  check->add_option("--grade", options->gradeKey, "Notenschl\u00FCssel (Textdatei), der die Spalte \u201ENote\u201C f\u00FCllt")
-      ->type_name("DATEI");
+  check
+      ->add_option("--grade", options->gradeKey,
+                   "Notenschl\u00FCssel (Datei oder Name eines Beispielschl\u00FCssels), der die Spalte \u201ENote\u201C f\u00FCllt")
+      ->type_name("SCHL\u00DCSSEL");
   check->callback([options] {
     GradeKey key;
     std::string why;

@@ -263,7 +263,9 @@ void addExamCommands(CLI::App& app) {
       ->type_name("ZAHL");
   make->add_flag("--no-correction", create->noCorrection, "Ohne Korrekturm\u00F6glichkeit");
   make->add_option("--attempts", create->attempts, "Versuche (Standard 1)")->check(numberBetween(1, 9))->type_name("ZAHL");
-  make->add_option("--grade", create->gradeKey, "Notenschl\u00FCssel (Textdatei)")->type_name("DATEI");
+  make->add_option("--grade", create->gradeKey,
+                   "Notenschl\u00FCssel: Datei oder Name (\u201EAnf\u00E4nger\u201C, \u201ESekundarstufe I\u201C)")
+      ->type_name("SCHL\u00DCSSEL");
   make->add_option("--folder", create->folder, "Ordner, in den die Klassenarbeit kommt")->required()->type_name("ORDNER");
   make->callback([create] {
     const int rc = runExamCreate(*create, std::cout, std::cerr);
@@ -279,8 +281,8 @@ void addExamCommands(CLI::App& app) {
   CLI::App* show = exam->add_subcommand("status", "Wer abgegeben hat und wer fehlt, mit Kennzahlen und Noten");
   show->add_option("KLASSENARBEIT", status->testFile, ".kvk-Datei")->required();
   show->add_flag("--csv", status->csv, "Als CSV (Semikolon) f\u00FCr eine Tabellenkalkulation");
-  show->add_option("--grade", status->gradeKey, "Notenschl\u00FCssel (statt des eigenen der Klassenarbeit)")
-      ->type_name("DATEI");
+  show->add_option("--grade", status->gradeKey, "Notenschl\u00FCssel, Datei oder Name (statt des eigenen der Klassenarbeit)")
+      ->type_name("SCHL\u00DCSSEL");
   show->callback([status] {
     const int rc = runExamStatus(status->testFile, status->csv, status->gradeKey, std::cout, std::cerr);
     if (rc != 0) throw CLI::RuntimeError(rc);
