@@ -458,4 +458,24 @@ std::string classOverviewHtml(const OverviewInput& in) {
   return html;
 }
 
+std::string sharedClassName(const std::vector<ClassResult>& results) {
+  std::string shared;
+  for (const ClassResult& r : results) {
+    const auto first = r.line2.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    const std::string named = r.line2.substr(first, r.line2.find_last_not_of(' ') - first + 1);
+    if (shared.empty()) shared = named;
+    else if (named != shared) return {};
+  }
+  return shared;
+}
+
+std::string offeredFileName(std::string_view what, std::string_view className, const CalendarDate& day,
+                            std::string_view extension) {
+  char date[16];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d", day.year, day.month, day.day);
+  const std::string part = fileNamePart(className);
+  return std::string(what) + (part.empty() ? "" : " " + part) + " " + date + "." + std::string(extension);
+}
+
 }  // namespace kv

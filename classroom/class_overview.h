@@ -8,9 +8,11 @@
 #include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classroom/class_scan.h"
+#include "core/common.h"
 #include "classroom/grade_key.h"
 #include "history/history_store.h"
 
@@ -42,6 +44,15 @@ struct OverviewInput {
 
 // The page, UTF-8.
 std::string classOverviewHtml(const OverviewInput& in);
+
+// The class the results name, when every one that names a class names the
+// same (blanks at the ends aside); empty otherwise. Windows-1252.
+std::string sharedClassName(const std::vector<ClassResult>& results);
+// The name a save dialog offers for what the class's results become:
+// "Klassenübersicht 8b 2026-12-09.html", without the class when there is
+// none. Windows-1252; characters no file name may hold are stood in for.
+std::string offeredFileName(std::string_view what, std::string_view className, const CalendarDate& day,
+                            std::string_view extension);
 
 // Text as HTML: the five characters that could start markup become entities.
 std::string htmlText(std::string_view utf8);

@@ -58,4 +58,24 @@ CalendarDate todayLocal() {
   return {local->tm_year + 1900, local->tm_mon + 1, local->tm_mday};
 }
 
+std::string fileNamePart(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    switch (c) {
+      case '/': case '\\': case ':': case '|': out += '-'; break;
+      case '*': case '?': out += '_'; break;
+      case '"': out += '\''; break;
+      case '<': out += '('; break;
+      case '>': out += ')'; break;
+      default: out += (b < 32 || b == 127) ? '_' : c;
+    }
+  }
+  const auto edge = [](char c) { return c == ' ' || c == '.' || static_cast<unsigned char>(c) == 0xA0; };
+  while (!out.empty() && edge(out.back())) out.pop_back();
+  std::size_t front = 0;
+  while (front < out.size() && edge(out[front])) ++front;
+  return out.substr(front);
+}
+
 }  // namespace kv

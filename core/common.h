@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kv {
 
@@ -38,5 +39,10 @@ CalendarDate dateFromDays(std::int32_t days);
 
 // The local calendar date; the one place that asks the system for today.
 CalendarDate todayLocal();
+
+// A text as part of a file name (Windows-1252): characters no Windows or
+// Samba name may hold become readable stand-ins ("/" → "-", "?" → "_"),
+// blanks and dots at the ends go.
+std::string fileNamePart(std::string_view text);
 
 }  // namespace kv

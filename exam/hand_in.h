@@ -9,15 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common.h"
 #include "exam/class_test.h"
 #include "platform/file_io.h"
 
 namespace kv {
-
-// A text as part of a file name (Windows-1252): characters no Windows or
-// Samba name may hold become readable stand-ins ("/" → "-", "?" → "_"),
-// blanks and dots at the ends go.
-std::string fileNamePart(std::string_view text);
 
 // "Klassenarbeit 8b – Hausbau.kvk" (Windows-1252), the test file's name.
 std::string testFileName(std::string_view className, std::string_view title);

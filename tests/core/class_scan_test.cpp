@@ -178,3 +178,27 @@ TEST(ClassOverview, LearnersTextIsEscapedAndTicksAreRound) {
 
 }  // namespace
 }  // namespace kv
+
+namespace kv {
+namespace {
+
+// The names the save dialogs offer: the class where the results agree on one.
+TEST(OfferedFileName, NamesWhatItIsTheClassAndTheDay) {
+  std::vector<ClassResult> results(3);
+  results[0].line2 = "8b";
+  results[1].line2 = " 8b ";
+  // A refused file names no class and does not count against the others.
+  EXPECT_EQ(sharedClassName(results), "8b");
+  results[2].line2 = "8c";
+  EXPECT_EQ(sharedClassName(results), "") << "the classes differ";
+  EXPECT_EQ(sharedClassName({}), "");
+
+  const CalendarDate day{2026, 12, 9};
+  EXPECT_EQ(offeredFileName(w1252("Klassenübersicht"), "8b", day, "html"), w1252("Klassenübersicht 8b 2026-12-09.html"));
+  EXPECT_EQ(offeredFileName("Ergebnisse", "", day, "csv"), "Ergebnisse 2026-12-09.csv");
+  // What no file name may hold is stood in for.
+  EXPECT_EQ(offeredFileName("Ergebnisse", "8/b: Gruppe?", day, "csv"), "Ergebnisse 8-b- Gruppe_ 2026-12-09.csv");
+}
+
+}  // namespace
+}  // namespace kv

@@ -328,6 +328,11 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   ASSERT_NE(save, nullptr);
   const HWND saveName = test::fileNameField(save);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(teacher.main) == saveName; }, 5000));
+  // It offers a name that says what it is; typed over here.
+  EXPECT_EQ(test::controlText(saveName).rfind(L"Klassenübersicht 8b ", 0), 0u)
+      << win::narrowLossy(test::controlText(saveName));
+  ASSERT_TRUE(press(L"End shift+Home BackSpace"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(saveName).empty(); }, 5000));
   ASSERT_TRUE(typeText(page2));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(saveName) == page2; }, 15000));
   ASSERT_TRUE(press(L"Return"));

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <filesystem>
 
 #include "platform/file_io.h"
@@ -69,13 +70,20 @@ class Teacher : public LearnerKeys {
     return test::waitForOnlyChild(main, kClassChildClass, 15000);
   }
 
-  // Types a file name into the save dialog with this caption and saves.
-  void saveAs(const wchar_t* caption, const fs::path& file) {
+  // Types a file name into the save dialog with this caption and saves;
+  // first the name the dialog offers is read, when one is expected.
+  void saveAs(const wchar_t* caption, const fs::path& file, const std::wstring& offered = {}) {
     const HWND dialog = test::waitForTopLevelWindow(program.pid(), caption, 15000, L"#32770");
     ASSERT_NE(dialog, nullptr) << "no dialog " << win::narrowLossy(caption);
     const HWND name = test::fileNameField(dialog);
     ASSERT_NE(name, nullptr);
     ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == name; }, 15000));
+    if (!offered.empty()) {
+      EXPECT_EQ(test::controlText(name), offered) << win::narrowLossy(test::controlText(name));
+    }
+    // The offered name goes, as when a teacher types over it.
+    ASSERT_TRUE(key(L"End shift+Home BackSpace"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name).empty(); }, 15000));
     ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/xdotool type --delay 50 " + test::shellQuoted(file.wstring()), 60000));
     ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == file.wstring(); }, 15000))
         << win::narrowLossy(test::controlText(name));
@@ -100,6 +108,15 @@ class Teacher : public LearnerKeys {
     ::OffsetRect(&r, 0, h);
     r.bottom = r.top + h * 2 / 3;
     return r;
+  }
+
+  // Today as the offered names carry it: "2026-12-09".
+  static std::wstring todayText() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%04u-%02u-%02u", now.wYear, now.wMonth, now.wDay);
+    return text;
   }
 
   fs::path folder;
@@ -192,7 +209,7 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   // CSV and overview, each through its save dialog.
   const fs::path csv = folder / "klasse.csv";
   ASSERT_TRUE(key(L"alt+c"));
-  ASSERT_NO_FATAL_FAILURE(saveAs(L"Liste als CSV speichern", csv));
+  ASSERT_NO_FATAL_FAILURE(saveAs(L"Liste als CSV speichern", csv, L"Ergebnisse 8b " + todayText() + L".csv"));
   ASSERT_TRUE(test::waitUntil([&] { return fs::exists(csv); }, 15000));
   std::string table;
   ASSERT_TRUE(readWholeFile(csv, table));
@@ -247,7 +264,7 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
                                           L"C:\\windows\\system32\\cmd.exe /c echo %1> \"" + note + L"\""));
   const fs::path page = folder / "uebersicht.html";
   ASSERT_TRUE(key(L"alt+k"));
-  saveAs(L"Klassenübersicht speichern", page);
+  saveAs(L"Klassenübersicht speichern", page, L"Klassenübersicht 8b " + todayText() + L".html");
   const bool opened = test::waitUntil([&] { return ::GetFileAttributesW(note.c_str()) != INVALID_FILE_ATTRIBUTES; }, 15000);
   test::setClassesRootDefault(L".html", before);
   ::SHDeleteKeyW(HKEY_CLASSES_ROOT, L"KlaventoTestSeite");

@@ -245,13 +245,16 @@ std::optional<std::wstring> ClassWindow::takeWaitingList() {
 }
 
 std::optional<std::wstring> ClassWindow::askSavePath(const wchar_t* filter, const wchar_t* title,
-                                                     const wchar_t* extension) const {
+                                                     const wchar_t* extension, std::string_view what) const {
   win::FileDialogRequest request;
   request.kind = win::FileDialogKind::Save;
   request.filter = filter;
   request.title = title;
   request.defaultExtension = extension;
   request.folder = state_.folder;
+  // A name that says what it is: the class the results share, and today.
+  const std::string className = state_.test ? state_.test->className : sharedClassName(state_.scanned);
+  request.name = win::widen(offeredFileName(what, className, todayLocal(), win::narrowLossy(extension)));
   const win::FileDialogAnswer answer = win::askForFile(host_.frame(), request);
   if (answer.outcome != win::FileDialogAnswer::Outcome::Chosen) return std::nullopt;
   return answer.path;
@@ -259,7 +262,7 @@ std::optional<std::wstring> ClassWindow::askSavePath(const wchar_t* filter, cons
 
 void ClassWindow::exportCsv() {
   const auto answer = askSavePath(L"CSV für eine Tabellenkalkulation (*.csv)\0*.csv\0", L"Liste als CSV speichern",
-                                  L"csv");
+                                  L"csv", "Ergebnisse");
   if (!answer) return;
   const fs::path target(*answer);
   // The byte-order mark tells spreadsheet programs that the file is UTF-8.
@@ -274,7 +277,8 @@ void ClassWindow::exportCsv() {
 }
 
 void ClassWindow::exportOverview() {
-  const auto answer = askSavePath(L"Webseite (*.html)\0*.html\0", L"Klassenübersicht speichern", L"html");
+  const auto answer =
+      askSavePath(L"Webseite (*.html)\0*.html\0", L"Klassenübersicht speichern", L"html", w1252("Klassenübersicht"));
   if (!answer) return;
   const fs::path target(*answer);
   const HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));

@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "classroom/class_scan.h"
@@ -158,9 +159,10 @@ class ClassWindow final : public HostedChildWindow<ClassWindow> {
   // The list left for a result, taken back, with the row that was chosen;
   // nothing when none waits.
   std::optional<std::wstring> takeWaitingList();
-  // A file name from the save dialog, starting in the class folder.
-  std::optional<std::wstring> askSavePath(const wchar_t* filter, const wchar_t* title,
-                                          const wchar_t* extension) const;
+  // A file name from the save dialog, starting in the class folder and
+  // "<what> <class> <day>.<extension>" as the name.
+  std::optional<std::wstring> askSavePath(const wchar_t* filter, const wchar_t* title, const wchar_t* extension,
+                                          std::string_view what) const;
   void exportCsv();
   void exportOverview();
   std::wstring cellText(const ClassRow& row, int column) const;
