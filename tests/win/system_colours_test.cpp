@@ -595,6 +595,61 @@ TEST(SystemColoursKeyboard, KeysInTheWindowColourLitInTheHighlight) {
   EXPECT_EQ(lit.pixel(f.right - 4, f.top + 3), win::kLitKeyColour);
 }
 
+// Never colour alone: each form's line has its own stroke. Drawn alone and
+// dense enough to go without markers, Laufschrift's line is one unbroken
+// run, Leuchttastei's dashes and Textvorgabe's dots are many.
+TEST(NeverColourAlone, ChartLinesDifferByStroke) {
+  ASSERT_TRUE(startGdiplus());
+  appState() = AppState{};
+  const auto runsOfLine = [](int form) {
+    ChartData data;
+    data.xCount = 200;
+    data.xDates.assign(200, "2026-12-01");
+    data.kpmTop = 100;
+    for (int x = 0; x < 200; ++x) {
+      ChartPoint p;
+      p.x = x;
+      p.keystrokesPerMinute = 50;
+      data.series[static_cast<std::size_t>(form - 1)].push_back(p);
+    }
+    win::Canvas canvas;
+    EXPECT_TRUE(canvas.resize(800, 500));
+    const RECT area{0, 0, 800, 500};
+    ::FillRect(canvas.dc(), &area, ::GetSysColorBrush(COLOR_WINDOW));
+    drawChart(canvas.dc(), area, data, ChartScale::PerExercise,
+              ChartLook{static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)), 96});
+    // The line's own pixels are the only ones of colour: grid, axes and words
+    // are grey. Its row is the one with most of them.
+    const auto coloured = [](COLORREF c) {
+      const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+      return std::max({r, g, b}) - std::min({r, g, b}) > 40;
+    };
+    int bestRow = -1, most = 0;
+    for (int y = 40; y < 500; ++y) {
+      int n = 0;
+      for (int x = 0; x < 800; ++x) n += coloured(canvas.pixel(x, y)) ? 1 : 0;
+      if (n > most) {
+        most = n;
+        bestRow = y;
+      }
+    }
+    int runs = 0;
+    bool in = false;
+    for (int x = 0; x < 800; ++x) {
+      const bool on = coloured(canvas.pixel(x, bestRow));
+      runs += on && !in ? 1 : 0;
+      in = on;
+    }
+    EXPECT_GT(most, 300) << "form " << form << ": no line drawn";
+    return runs;
+  };
+  EXPECT_LE(runsOfLine(1), 2) << "Laufschrift's line is solid";
+  EXPECT_GE(runsOfLine(2), 10) << "Leuchttastei's line is dashed";
+  EXPECT_GE(runsOfLine(3), 20) << "Textvorgabe's line is dotted";
+  EXPECT_GE(runsOfLine(4), 10) << "Text von Vorlage's line is dash-dotted";
+  appState() = AppState{};
+}
+
 // The choice in the chooser itself: "Systemfarben" holds until a scheme is
 // picked, Escape changes nothing, and the finger colours stay as they were.
 TEST(SystemColoursChoice, HoldsUntilASchemeIsPicked) {
