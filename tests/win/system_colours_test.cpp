@@ -444,6 +444,17 @@ TEST_F(SystemColours, ExerciseWindowDrawsInTheSchemesColours) {
 // the yellow highlight with black captions, no finger colour and no navy.
 TEST_F(SystemColours, LitKeyShinesInTheHighlight) {
   ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(2, true));
+  // The selection's picture of the form already shows it: the home row in
+  // the highlight on the window's black, no keyboard teal.
+  {
+    const HWND dialog = selection();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(test::waitUntilPainted(dialog, 5000));
+    const Census picture = census(screenRectOf(::GetDlgItem(dialog, SelectionDialog::kFormPicture)));
+    EXPECT_GT(picture.of(kYellow), 20) << picture.describe();
+    EXPECT_GT(picture.of(kBlack), 100) << picture.describe();
+    EXPECT_EQ(picture.of(RGB(0, 128, 128)), 0) << picture.describe();
+  }
   ASSERT_NO_FATAL_FAILURE(openExercise(2));
   startTyping();
   ASSERT_TRUE(test::waitUntilPainted(exercise, 5000));
