@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "classroom/grade_key.h"
@@ -104,7 +105,8 @@ std::map<std::pair<std::wstring, int>, OwnFont> ownFonts() {
 
 class LayoutCheck {
  public:
-  LayoutCheck() {
+  // `pictureSuffix` tells the pictures of one run from another's.
+  explicit LayoutCheck(std::wstring pictureSuffix) : pictureSuffix_(std::move(pictureSuffix)) {
     FontChoice fonts;
     updateDialogFont(fonts);  // as the program does at its start
     dialogFont_ = createDialogFont(fonts);
@@ -275,7 +277,7 @@ class LayoutCheck {
 
   // With KV_LARGE_DPI_PICTURES set to a Linux folder, each window as it is
   // on the screen goes there as a picture to look at.
-  static void savePicture(const std::wstring& name, HWND window) {
+  void savePicture(const std::wstring& name, HWND window) const {
     wchar_t folder[MAX_PATH] = {};
     if (::GetEnvironmentVariableW(L"KV_LARGE_DPI_PICTURES", folder, MAX_PATH) == 0) return;
     std::wstring file;
@@ -284,9 +286,10 @@ class LayoutCheck {
     ::GetWindowRect(::GetAncestor(window, GA_ROOT), &r);
     test::runUnixToEnd(L"import -window root -crop " + sizeText(r) + L"+" + std::to_wstring(r.left) + L"+" +
                        std::to_wstring(r.top) + L" +repage " +
-                       test::shellQuoted(std::wstring(folder) + L"/" + file + L".png"));
+                       test::shellQuoted(std::wstring(folder) + L"/" + file + pictureSuffix_ + L".png"));
   }
 
+  std::wstring pictureSuffix_;
   win::Font dialogFont_, bold_, heading_, underlined_;
   int dpi_ = 96;
   std::map<std::wstring, std::vector<std::wstring>> problems_;
@@ -346,7 +349,7 @@ class LargeDpi : public LearnerKeys {
       ASSERT_LT(after.dialogFontHeight, before.dialogFontHeight) << "the dialog font did not follow the menu font";
     }
     // The dialog font as the program will find it at its start.
-    layout = std::make_unique<LayoutCheck>();
+    layout = std::make_unique<LayoutCheck>(largerFont() ? L"-grosse-Schrift" : L"");
     LearnerKeys::SetUp();
   }
 
@@ -540,6 +543,26 @@ class LargeDpi : public LearnerKeys {
     ASSERT_TRUE(press(L"alt+w"));
     ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungstext wählen"));
     layout->check(L"Hauptfenster, Übungstext wählen", main);
+
+    // The text's preview: from the text list the Tab key reaches its switch,
+    // the space bar turns it on, Escape off.
+    const HWND texts = ::GetDlgItem(dialog, SelectionDialog::kTextList);
+    const HWND previewSwitch = ::GetDlgItem(dialog, SelectionDialog::kPreviewSwitch);
+    const HWND preview = ::GetDlgItem(dialog, SelectionDialog::kPreviewList);
+    ASSERT_TRUE(press(L"alt+t"));
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == texts; }, 5000));
+    for (int tabs = 0; tabs < 3 && test::focusOfThread(main) != previewSwitch; ++tabs) {
+      const HWND before = test::focusOfThread(main);
+      ASSERT_TRUE(press(L"Tab"));
+      test::waitUntil([&] { return test::focusOfThread(main) != before; }, 3000);
+    }
+    ASSERT_EQ(test::focusOfThread(main), previewSwitch) << "Tab did not reach the preview's switch";
+    ASSERT_TRUE(press(L"space"));
+    ASSERT_TRUE(test::waitUntil([&] { return ::IsWindowVisible(preview) != FALSE; }, 5000)) << "no preview";
+    layout->check(L"Hauptfenster, Textvorschau", main);
+    ASSERT_TRUE(press(L"Escape"));
+    ASSERT_TRUE(test::waitUntil([&] { return ::IsWindowVisible(preview) == FALSE; }, 5000))
+        << "Escape did not end the preview";
 
     // Each form's exercise, its evaluation; the last one saved.
     for (int form = 1; form <= 4; ++form) ASSERT_NO_FATAL_FAILURE(exerciseOfForm(form, form == 4));
