@@ -167,8 +167,18 @@ int listViewCount(HWND list);
 std::wstring listViewText(HWND list, int item, int column);
 // Where a list view's column header lies on the screen; empty when unknown.
 RECT listViewHeaderOnScreen(HWND list, int column);
+// A report list's cell on the screen.
+RECT listViewCellOnScreen(HWND list, int row, int column);
 // The index of the selected row; -1 without one.
 int listViewSelection(HWND list);
+
+// A tooltip control's tools in another process: where each lies (in its
+// window's client coordinates) and what it says.
+struct TooltipTool {
+  RECT rect{};
+  std::wstring text;
+};
+std::vector<TooltipTool> tooltipTools(HWND tooltip);
 
 // Sets the default value of a key under HKEY_CLASSES_ROOT, as a file type's
 // registration does; true when it was written.

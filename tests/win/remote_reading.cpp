@@ -131,8 +131,46 @@ RECT listViewHeaderOnScreen(HWND list, int column) {
   return r;
 }
 
+RECT listViewCellOnScreen(HWND list, int row, int column) {
+  RECT none{};
+  RemoteBlock block(list, sizeof(RECT));
+  if (!block.ok()) return none;
+  RECT asked{LVIR_BOUNDS, column, 0, 0};
+  if (!block.write(0, &asked, sizeof asked) ||
+      !::SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.at(0)))) {
+    return none;
+  }
+  RECT r{};
+  if (!block.read(0, &r, sizeof r)) return none;
+  ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 int listViewSelection(HWND list) {
   return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+std::vector<TooltipTool> tooltipTools(HWND tooltip) {
+  std::vector<TooltipTool> tools;
+  constexpr SIZE_T kChars = 256;
+  RemoteBlock block(tooltip, sizeof(TOOLINFOW) + kChars * sizeof(wchar_t));
+  if (!block.ok()) return tools;
+  const int count = static_cast<int>(::SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszText = static_cast<wchar_t*>(block.at(sizeof(TOOLINFOW)));
+    std::wstring text(kChars, L'\0');
+    if (!block.write(0, &info, sizeof info) ||
+        !block.write(sizeof(TOOLINFOW), text.data(), kChars * sizeof(wchar_t)) ||
+        !::SendMessageW(tooltip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(block.at(0))) ||
+        !block.read(0, &info, sizeof info) || !block.read(sizeof(TOOLINFOW), text.data(), kChars * sizeof(wchar_t))) {
+      continue;
+    }
+    text.resize(text.find(L'\0') == std::wstring::npos ? kChars : text.find(L'\0'));
+    tools.push_back({info.rect, text});
+  }
+  return tools;
 }
 
 }  // namespace kv::test
