@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -29,15 +28,11 @@
 #include "platform/win/strings.h"
 #include "tests/win/learner_fixture.h"
 #include "ui/exam/exam_start_win.h"
-#include "ui/exam/exam_prepare_dialog_win.h"
 #include "ui/frame/about_window_win.h"
 #include "ui/history/history_window_win.h"
 #include "ui/selection/colour_chooser_win.h"
-#include "ui/shared/app_state.h"
 #include "ui/shared/window_font_win.h"
-#include "ui/teachers/archive_maker_win.h"
 #include "ui/teachers/class_window_win.h"
-#include "ui/teachers/grade_key_dialog_win.h"
 
 namespace kv {
 namespace {
@@ -307,7 +302,9 @@ class LargeDpi : public LearnerKeys {
     test::becomeDpiAware();
     // KV_LAYOUT_AT_ANY_DPI runs it at the ordinary resolution as well, to
     // compare a window's layout there.
-    if (screenDpi() < 144 && ::GetEnvironmentVariableW(L"KV_LAYOUT_AT_ANY_DPI", nullptr, 0) == 0) GTEST_SKIP() << "runs in the 192-dpi prefix of tests/tools/large_dpi_test.sh";
+    if (screenDpi() < 144 && ::GetEnvironmentVariableW(L"KV_LAYOUT_AT_ANY_DPI", nullptr, 0) == 0) {
+      GTEST_SKIP() << "runs in the 192-dpi prefix of tests/tools/large_dpi_test.sh";
+    }
     wchar_t temp[MAX_PATH] = {};
     ::GetTempPathW(MAX_PATH, temp);
     folder = fs::path(temp) / (L"Grosse Anzeige " + std::to_wstring(::GetCurrentProcessId()));
