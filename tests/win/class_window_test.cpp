@@ -150,6 +150,21 @@ TEST_F(Teacher, ListsGradesSortsOpensAndExportsAClassByKeysAndMouse) {
   EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 14"), ClassWindow::kErrors), L"–");
   EXPECT_EQ(test::listViewText(list, rowOf(L"Lernende 10"), ClassWindow::kGrade), L"") << "a grade without a key";
 
+  // At 1280 × 1024 a refusal's reason is read whole, without scrolling: the
+  // list needs no horizontal scroll bar and the status column is as wide as
+  // its longest reason.
+  EXPECT_EQ(::GetWindowLongW(list, GWL_STYLE) & WS_HSCROLL, 0) << "the list scrolls sideways";
+  const std::wstring longest = L"abgelehnt: keine Klavento-Übungsdatei";
+  const auto needed = ::SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(longest.c_str()));
+  EXPECT_GE(::SendMessageW(list, LVM_GETCOLUMNWIDTH, ClassWindow::kStatus, 0), needed);
+  RECT listArea{};
+  ::GetClientRect(list, &listArea);
+  int columnsWidth = 0;
+  for (int c = 0; c < ClassWindow::kColumnCount; ++c) {
+    columnsWidth += static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, c, 0));
+  }
+  EXPECT_LE(columnsWidth, listArea.right) << "the columns are wider than the list";
+
   // The first example key, chosen by keys: 1 error in 1020 Anschläge is 0,098 %, a 1.
   ASSERT_TRUE(key(L"alt+n"));
   const HWND box = ::GetDlgItem(window, ClassWindow::kKeyBoxId);

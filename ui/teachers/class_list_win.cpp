@@ -15,6 +15,7 @@
 #include "exam/test_status.h"
 #include "platform/encoding.h"
 #include "platform/file_io.h"
+#include "platform/win/controls.h"
 #include "platform/win/file_dialog.h"
 #include "platform/win/message_box.h"
 #include "platform/win/shell.h"
@@ -154,12 +155,36 @@ void ClassWindow::fillList(const std::wstring& keep, bool keepScroll) {
       ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width);
     }
   }
+  fitColumns();
   ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(list_, nullptr, TRUE);
   ::EnableWindow(open_, std::any_of(rows.begin(), rows.end(), [](const ClassRow& r) { return r.result.has_value(); }));
   const bool anything = !rows.empty();
   ::EnableWindow(csv_, anything);
   ::EnableWindow(overview_, anything);
+}
+
+void ClassWindow::fitColumns() {
+  if (list_ == nullptr) return;
+  RECT client{};
+  ::GetClientRect(list_, &client);
+  int total = 0;
+  for (int c = 0; c < kColumnCount; ++c) {
+    total += static_cast<int>(::SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+  }
+  // The status says why a file does not count and stays whole; the text's
+  // title, form, class and date give way, the title first.
+  const win::DialogUnits du(dialogFont_.get());
+  static constexpr int kGivers[][2] = {{kText, 56}, {kForm, 56}, {kClass, 36}, {kDate, 44}};
+  int excess = total - static_cast<int>(client.right);
+  for (const auto& [column, least] : kGivers) {
+    if (excess <= 0) break;
+    const auto width = static_cast<int>(::SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    const int give = std::min(excess, width - du.x(least));
+    if (give <= 0) continue;
+    ::SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), width - give);
+    excess -= give;
+  }
 }
 
 void ClassWindow::sortRows() {

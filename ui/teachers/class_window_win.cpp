@@ -194,6 +194,7 @@ void ClassWindow::layout() {
   moveControl(notice_, m, noticeTop, lineW, noticeH);
   ::ShowWindow(notice_, noticeLines > 0 ? SW_SHOWNA : SW_HIDE);
   moveControl(list_, m, y, lineW, noticeTop - gap - y);
+  fitColumns();
   int x = m;
   for (HWND button : {open_, csv_, overview_}) {
     moveControl(button, x, buttonsTop, buttonW, rowH);

@@ -153,6 +153,9 @@ class ClassWindow final : public HostedChildWindow<ClassWindow> {
   // Fills the list with the rows, the row `keep` chosen again (else the
   // first) and, with `keepScroll`, scrolled as it was.
   void fillList(const std::wstring& keep, bool keepScroll);
+  // Narrows the columns that can give way until the list needs no
+  // horizontal scrolling, as far as they can.
+  void fitColumns();
   void sortRows();
   void sortBy(int column);
   void openSelected();
