@@ -387,12 +387,17 @@ TEST_F(SystemColours, ExerciseWindowDrawsInTheSchemesColours) {
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).find(L"fded fded") != std::wstring::npos; },
                               5000));
   ::Sleep(300);
-  RECT typing = screenRectOf(field);
-  ::InflateRect(&typing, -3, -3);
-  const Census typed = census(typing);
+  RECT fieldArea = screenRectOf(field);
+  ::InflateRect(&fieldArea, -3, -3);
+  const Census typed = census(fieldArea);
   EXPECT_EQ(typed.commonest(), kBlack) << typed.describe();
   EXPECT_EQ(typed.inkOn(kBlack), kWhite) << typed.describe();
   EXPECT_GE(contrastRatio(typed.inkOn(kBlack), typed.commonest()), kTextContrast);
+  // Once typing, the next character of the template stands on the highlight;
+  // before, nothing did (checked above with the rest of the panel's colours).
+  EXPECT_EQ(panel.of(kYellow), 0) << panel.describe();
+  const Census typing = census(display);
+  EXPECT_GT(typing.of(kYellow), 20) << "no next character on the highlight: " << typing.describe();
 
   photographMain(L"KV_SYSTEM_COLOURS_SHOT");
 }

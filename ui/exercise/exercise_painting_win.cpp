@@ -165,6 +165,22 @@ void ExerciseWindow::paintDisplayOn(HDC target, int width, int height, ExerciseF
       const std::wstring text = win::widen(rows[k]);
       ::TextOutW(target, x, y + static_cast<int>(k) * h, text.c_str(), static_cast<int>(text.size()));
     }
+    // In the system's colours the next character stands on the highlight, as
+    // the lit key does, so that a learner with low vision finds the place.
+    RECT cell = systemColoursOn() ? nextCharacterOnScreen() : RECT{};
+    if (cell.right > cell.left) {
+      ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&cell), 2);
+      ::OffsetRect(&cell, -layout_.display.left, -layout_.display.top);
+      ::FillRect(target, &cell, ::GetSysColorBrush(COLOR_HIGHLIGHT));
+      const int saved = ::SaveDC(target);
+      ::IntersectClipRect(target, cell.left, cell.top, cell.right, cell.bottom);
+      ::SetTextColor(target, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
+      for (std::size_t k = 0; k < rows.size(); ++k) {
+        const std::wstring text = win::widen(rows[k]);
+        ::TextOutW(target, x, y + static_cast<int>(k) * h, text.c_str(), static_cast<int>(text.size()));
+      }
+      ::RestoreDC(target, saved);
+    }
   }
 }
 

@@ -415,6 +415,12 @@ LRESULT ExerciseWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       if (LOWORD(wParam) == kFieldId && HIWORD(wParam) == EN_CHANGE) {
         session_.onTextChanged();
+        // The template stands still, but its highlighted next character moves.
+        if (systemColoursOn() && formOf(state_.exercise.form) == ExerciseForm::OnScreenText) {
+          const Bounds& d = layout_.display;
+          const RECT display{d.left, d.top, d.left + d.width, d.top + d.height};
+          ::InvalidateRect(hwnd_, &display, FALSE);
+        }
         announcePlace();
         return 0;
       }
