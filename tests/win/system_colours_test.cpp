@@ -402,6 +402,22 @@ TEST_F(SystemColours, ExerciseWindowDrawsInTheSchemesColours) {
   photographMain(L"KV_SYSTEM_COLOURS_SHOT");
 }
 
+// Laufschrift in the system's colours: the running text in window text on
+// the window, its next character on the highlight as it runs.
+TEST_F(SystemColours, RunningTextShowsItsNextCharacterOnTheHighlight) {
+  ASSERT_NO_FATAL_FAILURE(chooseSystemColoursByKeys(1, true));
+  ASSERT_NO_FATAL_FAILURE(openExercise(1));
+  startTyping();
+  ASSERT_TRUE(typeLikeALearner(L"fded"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(field).find(L"fded") != std::wstring::npos; }, 5000));
+  ::Sleep(300);
+  const Census running = census(displayOnScreen());
+  EXPECT_EQ(running.commonest(), kBlack) << running.describe();
+  EXPECT_EQ(running.inkOn(kBlack), kWhite) << running.describe();
+  EXPECT_GT(running.of(kYellow), 20) << "no next character on the highlight: " << running.describe();
+  EXPECT_EQ(running.of(RGB(0, 128, 128)), 0) << running.describe();
+}
+
 // The on-screen keyboard: keys outlined in white on black, the lit key in
 // the yellow highlight with black captions, no finger colour and no navy.
 TEST_F(SystemColours, LitKeyShinesInTheHighlight) {
