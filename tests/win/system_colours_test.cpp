@@ -402,6 +402,42 @@ TEST_F(SystemColours, ExerciseWindowDrawsInTheSchemesColours) {
   photographMain(L"KV_SYSTEM_COLOURS_SHOT");
 }
 
+// The administrator's policy value switches "Systemfarben" on from the
+// start, with no choice in the chooser.
+class SystemColoursByPolicy : public SystemColours {
+ protected:
+  void SetUp() override {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, kPolicyKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD on = 1;
+    const LONG written = ::RegSetValueExW(key, L"Systemfarben", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on),
+                                          sizeof on);
+    ::RegCloseKey(key);
+    ASSERT_EQ(written, ERROR_SUCCESS);
+    SystemColours::SetUp();
+  }
+  void TearDown() override {
+    SystemColours::TearDown();
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kPolicyKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+      ::RegDeleteValueW(key, L"Systemfarben");
+      ::RegCloseKey(key);
+    }
+  }
+  static constexpr const wchar_t* kPolicyKey = L"Software\\Policies\\Klavento\\7.0\\Allgemein";
+};
+
+TEST_F(SystemColoursByPolicy, ExerciseDrawsInTheSchemesColoursFromTheStart) {
+  ASSERT_NO_FATAL_FAILURE(openExercise(3));
+  ASSERT_TRUE(test::waitUntilPainted(exercise, 5000));
+  ::Sleep(300);
+  const Census panel = census(displayOnScreen());
+  EXPECT_EQ(panel.commonest(), kBlack) << panel.describe();
+  EXPECT_EQ(panel.inkOn(kBlack), kWhite) << panel.describe();
+  EXPECT_EQ(panel.of(RGB(0, 128, 128)), 0) << panel.describe();
+}
+
 // Laufschrift in the system's colours: the running text in window text on
 // the window, its next character on the highlight as it runs.
 TEST_F(SystemColours, RunningTextShowsItsNextCharacterOnTheHighlight) {
