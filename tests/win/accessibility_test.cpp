@@ -500,6 +500,10 @@ TEST_F(Accessible, EveryWindowNamesItsControlsAndItsOwnObjects) {
     EXPECT_TRUE(key(L"Escape"));
     EXPECT_TRUE(test::waitUntil([&] { return !::IsWindow(opened) || !::IsWindowVisible(opened); }, 10000))
         << "Escape did not close " << win::narrowLossy(cls);
+    // The keys go on where they were: a learner without a mouse is not left
+    // without a focus.
+    EXPECT_TRUE(test::waitUntil([&] { return ::IsChild(main, test::focusOfThread(main)); }, 5000))
+        << "after " << win::narrowLossy(cls) << " no control has the focus";
   };
   dialog(nullptr, L"alt+b", GradeKeyDialog::kClassName);
   // From the selection: the teachers' window has Alt letters of its own.

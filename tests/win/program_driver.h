@@ -169,6 +169,8 @@ std::wstring listViewText(HWND list, int item, int column);
 RECT listViewHeaderOnScreen(HWND list, int column);
 // A report list's cell on the screen.
 RECT listViewCellOnScreen(HWND list, int row, int column);
+// How wide the list draws `text` in its own font; -1 when it cannot be asked.
+int listViewStringWidth(HWND list, const std::wstring& text);
 // The index of the selected row; -1 without one.
 int listViewSelection(HWND list);
 

@@ -146,6 +146,13 @@ RECT listViewCellOnScreen(HWND list, int row, int column) {
   return r;
 }
 
+int listViewStringWidth(HWND list, const std::wstring& text) {
+  const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+  RemoteBlock block(list, bytes);
+  if (!block.ok() || !block.write(0, text.c_str(), bytes)) return -1;
+  return static_cast<int>(::SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(block.at(0))));
+}
+
 int listViewSelection(HWND list) {
   return static_cast<int>(::SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
 }

@@ -117,10 +117,7 @@ void AboutWindow::onLinkClicked() {
   win::openWebPage(hwnd_, kProductWebPage);
 }
 
-void AboutWindow::close() {
-  done_ = true;
-  ::DestroyWindow(hwnd_);
-}
+void AboutWindow::close() { endDialog(); }
 
 LRESULT AboutWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {

@@ -23,7 +23,12 @@ class PopupWindow : public win::BaseWindow<Derived> {
   void runModal(HWND owner) {
     owner_ = owner;
     if (!createPopup()) return;
+    modal_ = true;
     win::runModal(this->hwnd_, owner, done_);
+    modal_ = false;
+    // Only now, with the owner enabled again: a window destroyed while its
+    // owner is disabled leaves the keyboard focus nowhere, and a learner who
+    // works by keys alone could not go on.
     if (this->hwnd_ != nullptr) ::DestroyWindow(this->hwnd_);
   }
 
@@ -67,11 +72,11 @@ class PopupWindow : public win::BaseWindow<Derived> {
 
   HWND control(int id) const { return ::GetDlgItem(this->hwnd_, id); }
 
-  // Ends the modal loop; the window goes at once, before the loop enables
-  // the owner again.
+  // Ends the modal loop, which enables the owner and then destroys the
+  // window; without the loop the window goes at once.
   void endDialog() {
     done_ = true;
-    ::DestroyWindow(this->hwnd_);
+    if (!modal_) ::DestroyWindow(this->hwnd_);
   }
 
   // A close asked of a dialog (Alt+F4, the caption's button): whether it ends
@@ -102,6 +107,7 @@ class PopupWindow : public win::BaseWindow<Derived> {
   HWND owner_ = nullptr;
   win::Font font_;
   bool done_ = false;
+  bool modal_ = false;  // inside runModal's loop
 };
 
 }  // namespace kv
