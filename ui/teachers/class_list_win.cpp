@@ -173,9 +173,9 @@ void ClassWindow::fitColumns() {
     total += static_cast<int>(::SendMessageW(list_, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
   }
   // The status says why a file does not count and stays whole; the text's
-  // title, form, class and date give way, the title first.
+  // title, form, class, date and, last, a long name give way.
   const win::DialogUnits du(dialogFont_.get());
-  static constexpr int kGivers[][2] = {{kText, 56}, {kForm, 56}, {kClass, 36}, {kDate, 44}};
+  static constexpr int kGivers[][2] = {{kText, 56}, {kForm, 56}, {kClass, 36}, {kDate, 44}, {kName, 90}};
   int excess = total - static_cast<int>(client.right);
   for (const auto& [column, least] : kGivers) {
     if (excess <= 0) break;
