@@ -319,7 +319,8 @@ void ClassWindow::showSummary() {
   } else if (state_.scanned.empty()) {
     summary = L"In diesem Ordner und seinen Unterordnern liegen keine gespeicherten Übungen (.kvw).";
   } else {
-    summary = std::to_wstring(state_.scanned.size()) + L" Dateien";
+    const std::size_t files = state_.scanned.size();
+    summary = files == 1 ? std::wstring(L"1 Datei") : std::to_wstring(files) + L" Dateien";
     if (notGraded > 0) summary += L", davon " + std::to_wstring(notGraded) + L" nicht gewertet";
   }
   if (win::windowText(summary_) != summary) {
