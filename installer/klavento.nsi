@@ -1,6 +1,6 @@
 ; Setup for Klavento 7: per machine, German, silent with /S.
-; Built by the "installer" target of the Windows tree, which passes the paths
-; of the freshly built programs and the version with /D.
+; Built by the "installer" target of the Windows tree, which passes the
+; version and the include made from the list of what is installed with /D.
 
 Unicode true
 ; A 32-bit setup runs on every Windows from XP on. It carries both builds and
@@ -14,28 +14,17 @@ ManifestDPIAware true
 !ifndef VERSION
   !error "VERSION fehlt (/DVERSION=…)"
 !endif
-!ifndef KLAVENTO_EXE
-  !error "KLAVENTO_EXE fehlt"
-!endif
-!ifndef KVTOOL_EXE
-  !error "KVTOOL_EXE fehlt"
-!endif
-!ifndef KLAVENTO32_EXE
-  !error "KLAVENTO32_EXE fehlt"
-!endif
-!ifndef KVTOOL32_EXE
-  !error "KVTOOL32_EXE fehlt"
+; What is installed, from installer/payload.txt, the list the Windows
+; Installer packages are made from too.
+!ifndef PAYLOAD
+  !error "PAYLOAD fehlt (/DPAYLOAD=…payload.nsh)"
 !endif
 !ifndef OUTFILE
   !define OUTFILE "klavento-${VERSION}-setup.exe"
 !endif
 
-!define PRODUCT "Klavento 7"
-!define PUBLISHER "Klavento-Projekt"
+!include "${PAYLOAD}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Klavento 7"
-!define APP_PATHS_KEY "Software\Microsoft\Windows\CurrentVersion\App Paths\KVWIN7.EXE"
-!define PROGID "Klavento.Uebung"
-!define TEST_PROGID "Klavento.Klassenarbeit"
 !define UNINSTALLER "Deinstallieren.exe"
 
 Name "${PRODUCT}"
@@ -54,18 +43,17 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "${PUBLISHER}"
 
 !include "MUI2.nsh"
 !include "x64.nsh"
+!include "LogicLib.nsh"
 
 !ifdef ICON
   !define MUI_ICON "${ICON}"
   !define MUI_UNICON "${ICON}"
 !endif
 !define MUI_ABORTWARNING
-!define MUI_COMPONENTSPAGE_NODESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\klavento.exe"
 !define MUI_FINISHPAGE_RUN_TEXT "${PRODUCT} jetzt starten"
 
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -77,6 +65,15 @@ Function .onInit
   SetShellVarContext all
   ${If} ${RunningX64}
     SetRegView 64
+  ${EndIf}
+  ; A Windows Installer package's installation owns the same files and keys;
+  ; Windows Installer would repair them back or leave ours behind. Asked of
+  ; Windows Installer itself, by the packages' fixed upgrade code.
+  System::Call 'msi::MsiEnumRelatedProductsW(w "${UPGRADE_CODE}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 == 0
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} ist auf diesem PC bereits als Windows-Installer-Paket (MSI) installiert, zum Beispiel über eine Gruppenrichtlinie oder eine Softwareverteilung.$\r$\n$\r$\nAktualisieren Sie es mit einem neueren MSI-Paket, oder entfernen Sie es zuerst unter „Programme und Features“; dann lässt sich das Einrichtungsprogramm verwenden." /SD IDOK
+    SetErrorLevel 3
+    Abort
   ${EndIf}
   ; A folder chosen earlier wins on a repeated installation, unless /D= names
   ; one. Read here, in the view the program's keys are in.
@@ -97,40 +94,13 @@ FunctionEnd
 
 Section "${PRODUCT} (Programm)" SecProgram
   SectionIn RO
-  SetOutPath "$INSTDIR"
-  ${If} ${RunningX64}
-    File "/oname=klavento.exe" "${KLAVENTO_EXE}"
-    File "/oname=kvtool.exe" "${KVTOOL_EXE}"
-  ${Else}
-    File "/oname=klavento.exe" "${KLAVENTO32_EXE}"
-    File "/oname=kvtool.exe" "${KVTOOL32_EXE}"
-  ${EndIf}
+  !insertmacro KV_INSTALL_FILES
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
-  CreateDirectory "$SMPROGRAMS\${PRODUCT}"
-  CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\klavento.exe" "" "$INSTDIR\klavento.exe" 0
+  !insertmacro KV_CREATE_SHORTCUTS
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT} deinstallieren.lnk" "$INSTDIR\${UNINSTALLER}"
 
-  ; The program reads its own folder from here at start-up.
-  WriteRegStr HKLM "${APP_PATHS_KEY}" "" "$INSTDIR\klavento.exe"
-  WriteRegStr HKLM "${APP_PATHS_KEY}" "Path" "$INSTDIR"
-
-  WriteRegStr HKLM "Software\Classes\.kvw" "" "${PROGID}"
-  WriteRegStr HKLM "Software\Classes\.kvw" "Content Type" "application/x-klavento-uebung"
-  WriteRegStr HKLM "Software\Classes\${PROGID}" "" "Text mit Auswertung (Klavento 7)"
-  WriteRegStr HKLM "Software\Classes\${PROGID}\DefaultIcon" "" "$INSTDIR\klavento.exe,0"
-  WriteRegStr HKLM "Software\Classes\${PROGID}\shell" "" "open"
-  WriteRegStr HKLM "Software\Classes\${PROGID}\shell\open" "" "&Öffnen"
-  WriteRegStr HKLM "Software\Classes\${PROGID}\shell\open\command" "" '"$INSTDIR\klavento.exe" "%1"'
-
-  ; A class test opens by double-click too, with the learner's start page.
-  WriteRegStr HKLM "Software\Classes\.kvk" "" "${TEST_PROGID}"
-  WriteRegStr HKLM "Software\Classes\.kvk" "Content Type" "application/x-klavento-klassenarbeit"
-  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}" "" "Klassenarbeit (Klavento 7)"
-  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\DefaultIcon" "" "$INSTDIR\klavento.exe,0"
-  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\shell" "" "open"
-  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\shell\open" "" "&Öffnen"
-  WriteRegStr HKLM "Software\Classes\${TEST_PROGID}\shell\open\command" "" '"$INSTDIR\klavento.exe" "%1"'
+  !insertmacro KV_WRITE_KEYS
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
@@ -146,39 +116,16 @@ Section "${PRODUCT} (Programm)" SecProgram
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd
 
-!ifdef HANDBOOK_DIR
-Section "Benutzerhandbuch" SecHandbook
-  SetOutPath "$INSTDIR\Handbuch"
-  File "${HANDBOOK_HTML}"
-  SetOutPath "$INSTDIR\Handbuch\bilder"
-  File "${HANDBOOK_DIR}\bilder\*.png"
-  ; Opens in the browser the user has chosen.
-  CreateShortCut "$SMPROGRAMS\${PRODUCT}\Benutzerhandbuch.lnk" "$INSTDIR\Handbuch\Benutzerhandbuch.html"
-SectionEnd
-!endif
-
 Section "Uninstall"
-  Delete "$INSTDIR\klavento.exe"
-  Delete "$INSTDIR\kvtool.exe"
-  RMDir /r "$INSTDIR\Handbuch"
+  !insertmacro KV_REMOVE_FILES
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
 
-  Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  !insertmacro KV_REMOVE_SHORTCUTS
   Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT} deinstallieren.lnk"
-  Delete "$SMPROGRAMS\${PRODUCT}\Benutzerhandbuch.lnk"
   RMDir "$SMPROGRAMS\${PRODUCT}"
 
-  DeleteRegKey HKLM "${APP_PATHS_KEY}"
-  DeleteRegKey HKLM "Software\Classes\${PROGID}"
-  ; Leave .kvw alone when another program has taken it over since.
-  ReadRegStr $0 HKLM "Software\Classes\.kvw" ""
-  StrCmp $0 "${PROGID}" 0 +2
-    DeleteRegKey HKLM "Software\Classes\.kvw"
-  DeleteRegKey HKLM "Software\Classes\${TEST_PROGID}"
-  ReadRegStr $0 HKLM "Software\Classes\.kvk" ""
-  StrCmp $0 "${TEST_PROGID}" 0 +2
-    DeleteRegKey HKLM "Software\Classes\.kvk"
+  !insertmacro KV_REMOVE_KEYS
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'

@@ -10,7 +10,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
   ghostscript
   libsqlite3-dev tcl dpkg-dev xz-utils
-  nsis desktop-file-utils shared-mime-info python3-markdown
+  nsis wixl msitools desktop-file-utils shared-mime-info python3-markdown
   chromium poppler-utils libreoffice-calc-nogui
   samba smbclient smbnetfs fuse3
 )

@@ -13,60 +13,16 @@ program=$3
 bits=${4:-64}
 top=$(cd "$(dirname "$0")/../.." && pwd)
 
-failures=0
-fail() { echo "FEHLER: $*"; failures=$((failures + 1)); }
-ok() { echo "ok: $*"; }
-
 [ -f "$setup" ] || { echo "FEHLER: Setup-Programm fehlt: $setup"; exit 1; }
 [ -f "$probe" ] || { echo "FEHLER: Hilfsprogramm fehlt: $probe"; exit 1; }
 [ -f "$program" ] || { echo "FEHLER: Programm fehlt: $program"; exit 1; }
 
-# The prefix the surrounding run prepared (or the project's), copied so the
-# installation never touches it; a copy that is out of date is made anew.
-if [ "$bits" = 32 ]; then
-  source_prefix=${WINEPREFIX:-$top/build/wineprefix32}
-else
-  source_prefix=${WINEPREFIX:-$top/build/wineprefix}
-fi
-work=$(mktemp -d "$top/build/installer-test.XXXXXX")
-if [ -f "$source_prefix/system.reg" ]; then
-  cp -a "$source_prefix" "$work/prefix"
-fi
+source "$top/tests/tools/installer_common.sh"
 
-export KV_WINEPREFIX="$work/prefix" KV_WINEPREFIX32="$work/prefix"
-source "$top/scripts/wine-env.sh"
-if [ "$bits" = 32 ]; then kv_use_prefix32; fi
-# Wine would mirror the association and Start-menu entries into the real
-# home's desktop menus; this test must leave no trace outside its folder.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-trap 'kv_cleanup; rm -rf "$work"' EXIT
-trap 'exit 130' INT TERM
-if [ -z "${DISPLAY:-}" ]; then kv_start_xvfb || exit 1; fi
-kv_prepare_prefix || exit 1
-wineserver -w
-
-drive_c="$WINEPREFIX/drive_c"
 instdir="$drive_c/Program Files/Klavento 7"
 startmenu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Klavento 7"
 app_paths='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\KVWIN7.EXE'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Klavento 7'
-
-# Where Wine's 32-bit half is installed, "wine reg" is the 32-bit reg.exe;
-# the 64-bit program's keys are in the 64-bit view.
-view=()
-if [ "$bits" = 64 ]; then view=(/reg:64); fi
-
-# The data of one registry value ("" for the default value); fails when absent.
-reg_value() {
-  local key=$1 name=$2 out
-  if [ -z "$name" ]; then
-    out=$(wine reg query "$key" /ve "${view[@]}" 2>/dev/null) || return 1
-  else
-    out=$(wine reg query "$key" /v "$name" "${view[@]}" 2>/dev/null) || return 1
-  fi
-  printf '%s\n' "$out" | tr -d '\r' | grep -E '  REG_(SZ|EXPAND_SZ|DWORD)  ' | head -n 1 |
-    sed -E 's/^.*  REG_(SZ|EXPAND_SZ|DWORD)  +//'
-}
 
 expect_value() {
   local key=$1 name=$2 want=$3 got
@@ -75,12 +31,6 @@ expect_value() {
   else fail "$key [${name:-Standard}] = '$got', erwartet '$want'"; fi
 }
 
-# Registry lines that concern the program, key timestamps removed, to compare
-# the prefix before installing and after uninstalling.
-registry_traces() {
-  cat "$WINEPREFIX/system.reg" "$WINEPREFIX/user.reg" |
-    grep -aiE 'klavento|kvw|kvk|KVWIN7' | sed -E 's/^(\[.*\]) [0-9]+$/\1/' | sort
-}
 before=$(registry_traces)
 
 echo "-- Installieren (still)"
@@ -89,7 +39,8 @@ rc=$?
 wineserver -w
 [ $rc -eq 0 ] && ok "Setup endete mit 0" || fail "Setup endete mit $rc"
 
-for f in klavento.exe kvtool.exe Deinstallieren.exe Handbuch/Benutzerhandbuch.html; do
+for f in klavento.exe kvtool.exe Deinstallieren.exe Handbuch/Benutzerhandbuch.html \
+         Richtlinien/klavento.admx Richtlinien/de-DE/klavento.adml; do
   [ -f "$instdir/$f" ] && ok "Datei $f" || fail "Datei $f fehlt in $instdir"
 done
 # Every picture the handbook page shows is installed beside it.
@@ -121,7 +72,7 @@ for f in "Klavento 7.lnk" "Benutzerhandbuch.lnk"; do
 done
 
 expect_value "$app_paths" "" 'C:\Program Files\Klavento 7\klavento.exe'
-expect_value "$app_paths" Path 'C:\Program Files\Klavento 7'
+expect_value "$app_paths" Path 'C:\Program Files\Klavento 7\'
 expect_value 'HKCR\.kvw' "" 'Klavento.Uebung'
 expect_value 'HKCR\Klavento.Uebung\shell\open\command' "" '"C:\Program Files\Klavento 7\klavento.exe" "%1"'
 expect_value 'HKCR\.kvk' "" 'Klavento.Klassenarbeit'
@@ -152,13 +103,7 @@ wineserver -w
 for key in "$app_paths" "$uninstall_key" 'HKCR\.kvw' 'HKCR\Klavento.Uebung' 'HKCR\.kvk' 'HKCR\Klavento.Klassenarbeit'; do
   if wine reg query "$key" "${view[@]}" >/dev/null 2>&1; then fail "Schlüssel $key noch da"; else ok "Schlüssel $key entfernt"; fi
 done
-wineserver -w
-after=$(registry_traces)
-if [ "$before" = "$after" ]; then ok "Registry wie vor der Installation"
-else
-  fail "Registry-Reste:"
-  diff <(printf '%s\n' "$before") <(printf '%s\n' "$after") | head -n 20
-fi
+expect_registry_as "$before"
 
 echo "-- Eigener Ordner, dann erneut installieren: der Ordner bleibt"
 # Without a space: Wine would quote the argument, and setup takes /D= unquoted.

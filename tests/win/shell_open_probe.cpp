@@ -1,11 +1,16 @@
 // Opens a file the way Explorer does (ShellExecuteEx, verb "open"), so the
 // registered association decides which program starts. Checks that the
 // program that came up is the expected one, that it shows the file view, and
-// closes it as a user would. Used by the installer test; exit code 0 only
-// when all of that held.
+// closes it as a user would. A Start menu shortcut (.lnk) is opened the same
+// way, through its target; then the right program with its main window is
+// what counts.
+// Used by the installer tests; exit code 0 only when all of that held.
 #include <windows.h>
 
+#include <objbase.h>
+#include <objidl.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <string>
@@ -28,6 +33,39 @@ std::wstring lower(std::wstring s) {
   return s;
 }
 
+// What Explorer starts for a shortcut: its target, arguments and working
+// folder. Wine's ShellExecuteEx starts a shortcut's target without handing
+// back the process, so the probe reads the shortcut as Explorer does.
+struct ShortcutTarget {
+  std::wstring path, arguments, folder;
+};
+
+bool readShortcut(const std::wstring& file, ShortcutTarget& target) {
+  static constexpr CLSID kShellLink = {
+      0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+  if (FAILED(::CoInitialize(nullptr))) return false;
+  bool ok = false;
+  IShellLinkW* link = nullptr;
+  if (SUCCEEDED(::CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+                                   reinterpret_cast<void**>(&link)))) {
+    IPersistFile* persist = nullptr;
+    if (SUCCEEDED(link->QueryInterface(__uuidof(IPersistFile), reinterpret_cast<void**>(&persist)))) {
+      wchar_t path[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {};
+      if (SUCCEEDED(persist->Load(file.c_str(), STGM_READ)) &&
+          SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)) && path[0] != 0) {
+        link->GetArguments(arguments, 1024);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+        target = {path, arguments, folder};
+        ok = true;
+      }
+      persist->Release();
+    }
+    link->Release();
+  }
+  ::CoUninitialize();
+  return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -35,11 +73,19 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring file = argv[1];
   const std::wstring expectedExe = argv[2];
 
+  const bool shortcut = file.size() > 4 && lower(file.substr(file.size() - 4)) == L".lnk";
+  ShortcutTarget target;
+  if (shortcut && !readShortcut(file, target)) return fail("cannot read the shortcut");
+
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = L"open";
-  info.lpFile = file.c_str();
+  info.lpFile = shortcut ? target.path.c_str() : file.c_str();
+  if (shortcut) {
+    info.lpParameters = target.arguments.empty() ? nullptr : target.arguments.c_str();
+    info.lpDirectory = target.folder.empty() ? nullptr : target.folder.c_str();
+  }
   info.nShow = SW_SHOWNORMAL;
   if (!::ShellExecuteExW(&info)) return fail("ShellExecuteEx failed: no program for this file");
   if (info.hProcess == nullptr) return fail("ShellExecuteEx started no process");
@@ -63,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
   const HWND main =
       kv::test::waitForTopLevelWindow(pid, L"Klavento 7", 30000, kv::kMainWindowClass);
   if (main == nullptr) return fail("no main window");
-  const bool fileView = kv::test::waitUntil(
+  const bool fileView = !shortcut && kv::test::waitUntil(
       [&] {
         const auto children = kv::test::mdiChildren(main);
         return children.size() == 1 &&
@@ -85,6 +131,11 @@ int wmain(int argc, wchar_t** argv) {
   if (!ended) {
     ::TerminateProcess(info.hProcess, 99);
     return fail("the program did not end after closing");
+  }
+  if (shortcut) {
+    std::printf("shell_open_probe: %s startet aus der Verknüpfung\n",
+                kv::win::narrowLossy(image).c_str());
+    return 0;
   }
   if (!fileView) return fail("the program did not show the file view \"Dateiansicht\"");
   std::printf("shell_open_probe: %s zeigt \"Dateiansicht\"\n", kv::win::narrowLossy(image).c_str());
