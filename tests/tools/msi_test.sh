@@ -287,7 +287,7 @@ expect_registry_as "$before"
 # Windows it stays): the refusals are checked above, before any upgrade.
 echo "-- Aktualisieren: ein älteres Paket, in eigenem Ordner, dann dieses"
 other="$drive_c/Schule/Klavento"
-msiexec "$work/older.log" /i "$(winpath "$work/older.msi")" 'INSTALLDIR=C:\Schule\Klavento\'
+msiexec "$work/older.log" /i "$(winpath "$work/older.msi")" 'INSTALLDIR=C:\Schule\Klavento'
 rc=$?
 [ $rc -eq 0 ] && [ -f "$other/klavento.exe" ] && ok "Fassung $older in C:\\Schule\\Klavento" ||
   fail "älteres Paket: msiexec $rc"
