@@ -25,8 +25,9 @@ if [ "$what" = all ] || [ "$what" = windows ]; then
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" -DKV_SQLITE_DIR="$sqlite" \
     -DKV_HOST_KVTOOL="$top/build/linux/kvtool" -DKV_PROGRAMS_32_DIR="$top/build/windows32" >/dev/null
   cmake --build "$top/build/windows" -j2
-  # The setup program needs NSIS; without it the build stays complete otherwise.
-  if command -v makensis >/dev/null; then
+  # The setup program needs NSIS and the Windows Installer packages wixl;
+  # without them the build stays complete otherwise.
+  if command -v makensis >/dev/null || command -v wixl >/dev/null; then
     cmake --build "$top/build/windows" -j2 --target installer
   fi
 fi
