@@ -241,6 +241,10 @@ rc=$?
 [ $rc -eq 0 ] && ok "msiexec endete mit 0" || fail "msiexec endete mit $rc"
 cmp -s "$instdir/klavento.exe" "$program" && [ -f "$instdir/Handbuch/bilder/tastatur.png" ] &&
   ok "gelöschte Dateien wieder da" || fail "Dateien nicht repariert"
+# Wine's Windows Installer reinstalls on its own here; Windows does only when
+# told, which the package does.
+grep -aq '^Property(S): REINSTALL = ALL' "$work/repair.log" &&
+  ok "das Paket verlangt die Reparatur (REINSTALL=ALL)" || fail "das Paket setzt REINSTALL nicht"
 [ "$(reg_default 'HKLM\Software\Classes\.kvw')" = Klavento.Uebung ] &&
   ok ".kvw wieder eingetragen" || fail ".kvw nicht repariert"
 [ "$(arp_entries)" = "$product $version" ] && ok "eine Installation" || fail "Einträge: $(arp_entries)"
