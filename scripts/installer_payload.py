@@ -7,7 +7,6 @@
   installer_payload.py LIST finish PACKAGE.msi --arch x64|x86
         mends what wixl writes short of the WiX source (run after wixl)
   installer_payload.py LIST files         the target paths, one per line
-  installer_payload.py LIST shortcuts     the Start menu entries, one per line
 
 The setup program carries both builds and picks one at run time, so its
 include gets the 32-bit sources as well; a Windows Installer package is one
@@ -182,19 +181,25 @@ def write_nsis(payload, out, sources, sources32):
         lines.append(f"  RMDir {nsis_data('[DIR]' + folder)}")
     lines += ["!macroend", "", "!macro KV_CREATE_SHORTCUTS",
               '  CreateDirectory "$SMPROGRAMS\\${PRODUCT}"']
+    def link(name):
+        return '"$SMPROGRAMS\\${PRODUCT}\\' + name.replace("$", "$$") + '.lnk"'
     for name, target in payload.shortcuts:
         icon = ' "" ' + nsis_data("[DIR]" + target) + " 0" if target.lower().endswith(".exe") else ""
-        link = '"$SMPROGRAMS\\${PRODUCT}\\' + name.replace("$", "$$") + '.lnk"'
-        lines.append(f"  CreateShortCut {link} {nsis_data('[DIR]' + target)}{icon}")
+        lines.append(f"  CreateShortCut {link(name)} {nsis_data('[DIR]' + target)}{icon}")
     lines += ["!macroend", "", "!macro KV_REMOVE_SHORTCUTS"]
     for name, _ in payload.shortcuts:
-        lines.append(f'  Delete "$SMPROGRAMS\\${{PRODUCT}}\\{name}.lnk"')
+        lines.append(f"  Delete {link(name)}")
     lines += ["!macroend", "", "!macro KV_WRITE_KEYS"]
     for key, _, values in payload.keys:
         for name, data in values:
             lines.append(f"  WriteRegStr HKLM {nsis_string(key)} {nsis_string(name)} {nsis_data(data)}")
     lines += ["!macroend", "", "!macro KV_REMOVE_KEYS"]
+    # A key goes with the whole tree below it, so a key inside another one
+    # that goes anyway needs no line of its own.
+    whole = [key.lower() + "\\" for key, taken_over, _ in payload.keys if not taken_over]
     for key, taken_over, values in reversed(payload.keys):
+        if any(key.lower().startswith(above) for above in whole):
+            continue
         if taken_over:
             ours = dict(values).get("")
             if ours is None:
@@ -294,10 +299,14 @@ def write_wxs(payload, out, sources, arch, icon):
         add(f'    <Condition Message={quoteattr("Dieses Paket ist für 32-Bit-Windows. Verwenden Sie auf diesem 64-Bit-Windows das Paket für x64 (klavento-…-x64.msi).")}>'
             "Installed OR NOT VersionNT64</Condition>")
 
-    # A later package installs into the folder of the earlier one.
+    # A later package installs into the folder of the earlier one, which the
+    # program's own entry names.
+    folder_key = next((k for k, _, values in payload.keys if dict(values).get("Path") == "[DIR]"), None)
+    if folder_key is None:
+        fail('no key has the value Path "[DIR]" that names the program folder')
     add('    <Property Id="INSTALLDIR">')
     add(f'      <RegistrySearch Id="ProgramFolderSearch" Root="HKLM"'
-        f' Key={quoteattr(payload.keys[0][0])} Name="Path" Type="raw"{w64}/>')
+        f' Key={quoteattr(folder_key)} Name="Path" Type="raw"{w64}/>')
     add("    </Property>")
 
     add('    <Property Id="ARPNOMODIFY" Value="1"/>')
@@ -327,9 +336,8 @@ def write_wxs(payload, out, sources, arch, icon):
         if target == program:
             for key, _, values in payload.keys:
                 for vname, data in values:
-                    add(f'{pad}  <RegistryValue Root="HKLM" Key={quoteattr(key)} Name={quoteattr(vname)}'
-                        f' Value={quoteattr(msi_data(data))} Type="string"/>' if vname else
-                        f'{pad}  <RegistryValue Root="HKLM" Key={quoteattr(key)}'
+                    named = f" Name={quoteattr(vname)}" if vname else ""
+                    add(f'{pad}  <RegistryValue Root="HKLM" Key={quoteattr(key)}{named}'
                         f' Value={quoteattr(msi_data(data))} Type="string"/>')
         add(f"{pad}</Component>")
 
@@ -411,7 +419,7 @@ def finish(payload, package, arch):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("list")
-    parser.add_argument("what", choices=["nsis", "wxs", "finish", "files", "shortcuts"])
+    parser.add_argument("what", choices=["nsis", "wxs", "finish", "files"])
     parser.add_argument("out", nargs="?")
     parser.add_argument("--source", action="append")
     parser.add_argument("--source32", action="append")
@@ -425,10 +433,6 @@ def main():
         for target, _ in (expand(payload, sources) if sources else
                           [(t, None) for t, _, p in payload.files if p is None]):
             print(target)
-        return
-    if args.what == "shortcuts":
-        for name, _ in payload.shortcuts:
-            print(name + ".lnk")
         return
     if not args.out:
         fail("an output file is needed")

@@ -24,6 +24,8 @@ file  Hilfe/Anleitung.html  guide
 files Hilfe/bilder        pictures  *.png
 shortcut "Probe 1"   probe.exe
 shortcut "Anleitung" Hilfe/Anleitung.html
+key   "Software\Probe\Ordner"
+value Path "[DIR]"
 key   "Software\Classes\.prb"
 value ""   "Probe.Datei"
 key taken-over "Software\Classes\.prx"
@@ -130,6 +132,7 @@ class PayloadTest(unittest.TestCase):
             "shortcut to nothing": (LIST + 'shortcut "X" fehlt.exe\n', "not installed"),
             "value first": ('value "" "x"\n' + LIST, "a value before any key"),
             "unknown": (LIST + "datei x y\n", "cannot read"),
+            "no folder entry": (LIST.replace('value Path "[DIR]"', 'value Pfad "[DIR]"'), "names the program folder"),
         }
         for name, (text, message) in cases.items():
             with self.subTest(name):
