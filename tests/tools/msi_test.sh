@@ -90,7 +90,7 @@ uninstall_root='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 winpath() { winepath -w "$1" 2>/dev/null; }
 msi_win=$(winpath "$msi")
 
-# msiexec with a verbose log; the package's own messages land there.
+# msiexec with a verbose log, which names the properties the package found.
 msiexec() {
   local log=$1
   shift
@@ -99,11 +99,6 @@ msiexec() {
   # The installer service finishes after msiexec returns.
   wineserver -w
   return $rc
-}
-
-reg_default() {
-  wine reg query "$1" /ve "${view[@]}" 2>/dev/null | tr -d '\r' | grep -E '  REG_SZ  ' | head -n 1 |
-    sed -E 's/^.*  REG_SZ  +//'
 }
 
 # The Add/Remove Programs entries named Klavento 7, as "KEY VERSION" lines.
@@ -245,7 +240,7 @@ cmp -s "$instdir/klavento.exe" "$program" && [ -f "$instdir/Handbuch/bilder/tast
 # told, which the package does.
 grep -aq '^Property(S): REINSTALL = ALL' "$work/repair.log" &&
   ok "das Paket verlangt die Reparatur (REINSTALL=ALL)" || fail "das Paket setzt REINSTALL nicht"
-[ "$(reg_default 'HKLM\Software\Classes\.kvw')" = Klavento.Uebung ] &&
+[ "$(reg_value 'HKLM\Software\Classes\.kvw' '')" = Klavento.Uebung ] &&
   ok ".kvw wieder eingetragen" || fail ".kvw nicht repariert"
 [ "$(arp_entries)" = "$product $version" ] && ok "eine Installation" || fail "Einträge: $(arp_entries)"
 
