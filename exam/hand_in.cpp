@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 constexpr std::size_t kLongestHandInName = 120;
 constexpr int kMostNumberedNames = 999;
 constexpr std::uintmax_t kLargestHandIn = 4u * 1024u * 1024u;
+// A live claim is filled or given up within a few seconds; one empty for
+// longer was left by a try the server's going cut off.
+constexpr std::chrono::seconds kStaleClaim{10};
 
 }  // namespace
 
@@ -188,6 +191,7 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
   const fs::path asked = pathFromCp1252(fileName);
   const fs::path stem = asked.stem();
   const fs::path extension = asked.extension();
+  int freed = 0;  // names given up or taken over, so that no name is tried forever
   for (int n = 1; n <= kMostNumberedNames; ++n) {
     fs::path name = stem;
     if (n > 1) name += " (" + std::to_string(n) + ")";
@@ -202,9 +206,20 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
         return fail(claim, cp1252OfPath(target));
       }
       // Taken: by these very bytes when an earlier try got through, perhaps
-      // by a claim another hand-in is just filling.
-      for (int look = 0; look < 10 && sizeOf(target) == 0; ++look) {
+      // by a claim another hand-in is just filling. The name holds the
+      // learner's, so an empty claim is almost always an own earlier try that
+      // the server's going cut off; it is waited out rather than passed by,
+      // which would leave it beside a second copy under the next number.
+      const auto givenUp = std::chrono::steady_clock::now() + kStaleClaim + std::chrono::seconds(1);
+      while (fs::exists(target, ec) && sizeOf(target) == 0 && !unchangedFor(target, kStaleClaim) &&
+             std::chrono::steady_clock::now() < givenUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+      if (!fs::exists(target, ec) && freed < 3) {
+        // Its own hand-in gave the name up again: free to claim.
+        ++freed;
+        --n;
+        continue;
       }
       if (sizeOf(target) == bytes.size() && sameBytes(target, bytes)) {
         removeSurely(*writer, temp);
@@ -215,9 +230,12 @@ HandInOutcome handInFile(const fs::path& folder, std::string_view fileName, std:
       // Still empty and long unchanged: the claim of a try the server's
       // going cut off, which could not remove it then. Not a hand-in; the
       // name is free again, and taking it over keeps the result's own name.
-      if (sizeOf(target) == 0 && unchangedFor(target, std::chrono::seconds(10)) && n < kMostNumberedNames) {
+      if (sizeOf(target) == 0 && unchangedFor(target, kStaleClaim) && freed < 3) {
         removeSurely(*writer, target);
-        if (!fs::exists(target, ec)) --n;
+        if (!fs::exists(target, ec)) {
+          ++freed;
+          --n;
+        }
       }
       continue;
     }
@@ -348,7 +366,7 @@ void removeOwnLeftovers(const fs::path& folder, std::string_view bytes, FileWrit
     std::string there;
     if (readWholeFile(entry.path(), there, bytes.size()) && there.size() == size &&
         bytes.substr(0, there.size()) == there) {
-      writer->remove(entry.path());
+      removeSurely(*writer, entry.path());
     }
   }
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -461,6 +462,22 @@ TEST_F(TempFolder, HandInNeverOverwritesAndIsWholeOrNothing) {
   // An empty claim is no result: the class scan passes over it.
   ASSERT_TRUE(writeFileAtomically(dir_ / "leer.kvw", ""));
   for (const fs::path& file : classFiles(dir_)) EXPECT_NE(file.filename(), "leer.kvw");
+}
+
+TEST_F(TempFolder, AnEmptyClaimLeftByACutOffTryIsTakenOverNotPassedBy) {
+  // The server went down between the claim and the rename, a few seconds
+  // before the learner's PC delivers again: one file under the own name.
+  const std::string name = handInFileName("8b", w1252("Müller, Jonas"), {{2026, 12, 9}, 10, 14, 0});
+  const fs::path claim = dir_ / pathFromCp1252(name);
+  ASSERT_TRUE(writeFileAtomically(claim, ""));
+  fs::last_write_time(claim, fs::file_time_type::clock::now() - std::chrono::seconds(8));
+  const HandInOutcome outcome = handInFile(dir_, name, "Ergebnis");
+  ASSERT_TRUE(outcome.delivered) << outcome.reason;
+  EXPECT_EQ(outcome.file, claim);
+  std::string text;
+  ASSERT_TRUE(readWholeFile(claim, text, 100));
+  EXPECT_EQ(text, "Ergebnis");
+  EXPECT_EQ(filesIn(dir_).size(), 1u);
 }
 
 TEST_F(TempFolder, ThirtyLearnersAtOnceGetThirtyWholeFiles) {
