@@ -97,7 +97,7 @@ std::optional<int> forecast(const AdaptiveProgress& progress, std::span<const Ex
 bool isAdaptiveRecord(const ExerciseRecord& record) { return record.title.starts_with(kAdaptiveTitlePrefix); }
 
 std::string adaptiveTitle(unsigned char focus) {
-  std::string title = std::string(kAdaptiveTitlePrefix) + std::string(kFocusWord) + keyShortName(focus);
+  std::string title = std::string(kAdaptiveTitlePrefix) + std::string(kFocusWord) + courseKeyShortName(focus);
   return title.substr(0, kTitleMax);
 }
 
@@ -121,7 +121,7 @@ AdaptiveProgress progressFromFigures(const KeyFigures& figures, const KeySet& op
   for (const unsigned char key : open.inCourseOrder()) {
     KeyProgress entry;
     entry.key = key;
-    entry.name = keyName(key);
+    entry.name = courseKeyName(key);
     entry.speed = keySpeed(key, figures[key]);
     entry.strokes = figures[key].strokes;
     entry.missed = figures[key].missed;

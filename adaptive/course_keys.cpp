@@ -55,15 +55,15 @@ unsigned char capitalLetter(unsigned char ch) {
   return ch >= kCapitalOffset && isCapitalLetter(capital) && smallLetter(capital) == ch ? capital : ch;
 }
 
-std::string keyName(unsigned char key) {
+std::string courseKeyName(unsigned char key) {
   if (key == ' ') return "Leertaste";
   if (key == kShiftKey) return "Umschalttaste";
   return std::string(1, static_cast<char>(key));
 }
 
-std::string keyShortName(unsigned char key) {
+std::string courseKeyShortName(unsigned char key) {
   if (key == kShiftKey) return "Umschalt";
-  return keyName(key);
+  return courseKeyName(key);
 }
 
 KeySet KeySet::firstOfCourse(std::size_t count) {

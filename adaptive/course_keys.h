@@ -41,9 +41,9 @@ inline unsigned char courseKeyOf(unsigned char ch) { return smallLetter(ch); }
 
 // The name of a key as the learner reads it (Windows-1252): "Leertaste",
 // "Umschalttaste", or the character.
-std::string keyName(unsigned char key);
+std::string courseKeyName(unsigned char key);
 // The same, short enough for a lesson title ("Umschalt" for Shift).
-std::string keyShortName(unsigned char key);
+std::string courseKeyShortName(unsigned char key);
 
 // A set of course keys: what a learner may type in a lesson.
 class KeySet {

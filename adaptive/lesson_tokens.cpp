@@ -115,7 +115,8 @@ std::string TokenSource::withSign(unsigned char sign, LessonRandom& random) cons
   if (isDigit(sign)) return number(random, sign);
   if (sign == kEuro) {
     const std::string amount = number(random, 0);
-    return amount.empty() ? std::string(1, static_cast<char>(kEuro)) : amount + " \x80";
+    const std::string gap = open_.has(' ') ? " " : "";
+    return amount.empty() ? std::string(1, static_cast<char>(kEuro)) : amount + gap + static_cast<char>(kEuro);
   }
   const std::string word = plainWord(random);
   const std::string mark(1, static_cast<char>(sign));

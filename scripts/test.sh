@@ -115,6 +115,7 @@ run_fuzzers() {
   fuzz_one "$dir" compare_fuzz "Textvergleich" 20 compare_seeds || rc=1
   fuzz_one "$dir" class_scan_fuzz "Klassenordner (.kvw, Lernverlauf)" 20 class_seeds || rc=1
   fuzz_one "$dir" exam_fuzz "Klassenarbeit und Klassenliste" 20 exam_seeds || rc=1
+  fuzz_one "$dir" adaptive_stats_fuzz "Kennzahlen für Adaptiv üben" 20 adaptive_seeds || rc=1
   return $rc
 }
 

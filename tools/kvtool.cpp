@@ -12,6 +12,7 @@
 #include "tools/kvtool_eval.h"
 #include "tools/kvtool_exam.h"
 #include "tools/kvtool_history.h"
+#include "tools/kvtool_lesson.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
   kv::tool::addClassCommands(app);
   kv::tool::addExamCommands(app);
   kv::tool::addContrastCommand(app);
+  kv::tool::addLessonCommand(app);
   kv::tool::useGermanTexts(app);
   std::vector<std::string> arguments = kv::tool::utf8Arguments(argc, argv);
   std::vector<char*> pointers;

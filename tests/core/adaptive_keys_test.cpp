@@ -13,7 +13,7 @@ namespace {
 
 std::string courseText(std::size_t from, std::size_t to) {
   std::string text;
-  for (std::size_t at = from; at < to; ++at) text += keyName(courseOrder()[at]) + ' ';
+  for (std::size_t at = from; at < to; ++at) text += courseKeyName(courseOrder()[at]) + ' ';
   return text;
 }
 

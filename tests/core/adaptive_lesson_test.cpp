@@ -39,7 +39,7 @@ AdaptiveLesson lessonAt(std::size_t openCount, std::uint64_t seed, const KeyFigu
 TEST(AdaptiveLesson, AtEveryStageOnlyOpenKeysAndEachOfThemAtLeastOnce) {
   for (std::size_t open = kStartingKeys; open <= courseOrder().size(); ++open) {
     const AdaptiveLesson lesson = lessonAt(open, open * 7);
-    SCOPED_TRACE(cp1252ToUtf8(keyName(courseOrder()[open - 1])));
+    SCOPED_TRACE(cp1252ToUtf8(courseKeyName(courseOrder()[open - 1])));
     ASSERT_EQ(lesson.lines.size(), kLessonLines);
     std::array<double, 256> strokes{};
     for (const std::string& line : lesson.lines) {
@@ -48,7 +48,7 @@ TEST(AdaptiveLesson, AtEveryStageOnlyOpenKeysAndEachOfThemAtLeastOnce) {
       EXPECT_GE(line.size(), kLessonLineLength / 2) << cp1252ToUtf8(line);
       addKeystrokes(line + ' ', strokes);
     }
-    for (const unsigned char key : lesson.open.inCourseOrder()) EXPECT_GT(strokes[key], 0.0) << keyName(key);
+    for (const unsigned char key : lesson.open.inCourseOrder()) EXPECT_GT(strokes[key], 0.0) << courseKeyName(key);
   }
 }
 
