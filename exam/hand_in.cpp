@@ -6,6 +6,7 @@
 #include <random>
 #include <thread>
 
+#include "core/settings.h"
 #include "evaluation/saved_file.h"
 #include "platform/encoding.h"
 
@@ -395,6 +396,7 @@ DeliveryReport deliverWaiting(const fs::path& waitingFolder, FileWriter* writer)
     fs::remove(note, ec);
     fs::remove(w.bytesFile, ec);
     report.delivered.push_back(std::move(outcome));
+    report.deliveredWaiting.push_back(w);
   }
   return report;
 }
@@ -445,7 +447,8 @@ std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path&
     if (!readWholeFile(entry.path(), bytes, kLargestHandIn) || bytes.empty()) continue;
     OpenedResult opened;
     if (decodeResultFile(bytes, opened) != ResultFileError::None || opened.lines.size() < 6) continue;
-    const bool byContents = learnerNameKey(opened.lines[4]) == wanted && learnerNameKey(opened.lines[5]) == learnerNameKey(test.className);
+    const bool byContents = learnerNameKey(opened.lines[kResultLearnerLine]) == wanted &&
+                            learnerNameKey(opened.lines[kResultClassLine]) == learnerNameKey(test.className);
     const bool byName = lowered(cp1252OfPath(entry.path().filename())).rfind(named, 0) == 0;
     if (!byContents && !byName) continue;
     EarlierHandIn e;
@@ -466,6 +469,27 @@ std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const fs::path&
   std::stable_sort(found.begin(), found.end(),
                    [](const EarlierHandIn& a, const EarlierHandIn& b) { return earlier(a.when, b.when); });
   return found;
+}
+
+std::string resultOwnerRefusal(const std::vector<std::string>& lines, std::string_view learner,
+                               std::string_view className) {
+  const std::string quoteOpen = w1252("\u201E");
+  const std::string quoteClose = w1252("\u201C");
+  const std::string namedLearner = lines.size() > kResultLearnerLine ? lines[kResultLearnerLine] : std::string();
+  const std::string namedClass = lines.size() > kResultClassLine ? lines[kResultClassLine] : std::string();
+  // The program keeps only the first characters of a long name in the result.
+  if (learnerNameKey(namedLearner) != learnerNameKey(clipLearnerLine(learner))) {
+    return w1252("Das Ergebnis ist von ") + quoteOpen + (namedLearner.empty() ? w1252("(ohne Namen)") : namedLearner) +
+           quoteClose + w1252(", nicht von ") + quoteOpen + std::string(learner) + quoteClose +
+           w1252(". Es wird nicht abgegeben.");
+  }
+  if (learnerNameKey(namedClass) != learnerNameKey(clipLearnerLine(className))) {
+    return w1252("Das Ergebnis ist für die Klasse ") + quoteOpen +
+           (namedClass.empty() ? w1252("(ohne Klasse)") : namedClass) + quoteClose +
+           w1252(", die Klassenarbeit für die Klasse ") + quoteOpen + std::string(className) + quoteClose +
+           w1252(". Es wird nicht abgegeben.");
+  }
+  return {};
 }
 
 std::string furtherAttemptRefusal(const ClassTest& test, const std::vector<EarlierHandIn>& earlierOnes) {

@@ -59,6 +59,9 @@ std::vector<WaitingHandIn> waitingHandIns(const std::filesystem::path& waitingFo
 
 struct DeliveryReport {
   std::vector<HandInOutcome> delivered;
+  // Alongside `delivered`: what each of them was while it waited, so that a
+  // window still showing that result can say where it went.
+  std::vector<WaitingHandIn> deliveredWaiting;
   int stillWaiting = 0;
 };
 // Tries every waiting result once; what got through leaves the waiting folder.
@@ -73,6 +76,21 @@ struct EarlierHandIn {
 };
 std::vector<EarlierHandIn> earlierHandIns(const ClassTest& test, const std::filesystem::path& handInFolder,
                                           const std::filesystem::path& waitingFolder, std::string_view learner);
+// Where a result's lines name the learner and the class: the two learner
+// lines of the evaluation, which a class test fills with name and class.
+inline constexpr std::size_t kResultLearnerLine = 4;
+inline constexpr std::size_t kResultClassLine = 5;
+
+// A result names its learner and class on its fourth and fifth line, as the
+// program writes them for a class test. Handed in under another learner or
+// for another class, it would be filed under the wrong name and counted
+// twice for one learner and never for the other: the German refusal, naming
+// both, or empty when the result is the learner's own. `lines` are the
+// result's lines (Windows-1252); `learner` and `className` as the hand-in
+// names them.
+std::string resultOwnerRefusal(const std::vector<std::string>& lines, std::string_view learner,
+                               std::string_view className);
+
 // The refusal of a further attempt, naming the latest earlier hand-in;
 // empty while the test still allows one.
 std::string furtherAttemptRefusal(const ClassTest& test, const std::vector<EarlierHandIn>& earlier);

@@ -46,6 +46,19 @@ std::string rulesText(const ClassTest& test) {
          std::to_string(test.attempts) + (test.attempts == 1 ? " Versuch" : " Versuche");
 }
 
+// A hand-in with no keystroke shows 0 Anschläge and 0 Fehler, which reads
+// like a perfect result without a grade; the teacher is told plainly that
+// nothing was written, and no figures are shown for it.
+void markEmpty(TestRow& row) {
+  const std::string time = timeOfName(row.result->shownName);
+  row.state = HandInState::Empty;
+  row.grade.reset();
+  row.statusText = w1252("leer abgegeben ") + (time.empty() ? dateText(row.result->date) : time) +
+                   w1252(" (keine Anschläge)");
+  if (row.handIns > 1) row.statusText += ", " + std::to_string(row.handIns) + " Abgaben";
+  row.note = w1252("keine Anschläge, daher keine Note");
+}
+
 }  // namespace
 
 std::optional<std::string> testProblem(const ClassResult& result, const ClassTest& test,
@@ -145,6 +158,7 @@ TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& sca
         const std::string time = timeOfName(row.result->shownName);
         row.statusText = "abgegeben " + (time.empty() ? dateText(row.result->date) : time);
       }
+      if (row.result->voided()) markEmpty(row);
     }
     status.rows.push_back(std::move(row));
   }
@@ -162,6 +176,7 @@ TestStatus testStatus(const ClassTest& test, const std::vector<ClassResult>& sca
         row.state = row.handIns > 1 ? HandInState::Several : HandInState::HandedIn;
         row.statusText = row.handIns > 1 ? std::to_string(row.handIns) + " Abgaben"
                                          : "abgegeben " + (time.empty() ? dateText(row.result->date) : time);
+        if (row.result->voided()) markEmpty(row);
       } else {
         row.state = HandInState::NotInList;
         row.statusText = "nicht in der Liste";
@@ -198,10 +213,10 @@ std::string testStatusText(const ClassTest& test, const TestStatus& status) {
     if (row.result) out += " | " + row.result->shownName;
     out += "\n";
   }
+  // Names are often "Nachname, Vorname": a comma between learners would run
+  // them together, so a semicolon parts them.
   std::string missing;
-  for (const TestRow& row : status.rows) {
-    if (row.state == HandInState::Missing) missing += (missing.empty() ? "" : ", ") + row.learner;
-  }
+  for (const std::string& name : missingLearners(status)) missing += (missing.empty() ? "" : "; ") + name;
   if (!missing.empty()) out += "\nEs fehlen: " + missing + "\n";
   return out;
 }
@@ -217,11 +232,11 @@ std::string testStatusCsv(const ClassTest& test, const TestStatus& status) {
   out += std::string("Vorbereitet;") + prepared + "\n";
   out += "Regeln;" + u8(rulesText(test)) + "\n";
   out += "Stand;" + u8(status.countText()) + "\n";
-  std::string missing;
-  for (const TestRow& row : status.rows) {
-    if (row.state == HandInState::Missing) missing += (missing.empty() ? "" : ", ") + row.learner;
-  }
-  out += "Es fehlen;" + u8(missing) + "\n\n";
+  // One cell for each learner missing, so that a spreadsheet keeps
+  // "Nachname, Vorname" whole.
+  out += "Es fehlen";
+  for (const std::string& name : missingLearners(status)) out += ";" + u8(name);
+  out += "\n\n";
   out += "Name;Zeit (Minuten);Status;Datei;Datum;Anschl\xC3\xA4ge;Fehler;Fehlerprozent;Anschl\xC3\xA4ge pro Minute;"
          "Minuten;Note\n";
   for (const TestRow& row : status.rows) {

@@ -15,14 +15,18 @@
 
 namespace kv {
 
-enum class HandInState { Missing, HandedIn, Several, NotInList, OtherTest, FiguresWrong, Refused };
+// Empty: handed in without a single keystroke (an exercise voided at once):
+// in, so no further attempt, but nothing to grade.
+enum class HandInState { Missing, HandedIn, Several, NotInList, OtherTest, FiguresWrong, Refused, Empty };
 
 struct TestRow {
   std::string learner;     // Windows-1252
   std::int32_t seconds = 0;  // the learner's time
   bool ownTime = false;      // a Nachteilsausgleich
   HandInState state = HandInState::Missing;
-  std::string statusText;  // "abgegeben 10:14", "fehlt", "2 Abgaben", "nicht in der Liste", …
+  // "abgegeben 10:14", "fehlt", "2 Abgaben", "nicht in der Liste",
+  // "leer abgegeben 10:14 (keine Anschläge)", …
+  std::string statusText;
   std::optional<ClassResult> result;  // the hand-in shown (the first), if any
   int handIns = 0;
   std::optional<int> grade;  // by the key; none for no key or no valid hand-in

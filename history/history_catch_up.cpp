@@ -17,8 +17,20 @@ namespace kv {
 
 using namespace store_internals;
 
-bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
+bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error, std::size_t newest) {
   out.clear();
+  // Only the newest exercises: everything from the first of them on. The
+  // figures of a long history would otherwise be read in full for a few.
+  std::int64_t firstId = 0;
+  if (newest > 0) {
+    Statement first(db_, ("SELECT MIN(id) FROM (SELECT id FROM exercises ORDER BY id DESC LIMIT " +
+                          std::to_string(newest) + ")").c_str());
+    if (!first.ok()) return error = first.error(), false;
+    const int rc = first.step();
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return error = rc, false;
+    if (rc == SQLITE_ROW && !first.isNull(0)) firstId = first.integer(0);
+  }
+  const std::string from = std::to_string(firstId);
   bool hasTokens = false;
   {
     Statement table(db_, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'recorded'");
@@ -34,7 +46,7 @@ bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
                                     : "NULL") +
                          ", started, form, pace, correction, title, archive, first_line, last_line, seconds,"
                          " keystrokes, errors, keystrokes_per_minute, error_percent, voided, impossible"
-                         " FROM exercises ORDER BY id").c_str());
+                         " FROM exercises WHERE id >= " + from + " ORDER BY id").c_str());
     if (!rows.ok()) return error = rows.error(), false;
     int rc;
     while ((rc = rows.step()) == SQLITE_ROW) {
@@ -66,7 +78,8 @@ bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
     return at == byId.end() ? nullptr : &out[at->second];
   };
   {
-    Statement keys(db_, "SELECT exercise, ch, needed, missed, timed, mean_ms, m2 FROM key_stats");
+    Statement keys(db_, ("SELECT exercise, ch, needed, missed, timed, mean_ms, m2 FROM key_stats"
+                         " WHERE exercise >= " + from).c_str());
     if (!keys.ok()) return error = keys.error(), false;
     int rc;
     while ((rc = keys.step()) == SQLITE_ROW) {
@@ -79,8 +92,8 @@ bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
     if (rc != SQLITE_DONE) return error = rc, false;
   }
   {
-    Statement confusions(db_, "SELECT exercise, expected, typed, count FROM confusions"
-                              " ORDER BY exercise, expected, typed");
+    Statement confusions(db_, ("SELECT exercise, expected, typed, count FROM confusions WHERE exercise >= " +
+                               from + " ORDER BY exercise, expected, typed").c_str());
     if (!confusions.ok()) return error = confusions.error(), false;
     int rc;
     while ((rc = confusions.step()) == SQLITE_ROW) {
@@ -92,7 +105,8 @@ bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
     if (rc != SQLITE_DONE) return error = rc, false;
   }
   {
-    Statement words(db_, "SELECT exercise, expected, typed FROM word_slips ORDER BY rowid");
+    Statement words(db_, ("SELECT exercise, expected, typed FROM word_slips WHERE exercise >= " + from +
+                          " ORDER BY rowid").c_str());
     if (!words.ok()) return error = words.error(), false;
     int rc;
     while ((rc = words.step()) == SQLITE_ROW) {
@@ -105,12 +119,12 @@ bool HistoryStore::readRecords(std::vector<ExerciseRecord>& out, int& error) {
   return true;
 }
 
-std::vector<ExerciseRecord> HistoryStore::records(std::string& notice) {
+std::vector<ExerciseRecord> HistoryStore::records(std::string& notice, std::size_t newest) {
   notice.clear();
   std::vector<ExerciseRecord> out;
   if (db_ == nullptr && !connect(notice)) return out;
   int error = SQLITE_OK;
-  if (readRecords(out, error)) return out;
+  if (readRecords(out, error, newest)) return out;
   out.clear();
   noteFailure(error);
   notice = failureNotice(false);

@@ -134,8 +134,9 @@ class HistoryStore {
   const StoreFailure& lastFailure() const { return failure_; }
 
   // Every exercise in full, tokens included, oldest first: the store of
-  // exercises that wait for the history is read back with it.
-  std::vector<ExerciseRecord> records(std::string& notice);
+  // exercises that wait for the history is read back with it. With
+  // `newest`, only that many of the latest.
+  std::vector<ExerciseRecord> records(std::string& notice, std::size_t newest = 0);
   // Removes the exercise with this token; true when it is gone.
   bool forget(const std::string& token, std::string& notice);
   // How many exercises carry this token (0 or 1); -1 when unreadable.
@@ -163,7 +164,7 @@ class HistoryStore {
   bool write(const ExerciseRecord& record, int& error);
   bool readOverview(HistoryOverview& out, int& error);
   bool readRows(std::vector<HistoryRow>& out, int& error, const std::string* archive = nullptr);
-  bool readRecords(std::vector<ExerciseRecord>& out, int& error);
+  bool readRecords(std::vector<ExerciseRecord>& out, int& error, std::size_t newest = 0);
   // Keeps SQLite's error and the system's code of this moment.
   void noteFailure(int error);
   std::string failureNotice(bool writing) const;

@@ -190,7 +190,7 @@ int runExamHandIn(const std::string& testFile, const std::string& learnerArgumen
     // The learner's PC read the test when the exercise began; a server gone
     // since must not cost the result. The class is the one the result names.
     test = ClassTest{};
-    test.className = opened.lines.size() > 5 ? opened.lines[5] : std::string();
+    test.className = opened.lines.size() > kResultClassLine ? opened.lines[kResultClassLine] : std::string();
   } else if (read != TestFileError::None) {
     std::string message = u8(testFileMessage("\x01", reason));
     message.replace(message.find('\x01'), 1, testFile);
@@ -209,6 +209,14 @@ int runExamHandIn(const std::string& testFile, const std::string& learnerArgumen
       }
       learner = listed->name;
     }
+  }
+  // A result of someone else, or of another class, is never filed under
+  // this learner's name.
+  if (const std::string refusal = resultOwnerRefusal(opened.lines, learner, test.className); !refusal.empty()) {
+    err << u8(refusal) << "\n";
+    return 1;
+  }
+  if (read == TestFileError::None) {
     const std::string refusal = furtherAttemptRefusal(test, earlierHandIns(test, folder, waiting, learner));
     if (!refusal.empty()) {
       err << u8(refusal) << "\n";

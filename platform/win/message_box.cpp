@@ -38,6 +38,11 @@ void showInformation(HWND owner, std::string_view text) {
   show(owner, widen(text), MB_ICONINFORMATION | MB_OK);
 }
 
+void showWarning(HWND owner, std::string_view text) {
+  ::MessageBeep(MB_ICONWARNING);
+  show(owner, widen(text), MB_ICONWARNING | MB_OK);
+}
+
 void showError(HWND owner, std::wstring_view text) {
   errorBeep();
   show(owner, std::wstring(text), MB_ICONERROR | MB_OK);

@@ -532,6 +532,10 @@ TEST_F(TempFolder, WaitingResultsAreDeliveredExactlyOnce) {
   fs::copy(waiting, copy);
   DeliveryReport report = deliverWaiting(waiting);
   ASSERT_EQ(report.delivered.size(), 1u);
+  // The window that still shows this result finds it by what it waited as.
+  ASSERT_EQ(report.deliveredWaiting.size(), 1u);
+  EXPECT_EQ(report.deliveredWaiting[0].fileName, name);
+  EXPECT_EQ(report.deliveredWaiting[0].testId, test.id);
   EXPECT_EQ(report.stillWaiting, 0);
   EXPECT_TRUE(waitingHandIns(waiting).empty());
   EXPECT_TRUE(filesIn(waiting).empty());
@@ -612,6 +616,44 @@ TEST_F(TempFolder, TestStatusListsEveryLearnerAndGradesOnlyWhatFits) {
   const std::string text = cp1252ToUtf8(testStatusText(test, status));
   EXPECT_NE(text.find("Es fehlen: Becker, Paul"), std::string::npos) << text;
   EXPECT_NE(text.find("2 von 3 abgegeben"), std::string::npos);
+
+  // Names written "Nachname, Vorname" stay apart when several are missing.
+  EXPECT_NE(cp1252ToUtf8(testStatusText(test, lateStatus)).find("Es fehlen: Yildiz, Ayse; Becker, Paul\n"),
+            std::string::npos)
+      << cp1252ToUtf8(testStatusText(test, lateStatus));
+  EXPECT_NE(testStatusCsv(test, lateStatus).find("Es fehlen;Yildiz, Ayse;Becker, Paul\n"), std::string::npos)
+      << testStatusCsv(test, lateStatus);
+}
+
+TEST_F(TempFolder, AnEmptyHandInSaysSoAndIsNeitherGradedNorShownAsFigures) {
+  ClassTest test = sampleTest();
+  Written empty;
+  empty.typed = {" "};  // voided at once: nothing typed but the blank
+  ASSERT_TRUE(writeFileAtomically(dir_ / pathFromCp1252(w1252("8b – Becker, Paul – 2026-12-09 10.22.kvw")),
+                                  genuine([&] {
+                                    Written w = empty;
+                                    w.name = "Becker, Paul";
+                                    return w;
+                                  }())));
+  GradeKey key = gradeKeyPresets().front();
+  const TestStatus status = testStatus(test, scanClass(dir_), &key);
+  ASSERT_EQ(status.rows.size(), 3u);
+  const TestRow& paul = status.rows[2];
+  EXPECT_EQ(paul.state, HandInState::Empty);
+  EXPECT_EQ(cp1252ToUtf8(paul.statusText), "leer abgegeben 10:22 (keine Anschläge)");
+  EXPECT_FALSE(paul.grade);
+  // In, so he has no further attempt and is not missing.
+  EXPECT_EQ(status.countText(), "1 von 3 abgegeben");
+  EXPECT_EQ(missingLearners(status), (std::vector<std::string>{w1252("Müller, Jonas"), w1252("Yildiz, Ayse")}));
+
+  const std::string text = cp1252ToUtf8(testStatusText(test, status));
+  EXPECT_NE(text.find("Becker, Paul | leer abgegeben 10:22 (keine Anschläge) | 8b – Becker, Paul"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("0 Anschläge"), std::string::npos) << text;
+  const std::string csv = testStatusCsv(test, status);
+  EXPECT_NE(csv.find("Becker, Paul;10,0;leer abgegeben 10:22 (keine Anschläge);8b – Becker, Paul"), std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find(".kvw;09.12.2026;;;;;;\n"), std::string::npos) << "figures shown for an empty hand-in: " << csv;
 }
 
 }  // namespace

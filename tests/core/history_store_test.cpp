@@ -182,6 +182,31 @@ TEST_F(HistoryFile, RowsOfOneArchiveAreThoseOfTheWholeHistory) {
   EXPECT_TRUE(store->rowsOfArchive("Beispiel", notice).empty());
 }
 
+TEST_F(HistoryFile, NewestRecordsAreTheLastOnesInFullWithTheirKeys) {
+  std::string notice;
+  auto store = HistoryStore::open(file_, notice);
+  ASSERT_TRUE(store) << notice;
+  for (int n = 0; n < 7; ++n) {
+    ExerciseRecord r = sample(n);
+    r.keys[static_cast<unsigned char>('a')] = {static_cast<std::uint32_t>(10 + n), 0};
+    ASSERT_TRUE(store->record(r, notice)) << notice;
+  }
+  const std::vector<ExerciseRecord> all = store->records(notice);
+  ASSERT_EQ(all.size(), 7u) << notice;
+  const std::vector<ExerciseRecord> newest = store->records(notice, 3);
+  ASSERT_EQ(newest.size(), 3u) << notice;
+  for (std::size_t i = 0; i < newest.size(); ++i) {
+    SCOPED_TRACE(i);
+    const ExerciseRecord& want = all[4 + i];
+    EXPECT_EQ(newest[i].title, want.title);
+    EXPECT_EQ(newest[i].keys[static_cast<unsigned char>('a')].needed, 14u + i);
+    EXPECT_EQ(newest[i].rhythm.chars[0xF6].count, 2u);
+    EXPECT_EQ(newest[i].confusions, want.confusions);
+    EXPECT_EQ(newest[i].words, want.words);
+  }
+  EXPECT_EQ(store->records(notice, 100).size(), 7u) << "more asked for than there are";
+}
+
 TEST_F(HistoryFile, WeakKeysNeedRepeatedMissesAndRankBySmoothedShare) {
   std::array<KeyTally, 256> keys{};
   keys['a'] = {2, 1};      // one slip: not weak yet

@@ -79,13 +79,14 @@ kill $classmates 2>/dev/null
 wait $classmates 2>/dev/null
 [ $rc -eq 0 ] || exit $rc
 
-# Thirty whole files, none overwritten, each read as the program reads it.
+# Thirty whole files, none overwritten, each read as the program reads it,
+# and the one that waited on the learner's PC while the server was gone.
 folder=$(ls -d "$teacher"/8b/*Abgaben)
 count=$(ls "$folder" | grep -c '\.kvw$')
-[ "$count" -eq 30 ] || fail "$count statt 30 Abgaben im Ordner: $(ls "$folder" | tr '\n' ' ')"
+[ "$count" -eq 31 ] || fail "$count statt 31 Abgaben im Ordner: $(ls "$folder" | tr '\n' ' ')"
 ls -A "$folder" | grep -v '\.kvw$' && fail "Reste im Abgabeordner."
 "$kvtool" result check "$folder" >"$work/pruefung.txt" || fail "Nicht jede Abgabe ist gültig: $(grep -v gültig "$work/pruefung.txt")"
-echo "30 Abgaben zugleich, darunter das Programm mit echten Tasten: alle ganz, keine überschrieben."
+echo "30 Abgaben zugleich, darunter das Programm mit echten Tasten, und eine nach dem Ausfall des Servers: alle ganz, keine überschrieben."
 
 page="$work/uebersicht.html"
 [ -s "$page" ] || fail "Die Klassenübersicht wurde nicht gespeichert."

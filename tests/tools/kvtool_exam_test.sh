@@ -28,7 +28,32 @@ out=$("$tool" exam status "$test") || say "status failed"
 grep -q "0 von 2 abgegeben" <<<"$out" || say "status: $out"
 grep -q "Yildiz, Ayse (12,5 Minuten) | fehlt" <<<"$out" || say "own time not shown: $out"
 
-result=$(ls "$dir/class"/test-2-1.kvw)
+# Results of the same class for another text: they name their learner and
+# class as the program writes them, and are marked as another text later.
+mkdir -p "$dir/anderes"
+printf 'Ein ganz anderer Text.\n' >"$dir/anderer-text.txt"
+other=$("$tool" exam create --text "$dir/anderer-text.txt" --title "Anderes" --class 8b --list "$dir/liste.csv" \
+  --folder "$dir/anderes" 2>/dev/null) || say "create of the other test failed"
+"$fill" --test "$other" "$dir/fremd" 2 >/dev/null || say "class_fill --test failed"
+result="$dir/fremd/01.kvw"   # Müller, Jonas
+ayses="$dir/fremd/02.kvw"    # Yildiz, Ayse
+
+# A result that names someone else is not filed under the name given.
+"$tool" exam hand-in "$test" --learner "Ayse Yildiz" --result "$result" 2>"$dir/err"
+[ $? -eq 1 ] || say "a result of Müller, Jonas was taken for Ayse Yildiz"
+grep -q "Das Ergebnis ist von „Müller, Jonas“, nicht von „Yildiz, Ayse“. Es wird nicht abgegeben." "$dir/err" ||
+  say "someone else's result: $(cat "$dir/err")"
+[ -z "$(ls "$dir/share/Klassenarbeit 8b – Hausbau – Abgaben")" ] || say "someone else's result was filed"
+# Nor one of another class, where the test has no list to check names by.
+mkdir -p "$dir/offen"
+"$tool" exam create --text "$dir/text.txt" --title "Offen" --class 8b --folder "$dir/offen" >/dev/null 2>&1 ||
+  say "create without a list failed"
+"$tool" exam hand-in "$dir/offen/Klassenarbeit 8b – Offen.kvk" --learner "Carla Neumann" \
+  --result "$dir/class/test-3-1.kvw" 2>"$dir/err"
+[ $? -eq 1 ] || say "a result of class 8a was taken for a test of 8b"
+grep -q "Das Ergebnis ist für die Klasse „8a“, die Klassenarbeit für die Klasse „8b“." "$dir/err" ||
+  say "another class: $(cat "$dir/err")"
+
 out=$("$tool" exam hand-in "$test" --learner "Jonas Müller" --result "$result") || say "hand-in failed"
 grep -Eq "^abgegeben: .*/8b – Müller, Jonas – [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}\.[0-9]{2}\.kvw$" <<<"$out" ||
   say "hand-in: $out"
@@ -40,10 +65,10 @@ grep -q "bereits abgegeben („8b – Müller, Jonas" "$dir/err" || say "refusal
 
 # The hand-in folder is gone: the result waits on this PC and goes once.
 mv "$dir/share/Klassenarbeit 8b – Hausbau – Abgaben" "$dir/weg"
-"$tool" exam hand-in "$test" --learner "Ayse Yildiz" --result "$result" --waiting "$dir/wartet" 2>"$dir/err"
-[ $? -eq 3 ] || say "a failed hand-in did not exit 3"
+"$tool" exam hand-in "$test" --learner "Ayse Yildiz" --result "$ayses" --waiting "$dir/wartet" 2>"$dir/err"
+[ $? -eq 3 ] || say "a failed hand-in did not exit 3: $(cat "$dir/err")"
 grep -q "wartet auf diesem PC" "$dir/err" || say "waiting: $(cat "$dir/err")"
-"$tool" exam hand-in "$test" --learner "Ayse Yildiz" --result "$result" --waiting "$dir/wartet" 2>"$dir/err"
+"$tool" exam hand-in "$test" --learner "Ayse Yildiz" --result "$ayses" --waiting "$dir/wartet" 2>"$dir/err"
 [ $? -eq 4 ] || say "a waiting result did not count as an attempt"
 "$tool" exam deliver --waiting "$dir/wartet" 2>/dev/null
 [ $? -eq 3 ] || say "deliver into a missing folder did not exit 3"

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -66,6 +67,45 @@ wchar_t altLetter(HWND control) {
     if (text[i] == L'&') ++i;
   }
   return 0;
+}
+
+// Pixels of a window as the screen shows them: how many are the yellow of a
+// warning sign and how many the red of an error sign.
+struct SignColours {
+  int yellow = 0;
+  int red = 0;
+};
+SignColours signColoursOf(HWND window) {
+  SignColours found;
+  RECT r{};
+  if (!::GetWindowRect(window, &r)) return found;
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  const HDC screen = ::GetDC(nullptr);
+  const HDC memory = ::CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (bitmap != nullptr && bits != nullptr) {
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    const auto* pixel = static_cast<const std::uint8_t*>(bits);
+    for (int i = 0; i < width * height; ++i, pixel += 4) {
+      const int blue = pixel[0], green = pixel[1], red = pixel[2];
+      if (red > 200 && green > 160 && blue < 90) ++found.yellow;
+      if (red > 170 && green < 90 && blue < 90) ++found.red;
+    }
+  }
+  if (bitmap != nullptr) ::DeleteObject(bitmap);
+  ::DeleteDC(memory);
+  ::ReleaseDC(nullptr, screen);
+  return found;
 }
 
 class ClassTestFlow : public testing::Test {
@@ -359,6 +399,82 @@ TEST_F(ClassTestFlow, PreparedTakenHandedInWatchedAndASecondAttemptRefused) {
   test::pressDialogButton(box, IDOK);
   EXPECT_EQ(test::waitForOnlyChild(learner.main, ExerciseWindow::kClassName, 2000), nullptr)
       << "the refused attempt began anyway";
+}
+
+// The server goes while a learner types: the result waits on this PC, the
+// box says so with a warning (nothing is lost), and once the server is back
+// the program hands it in by itself while it is still open, and the result
+// window says where it went.
+TEST_F(ClassTestFlow, AResultKeptWaitingGoesInWhileTheProgramRuns) {
+  fs::path testFile;
+  for (const auto& entry : fs::directory_iterator(fs::path(learnerShare))) {
+    if (entry.path().extension() == L".kvk") testFile = entry.path();
+  }
+  ASSERT_FALSE(testFile.empty()) << "no test file in the share: the first flow did not prepare one";
+  const fs::path handIns = handInFolderOf(testFile);
+  const auto hisFiles = [&] {
+    int found = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(handIns, ec)) {
+      found += entry.path().filename().wstring().rfind(L"8b – Yilmaz, Emre – ", 0) == 0;
+    }
+    return found;
+  };
+  ASSERT_EQ(hisFiles(), 0);
+
+  ASSERT_NO_FATAL_FAILURE(start(learner, L"\"" + testFile.wstring() + L"\""));
+  const HWND page = test::waitForOnlyChild(learner.main, kClassTestChildClass, 20000);
+  ASSERT_NE(page, nullptr) << "the test file did not open the start page";
+  const HWND name = ::GetDlgItem(page, ClassTestStart::kNameId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == name; }, 10000));
+  ASSERT_TRUE(typeText(L"Yilmaz, Emre"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(name) == L"Yilmaz, Emre"; }, 10000));
+  ASSERT_TRUE(press(L"Return"));
+  const HWND exercise = test::waitForOnlyChild(learner.main, ExerciseWindow::kClassName, 15000);
+  ASSERT_NE(exercise, nullptr) << "Beginnen started no exercise";
+  const HWND field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(learner.main) == field; }, 10000));
+  ASSERT_TRUE(test::startExerciseWithSpace(field));
+  ASSERT_TRUE(typeLikeALearner(kLine1.substr(0, 20)));
+
+  // The server goes before the time is up.
+  const std::wstring server = test::shellQuoted(win::widen(KV_SOURCE_DIR) + L"/tests/tools/school_server.sh");
+  const std::wstring serverFolder = test::shellQuoted(work + L"/server");
+  ASSERT_TRUE(test::runUnixToEnd(server + L" stop " + serverFolder, 60000));
+  ASSERT_TRUE(test::waitUntil([&] { return test::exerciseEnded(field); }, 90000)) << "the time limit did not end it";
+  ASSERT_TRUE(press(L"alt+w"));
+  const HWND result = test::waitForOnlyChild(learner.main, ResultWindow::kClassName, 30000);
+  ASSERT_NE(result, nullptr) << "no evaluation after the time limit";
+
+  const HWND box = test::waitForMessageBox(learner.process.pid(), 20000);
+  ASSERT_NE(box, nullptr) << "the learner was not told that the result waits";
+  const std::wstring said = test::messageBoxText(box);
+  EXPECT_NE(said.find(L"auch beim nächsten Start"), std::wstring::npos) << win::narrowLossy(said);
+  EXPECT_NE(said.find(L"„Speichern …“"), std::wstring::npos) << win::narrowLossy(said);
+  EXPECT_EQ(said.find(L'"'), std::wstring::npos) << "two kinds of quotes: " << win::narrowLossy(said);
+  ASSERT_TRUE(test::waitUntilPainted(box, 5000));
+  ::Sleep(500);
+  const SignColours sign = signColoursOf(box);
+  EXPECT_GT(sign.yellow, 20) << "no warning sign in the box";
+  EXPECT_LT(sign.red, 20) << "an error sign, though nothing is lost";
+  ASSERT_TRUE(test::answerWithReturn(box, 15000)) << "Return did not close the box";
+
+  const HWND handIn = ::GetDlgItem(result, ResultWindow::kHandInId);
+  ASSERT_NE(handIn, nullptr);
+  EXPECT_EQ(test::controlText(handIn).rfind(L"Noch nicht abgegeben", 0), 0u) << win::narrowLossy(test::controlText(handIn));
+
+  // The server is back; the program stays open and hands in by itself.
+  ASSERT_TRUE(test::runUnixToEnd(server + L" start " + serverFolder + L" >/dev/null", 60000));
+  const DWORD back = ::GetTickCount();
+  EXPECT_TRUE(test::waitUntil([&] { return test::controlText(handIn).rfind(L"Abgegeben um", 0) == 0; }, 60000))
+      << "still waiting a minute after the server came back: " << win::narrowLossy(test::controlText(handIn));
+  EXPECT_LE(::GetTickCount() - back, 60000u);
+  EXPECT_NE(test::controlText(handIn).find(L"8b – Yilmaz, Emre – "), std::wstring::npos)
+      << win::narrowLossy(test::controlText(handIn));
+  EXPECT_TRUE(test::waitUntil([&] { return hisFiles() == 1; }, 20000)) << "his result is not in the share once";
+  EXPECT_TRUE(learner.process.running()) << "the program did not stay open";
+  ASSERT_TRUE(press(L"alt+s"));  // handed in: closing asks nothing
+  ASSERT_NE(test::waitForOnlyChild(learner.main, SelectionDialog::kClassName, 15000), nullptr);
 }
 
 }  // namespace

@@ -97,15 +97,7 @@ TEST_F(CourseLearner, TemplateOfTheChosenTextGoesToThePrinter) {
   ASSERT_TRUE(key(L"alt+w"));
   ASSERT_TRUE(selectionCaptionIs(dialog, L"Übungstext wählen"));
   // The menu button has the focus after a Tab from the start button.
-  const HWND menuButton = ::GetDlgItem(dialog, SelectionDialog::kMenu);
-  for (int tries = 0; tries < 12 && test::focusOfThread(main) != menuButton; ++tries) {
-    ASSERT_TRUE(key(L"Tab"));
-    ::Sleep(150);
-  }
-  ASSERT_EQ(test::focusOfThread(main), menuButton) << "Tab did not reach the menu button";
-  ASSERT_TRUE(key(L"space"));
-  ASSERT_TRUE(test::waitUntil([&] { return test::findTopLevelWindow(program.pid(), nullptr, L"#32768"); }, 5000))
-      << "no menu";
+  ASSERT_TRUE(openSelectionMenu(dialog)) << "no menu";
   ASSERT_TRUE(key(L"v"));
   const HWND print = test::waitForTopLevelWindow(program.pid(), nullptr, 10000, L"#32770");
   ASSERT_NE(print, nullptr) << "no print dialog";

@@ -135,6 +135,23 @@ class LearnerKeys : public testing::Test {
     return popup;
   }
 
+  // "Weitere Befehle" beside the start button, reached by Tab and opened
+  // with the space bar; true once its menu is on the screen.
+  bool openSelectionMenu(HWND dialog) {
+    const HWND menuButton = ::GetDlgItem(dialog, SelectionDialog::kMenu);
+    for (int tries = 0; tries < 30 && test::focusOfThread(main) != menuButton; ++tries) {
+      if (!key(L"Tab")) return false;
+      ::Sleep(150);
+    }
+    if (test::focusOfThread(main) != menuButton) {
+      ADD_FAILURE() << "Tab did not reach the menu button";
+      return false;
+    }
+    if (!key(L"space")) return false;
+    return test::waitUntil([&] { return test::findTopLevelWindow(program.pid(), nullptr, L"#32768") != nullptr; },
+                           5000);
+  }
+
   void startTyping() { ASSERT_TRUE(test::startExerciseWithSpace(field)) << "the exercise did not start"; }
 
   // Return in the typing field. Each xdotool is a process of its own, so the

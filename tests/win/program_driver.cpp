@@ -235,6 +235,19 @@ void pressDialogButton(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
+bool answerWithReturn(HWND box, DWORD timeoutMs) {
+  RECT r{};
+  if (!::GetWindowRect(box, &r)) return !::IsWindow(box);
+  const std::wstring over =
+      std::to_wstring((r.left + r.right) / 2) + L" " + std::to_wstring((r.top + r.bottom) / 2);
+  return waitUntil(
+      [&] {
+        runUnixToEnd(L"xdotool mousemove " + over + L" key Return");
+        return !::IsWindow(box);
+      },
+      timeoutMs);
+}
+
 std::vector<HWND> mdiChildren(HWND mainWindow) {
   std::vector<HWND> children;
   const HWND client = ::FindWindowExW(mainWindow, nullptr, L"MDICLIENT", nullptr);

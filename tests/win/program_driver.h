@@ -127,6 +127,10 @@ HWND waitForMessageBox(DWORD pid, DWORD timeoutMs);
 std::wstring messageBoxText(HWND box);
 // Clicks button `id` of a dialog or window of any thread, as the button would.
 void pressDialogButton(HWND dialog, int id);
+// Answers a box with the Return key, the pointer over it as a learner's
+// would be (without a window manager the keyboard follows the pointer);
+// true once the box is gone.
+bool answerWithReturn(HWND box, DWORD timeoutMs);
 
 // A popup menu of the process once it is on the screen and its thread runs
 // the menu's loop, where a letter chooses an item (a letter sent earlier could

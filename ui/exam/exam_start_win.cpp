@@ -136,13 +136,8 @@ void ClassTestStart::refreshFontsAndColours() {
   dialogFont_ = createDialogFont(appState().settings.fonts);
   if (dialogFont_) win::applyDialogFont(hwnd_, dialogFont_.get());
   // The heading in the dialog font's face, larger and bold.
-  LOGFONTW face{};
-  if (dialogFont_ && ::GetObjectW(dialogFont_.get(), sizeof face, &face) == sizeof face) {
-    face.lfHeight = face.lfHeight * 3 / 2;
-    face.lfWeight = FW_BOLD;
-    headingFont_ = win::Font(::CreateFontIndirectW(&face));
-    if (headingFont_) ::SendMessageW(heading_, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_.get()), TRUE);
-  }
+  headingFont_ = createHeadingFont(dialogFont_.get());
+  if (headingFont_) ::SendMessageW(heading_, WM_SETFONT, reinterpret_cast<WPARAM>(headingFont_.get()), TRUE);
   // Tab stops line the rules' values up behind their labels.
   const int stops = 60;
   ::SendMessageW(rules_, EM_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stops));
@@ -316,6 +311,7 @@ void ClassTestStart::begin() {
   run.active = true;
   run.handedIn = false;
   run.handInNotice.clear();
+  run.waitingFileName.clear();
   host_.request(static_cast<int>(Request::Exercise));
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "evaluation/saved_file.h"
@@ -29,14 +30,21 @@ struct DeliveryJob {
 DWORD WINAPI deliverInBackground(LPVOID parameter) {
   const DeliveryJob job = *static_cast<DeliveryJob*>(parameter);
   delete static_cast<DeliveryJob*>(parameter);
-  int delivered = 0;
+  auto report = std::make_unique<DeliveryReport>();
   try {
-    delivered = static_cast<int>(deliverWaiting(waitingHandInFolder()).delivered.size());
+    *report = deliverWaiting(waitingHandInFolder());
   } catch (...) {
     // A failed try leaves everything waiting for the next one.
+    *report = DeliveryReport{};
   }
   delivering() = false;
-  if (job.notify != nullptr) ::PostMessageW(job.notify, job.message, static_cast<WPARAM>(delivered), 0);
+  const auto delivered = static_cast<WPARAM>(report->delivered.size());
+  // The window owns the report once the message is posted; a window that is
+  // gone already leaves it here.
+  if (job.notify != nullptr &&
+      ::PostMessageW(job.notify, job.message, delivered, reinterpret_cast<LPARAM>(report.get()))) {
+    (void)report.release();
+  }
   return 0;
 }
 
@@ -84,24 +92,45 @@ HandInNotice handInClassTestResult(const std::vector<std::string>& lines, const 
     const std::string reason = outcome.reason.empty() ? w1252("Der Ordner ist nicht erreichbar.") : outcome.reason;
     if (keepWaiting(waitingHandInFolder(), waiting, bytes, why)) {
       notice.waiting = true;
+      run.waitingFileName = name;
       notice.line = w1252("Noch nicht abgegeben – das Ergebnis wartet auf diesem PC und wird von selbst "
                           "abgegeben, sobald der Ordner erreichbar ist.");
       notice.message = w1252("Das Ergebnis konnte nicht abgegeben werden: ") + reason +
-                       w1252("\r\n\r\nEs bleibt auf diesem PC und wird von selbst in den Ordner \"") +
+                       w1252("\r\n\r\nEs bleibt auf diesem PC und wird von selbst in den Ordner „") +
                        cp1252OfPath(folder) +
-                       w1252("\" abgegeben, sobald er wieder erreichbar ist – auch beim nächsten Start "
-                             "von Klavento. Mit \"Speichern …\" können Sie zusätzlich eine Kopie "
+                       w1252("“ abgegeben, sobald er wieder erreichbar ist – auch beim nächsten Start "
+                             "von Klavento. Mit „Speichern …“ können Sie zusätzlich eine Kopie "
                              "an einem anderen Ort sichern, etwa auf einem USB-Stick.");
     } else {
-      notice.line = w1252("Nicht abgegeben – bitte mit \"Speichern …\" sichern und der Lehrkraft geben.");
+      notice.line = w1252("Nicht abgegeben – bitte mit „Speichern …“ sichern und der Lehrkraft geben.");
       notice.message = w1252("Das Ergebnis konnte nicht abgegeben werden: ") + reason +
                        w1252("\r\n\r\nAuch auf diesem PC kann es nicht aufbewahrt werden: ") + why +
-                       w1252("\r\n\r\nBitte speichern Sie es mit \"Speichern …\" an einem anderen Ort, "
+                       w1252("\r\n\r\nBitte speichern Sie es mit „Speichern …“ an einem anderen Ort, "
                              "etwa auf einem USB-Stick, und geben Sie es Ihrer Lehrkraft.");
     }
   }
   run.handInNotice = notice.line;
   return notice;
+}
+
+HandInsDelivered takeDeliveryReport(int count, LPARAM report) {
+  HandInsDelivered result;
+  result.count = count;
+  const std::unique_ptr<DeliveryReport> owned(reinterpret_cast<DeliveryReport*>(report));
+  if (!owned) return result;
+  AppState::ClassTestRun& run = appState().classTest;
+  if (run.waitingFileName.empty()) return result;
+  for (std::size_t i = 0; i < owned->deliveredWaiting.size() && i < owned->delivered.size(); ++i) {
+    const WaitingHandIn& was = owned->deliveredWaiting[i];
+    if (was.testId != run.test.id || was.fileName != run.waitingFileName) continue;
+    const ClockTime now = localClockTime();
+    run.handInNotice = w1252("Abgegeben um ") + twoDigits(now.hour) + ":" + twoDigits(now.minute) +
+                       w1252(" Uhr: ") + cp1252OfPath(owned->delivered[i].file);
+    run.waitingFileName.clear();
+    result.thisResult = true;
+    break;
+  }
+  return result;
 }
 
 bool handInsWaiting() {

@@ -32,7 +32,16 @@ ClockTime localClockTime();
 bool handInsWaiting();
 // Tries every waiting result in a thread of its own, so a server that does
 // not answer never stalls a window; posts `message` to `notify` with the
-// number handed in (wParam) when done. Does nothing while a try still runs.
+// number handed in (wParam) and the report (lParam, for takeDeliveryReport)
+// when done. Does nothing while a try still runs.
 void deliverWaitingHandIns(HWND notify, UINT message);
+
+struct HandInsDelivered {
+  int count = 0;
+  bool thisResult = false;  // the running class test's own result went in
+};
+// Takes over the report a try posted. When the running class test's waiting
+// result was among those that went in, its notice says where it went now.
+HandInsDelivered takeDeliveryReport(int count, LPARAM report);
 
 }  // namespace kv

@@ -1,5 +1,6 @@
 #include "ui/frame/child_windows_win.h"
 
+#include "ui/adaptive/adaptive_window_win.h"
 #include "ui/teachers/class_window_win.h"
 #include "ui/exam/exam_start_win.h"
 #include "ui/exercise/exercise_window_win.h"
@@ -32,5 +33,7 @@ std::unique_ptr<ChildWindow> createClassChild(ChildHost& host) { return createCl
 namespace kv {
 
 std::unique_ptr<ChildWindow> createClassTestChild(ChildHost& host) { return createClassTestStart(host); }
+
+std::unique_ptr<ChildWindow> createAdaptiveChild(ChildHost& host) { return createAdaptiveWindow(host); }
 
 }  // namespace kv

@@ -19,5 +19,6 @@ std::unique_ptr<ChildWindow> createResultChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createHistoryChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createClassChild(ChildHost& host);
 std::unique_ptr<ChildWindow> createClassTestChild(ChildHost& host);
+std::unique_ptr<ChildWindow> createAdaptiveChild(ChildHost& host);
 
 }  // namespace kv

@@ -11,6 +11,7 @@
 #include "platform/win/message_box.h"
 #include "platform/win/modal.h"
 #include "platform/win/strings.h"
+#include "ui/adaptive/adaptive_run_win.h"
 #include "ui/exam/exam_start_win.h"
 #include "ui/exam/hand_in_win.h"
 #include "ui/result/saved_exercise_dialog_win.h"
@@ -35,9 +36,14 @@ void MainWindow::onRequest(int n) {
     case Request::Selection:
       // A class test is over once its start page or result is left.
       endClassTestRun();
-      // A result opened from the teachers' list goes back to that list.
-      switchTo(childKind() == ChildKind::Result && classListWaiting() ? ChildKind::ClassResults
-                                                                      : ChildKind::Selection);
+      // An adaptive lesson's result, or the lesson left, leads back to the
+      // lessons; a result opened from the teachers' list to that list.
+      if (adaptiveLessonRunning() && (childKind() == ChildKind::Result || childKind() == ChildKind::Exercise)) {
+        switchTo(ChildKind::Adaptive);
+      } else {
+        switchTo(childKind() == ChildKind::Result && classListWaiting() ? ChildKind::ClassResults
+                                                                        : ChildKind::Selection);
+      }
       break;
     case Request::Exercise:
       switchTo(ChildKind::Exercise);
@@ -58,6 +64,10 @@ void MainWindow::onRequest(int n) {
       break;
     case Request::ClassTest:
       openClassTest();
+      break;
+    case Request::Adaptive:
+      if (childKind() == ChildKind::Selection) child_->storeParameters();
+      switchTo(ChildKind::Adaptive);
       break;
   }
   if (pendingRequest_ != 0 && hwnd_ != nullptr) {
@@ -86,6 +96,9 @@ void MainWindow::switchTo(ChildKind kind) {
 
   closeChild();
   if (kind == ChildKind::Exercise) appState().fileView = false;
+  // Any other window ends the adaptive lessons: the learner's own text and
+  // choices come back before it reads them.
+  if (kind != ChildKind::Exercise && kind != ChildKind::Result && kind != ChildKind::Adaptive) endAdaptiveLessons();
   switch (kind) {
     case ChildKind::Selection:
       child_ = createSelectionChild(*this);
@@ -104,6 +117,9 @@ void MainWindow::switchTo(ChildKind kind) {
       break;
     case ChildKind::ClassTest:
       child_ = createClassTestChild(*this);
+      break;
+    case ChildKind::Adaptive:
+      child_ = createAdaptiveChild(*this);
       break;
     case ChildKind::None:
       break;
@@ -191,13 +207,21 @@ void MainWindow::openClassTest() {
   if (hwnd_ != nullptr && !childAlive()) request(static_cast<int>(Request::Selection));
 }
 
-void MainWindow::onHandInsDelivered(int delivered) {
+void MainWindow::onHandInsDelivered(const HandInsDelivered& handedIn) {
+  const int delivered = handedIn.count;
   if (!handInsWaiting()) ::KillTimer(hwnd_, kHandInTimerId);
+  if (handedIn.thisResult && childAlive()) child_->handInChanged();
   if (delivered > 0 && childKind() == ChildKind::Selection) {
     setStatusText(0, delivered == 1 ? w1252("Ein wartendes Ergebnis einer Klassenarbeit wurde abgegeben.")
                                     : std::to_string(delivered) +
                                           w1252(" wartende Ergebnisse einer Klassenarbeit wurden abgegeben."));
   }
+}
+
+void MainWindow::keepTryingHandIns() {
+  if (hwnd_ == nullptr || !appState().settings.policies.classTestsEnabled) return;
+  // Setting the timer again only moves its next tick; one timer serves all.
+  ::SetTimer(hwnd_, kHandInTimerId, kHandInRetryMs, nullptr);
 }
 
 void MainWindow::childClosed(ChildWindow&) {

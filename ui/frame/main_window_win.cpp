@@ -29,7 +29,6 @@ namespace {
 constexpr UINT kFirstActivationMessage = WM_APP + 2;
 // Often enough that a result is in soon after the server is back, seldom
 // enough that a server that is gone costs nothing.
-constexpr UINT kHandInRetryMs = 20000;
 
 MainWindow* theMainWindow = nullptr;
 
@@ -248,7 +247,7 @@ void MainWindow::onFirstActivation() {
   // is back, and are tried again while the program runs.
   if (state.settings.policies.classTestsEnabled && handInsWaiting()) {
     deliverWaitingHandIns(hwnd_, kHandInsDeliveredMessage);
-    ::SetTimer(hwnd_, kHandInTimerId, kHandInRetryMs, nullptr);
+    keepTryingHandIns();
   }
   // An exercise that waited because the history could not be written is
   // added now that the program starts again.
@@ -279,7 +278,7 @@ LRESULT MainWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       onRequest(static_cast<int>(wParam));
       return 0;
     case kHandInsDeliveredMessage:
-      onHandInsDelivered(static_cast<int>(wParam));
+      onHandInsDelivered(takeDeliveryReport(static_cast<int>(wParam), lParam));
       return 0;
     case WM_TIMER:
       if (wParam == kHandInTimerId) {

@@ -19,6 +19,7 @@
 namespace kv {
 
 class SplashWindow;
+struct HandInsDelivered;
 
 inline constexpr const wchar_t* kMainWindowClass = L"KlaventoMainWindow";
 inline constexpr const wchar_t* kAppTitle = L"Klavento 7";
@@ -42,9 +43,12 @@ enum MainCommand : int {
   kCommandPrepareClassTest = 211,
 };
 
-// A try to hand in waiting class-test results ended; wParam: how many went in.
+// A try to hand in waiting class-test results ended; wParam: how many went in,
+// lParam: the report, which the main window takes over.
 inline constexpr UINT kHandInsDeliveredMessage = WM_APP + 3;
 inline constexpr UINT_PTR kHandInTimerId = 401;
+// How often results waiting on this PC are tried while the program runs.
+inline constexpr UINT kHandInRetryMs = 20000;
 
 // Where the user guide lies, relative to the program's folder: the setup
 // installs it there, and the build puts it in the same place beside the
@@ -92,7 +96,8 @@ class MainWindow final : public win::BaseWindow<MainWindow>, public ChildHost {
   // A class test for a learner: from the command line, else from a dialog.
   void openClassTest();
   void prepareClassTest();
-  void onHandInsDelivered(int delivered);
+  void onHandInsDelivered(const HandInsDelivered& delivered);
+  void keepTryingHandIns() override;
   bool onCommand(int id);
   bool historyCommandEnabled() const;
   bool classCommandEnabled() const;

@@ -42,18 +42,6 @@ constexpr const char* kNothingWeak =
     "falsch geschrieben. Üben Sie weiter – der Lernverlauf sammelt mit.";
 constexpr const char* kDrillArchiveName = "Schwächen üben";
 
-// Keys drawn white with black captions on a light ground: the heat colours
-// go over them.
-win::KeyboardLook heatLook() {
-  win::KeyboardLook look;
-  FingerColours& c = look.colours;
-  c.little = c.ring = c.middle = c.index = c.thumb = 0xFFFFFF;
-  c.background = palette::kHeatGround;
-  look.fontName = appState().settings.fonts.proportionalName;
-  look.systemColours = systemColoursOn();
-  return look;
-}
-
 std::wstring w(const std::string& cp1252) { return win::widen(cp1252); }
 
 void addColumn(HWND list, int index, const wchar_t* title, int width, bool right = false) {
@@ -123,7 +111,17 @@ void moveTo(HWND control, int x, int y, int width, int height) {
 
 }  // namespace
 
-HistoryWindow::HistoryWindow(ChildHost& host) : HostedChildWindow(host), keyboard_(heatLook(), keys_) {}
+win::KeyboardLook whiteKeysLook() {
+  win::KeyboardLook look;
+  FingerColours& c = look.colours;
+  c.little = c.ring = c.middle = c.index = c.thumb = 0xFFFFFF;
+  c.background = palette::kHeatGround;
+  look.fontName = appState().settings.fonts.proportionalName;
+  look.systemColours = systemColoursOn();
+  return look;
+}
+
+HistoryWindow::HistoryWindow(ChildHost& host) : HostedChildWindow(host), keyboard_(whiteKeysLook(), keys_) {}
 
 HistoryWindow::~HistoryWindow() = default;
 
@@ -237,6 +235,8 @@ void HistoryWindow::createControls() {
                                    0, 0, 10, 10, kNextLessonId);
   practise_ = win::createControl(hwnd_, L"BUTTON", L"Schwächen &üben", WS_TABSTOP | BS_PUSHBUTTON,
                                  0, 0, 10, 10, kPractiseId);
+  adaptive_ = win::createControl(hwnd_, L"BUTTON", L"&Adaptiv üben", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10,
+                                 kAdaptiveId);
   close_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCloseId);
   grip_ = win::createControl(hwnd_, L"SCROLLBAR", L"", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0, 10, 10,
                              kGripId);
@@ -373,6 +373,7 @@ void HistoryWindow::layout() {
   moveTo(close_, buttonsRight - buttonW, buttonsTop, buttonW, buttonH);
   moveTo(practise_, buttonsRight - 2 * buttonW - du.x(4), buttonsTop, buttonW + du.x(4), buttonH);
   moveTo(nextLesson_, buttonsRight - 3 * buttonW - m - du.x(8), buttonsTop, buttonW + du.x(4), buttonH);
+  moveTo(adaptive_, buttonsRight - 4 * buttonW - m - du.x(16), buttonsTop, buttonW + du.x(4), buttonH);
   moveTo(grip_, client.right - grip, client.bottom - grip, grip, grip);
 
   // The keyboard as large as its part allows, at most its natural size.
@@ -631,9 +632,14 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kNextLessonId:
           startNextLesson();
           return 0;
+        case kAdaptiveId:
+          host_.request(static_cast<int>(Request::Adaptive));
+          return 0;
         case IDOK:
           // Return: the focused button, else the window's own action.
-          if (::GetFocus() == nextLesson_) {
+          if (::GetFocus() == adaptive_) {
+            host_.request(static_cast<int>(Request::Adaptive));
+          } else if (::GetFocus() == nextLesson_) {
             startNextLesson();
           } else if (::GetFocus() == close_ || empty()) {
             host_.request(static_cast<int>(Request::Selection));

@@ -35,6 +35,10 @@ COLORREF formColour(int form);
 inline constexpr std::uint32_t kHeatLeast = kKeyMapLeast;
 COLORREF heatColour(double missRate);
 
+// Keys drawn white with black captions on a light ground, so that colours
+// ANDed over a key tint it and leave its caption black.
+win::KeyboardLook whiteKeysLook();
+
 // Draws into `dc` (GDI+, anti-aliased), in pixels. Kept apart from the window
 // so that a test can draw them into a bitmap.
 struct ChartLook {
@@ -68,6 +72,7 @@ class HistoryWindow final : public HostedChildWindow<HistoryWindow>, private win
     kNextLessonId = 909,
     kKeysEmptyId = 910,
     kWordsEmptyId = 911,
+    kAdaptiveId = 912,
   };
 
   explicit HistoryWindow(ChildHost& host);
@@ -134,6 +139,7 @@ class HistoryWindow final : public HostedChildWindow<HistoryWindow>, private win
   HWND practise_ = nullptr;
   HWND courseList_ = nullptr;
   HWND nextLesson_ = nullptr;
+  HWND adaptive_ = nullptr;
   HWND close_ = nullptr;
   HWND grip_ = nullptr;
   // Where layout put the drawn parts.

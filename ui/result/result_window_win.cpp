@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "ui/adaptive/adaptive_run_win.h"
 #include "ui/exam/hand_in_win.h"
 #include "ui/shared/app_state.h"
 #include "evaluation/saved_file.h"
@@ -71,9 +72,15 @@ bool ResultWindow::create() {
     historyNotice_.clear();
   }
   if (!handInMessage_.empty()) {
-    win::showError(host_.frame(), handInMessage_);
+    // Kept on this PC, nothing is lost: a warning. Not even kept: an error.
+    if (handInWaiting_) {
+      win::showWarning(host_.frame(), handInMessage_);
+    } else {
+      win::showError(host_.frame(), handInMessage_);
+    }
     handInMessage_.clear();
   }
+  if (handInWaiting_) host_.keepTryingHandIns();
   return true;
 }
 
@@ -116,15 +123,26 @@ void ResultWindow::loadFromState() {
     const HandInNotice handedIn = handInClassTestResult(lines_, state.typed, longestLine_);
     handInLine_ = handedIn.line;
     handInMessage_ = handedIn.message;
+    handInWaiting_ = handedIn.waiting;
     // Handed in, or kept on this PC until it can be: nothing is lost by closing.
     unsaved_ = !handedIn.delivered && !handedIn.waiting;
   }
 }
 
+void ResultWindow::handInChanged() {
+  const std::string& notice = appState().classTest.handInNotice;
+  if (fileView_ || handInLabel_ == nullptr || notice == handInLine_) return;
+  handInLine_ = notice;
+  handInWaiting_ = false;
+  ::SetWindowTextW(handInLabel_, win::widen(handInLine_).c_str());
+}
+
 void ResultWindow::recordInHistory(const SummaryInputs& in) {
   const AppState& state = appState();
   ExerciseOutcome& outcome = lastExerciseOutcome();
-  if (!state.settings.policies.historyEnabled || outcome.recorded) return;
+  // An adaptive lesson is kept for the next one also where no Lernverlauf is.
+  const bool adaptive = adaptiveLessonRunning();
+  if ((!state.settings.policies.historyEnabled && !adaptive) || outcome.recorded) return;
   outcome.recorded = true;
   RecordInputs r;
   const SummaryFigures figures = summaryFigures(state.typed, in);
@@ -136,9 +154,12 @@ void ResultWindow::recordInHistory(const SummaryInputs& in) {
   r.archive = state.exercise.archiveCaption;
   r.firstLine = std::max(0, state.exercise.selection.firstLine);
   r.lastLine = std::max(0, state.exercise.selection.lastLine);
-  const ExerciseRecord record =
-      buildExerciseRecord(r, state.typed, figures, outcome.templateText, outcome.rhythm);
+  ExerciseRecord record = buildExerciseRecord(r, state.typed, figures, outcome.templateText, outcome.rhythm);
   outcome.templateText.clear();
+  // One token for both copies, so that the lesson is counted once.
+  record.token = newRecordToken();
+  if (adaptive) keepAdaptiveLesson(record);
+  if (!state.settings.policies.historyEnabled) return;
   const RecordOutcome recorded = recordExercise(record);
   historyNotice_ = recorded.notice;
   historyFailed_ = recorded.fate != RecordFate::Recorded;

@@ -43,6 +43,7 @@ class ResultWindow final : public HostedChildWindow<ResultWindow> {
   bool showsFile() const override { return fileView_; }
   void enableCommands(bool enabled) override;
   SIZE minimumSize() const override;
+  void handInChanged() override;
 
   LRESULT handleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -129,6 +130,7 @@ class ResultWindow final : public HostedChildWindow<ResultWindow> {
   // A class test's hand-in: where it went or why it waits, in a line of its
   // own above the buttons; the reason once more in a message when it failed.
   std::string handInLine_;
+  bool handInWaiting_ = false;
   std::string handInMessage_;
   HWND handInLabel_ = nullptr;
   bool historyFailed_ = false;  // the notice tells of an exercise not (yet) recorded

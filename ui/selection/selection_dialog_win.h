@@ -63,7 +63,7 @@ class SelectionDialog final : public ChildWindow, public win::MdiChildWindow<Sel
     kMenu = 1302,
   };
   // Commands of the menu beside the start button.
-  enum MenuCommand : int { kMenuRescan = 1, kMenuFolder = 2, kMenuWeb = 3, kMenuPrintTemplate = 4 };
+  enum MenuCommand : int { kMenuRescan = 1, kMenuFolder = 2, kMenuWeb = 3, kMenuPrintTemplate = 4, kMenuAdaptive = 5 };
   // Posted by a form option's right click: the dialog opens that form's colours.
   static constexpr UINT kFormRightClick = WM_APP + 30;
 

@@ -89,6 +89,9 @@ void SelectionDialog::showMenu() {
   // The text is chosen on the second page; there it can go on paper.
   ::AppendMenuW(menu, MF_STRING | (page_ == 2 ? 0 : MF_GRAYED), kMenuPrintTemplate, L"&Vorlage drucken...");
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  // Lessons made for the learner, in the form chosen here.
+  ::AppendMenuW(menu, MF_STRING, kMenuAdaptive, L"&Adaptiv üben...");
+  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   const bool web = appState().settings.policies.webLinksEnabled;
   ::AppendMenuW(menu, MF_STRING | (web ? 0 : MF_GRAYED), kMenuWeb, L"Klavento im &Internet");
   RECT r{};
@@ -100,6 +103,9 @@ void SelectionDialog::showMenu() {
     case kMenuRescan: rescan(/*tellSkipped=*/true); break;
     case kMenuFolder: browseForFolder(); break;
     case kMenuPrintTemplate: printTemplateSheet(); break;
+    case kMenuAdaptive:
+      if (win::CheckKeyboardLayout(host_.frame())) host_.request(static_cast<int>(Request::Adaptive));
+      break;
     case kMenuWeb:
       if (appState().settings.policies.webLinksEnabled) win::openWebPage(hwnd_, kProductWebPage);
       break;

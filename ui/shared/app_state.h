@@ -69,6 +69,8 @@ struct AppState {
     // why it waits on this PC. Empty until the result is handed in.
     std::string handInNotice;
     bool handedIn = false;
+    // The name the result waits under on this PC; empty once it is in.
+    std::string waitingFileName;
     // The learner's own choices, put back when the test is over.
     bool replacedExercise = false;
     ExerciseParameters exerciseBefore;

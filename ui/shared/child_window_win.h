@@ -32,6 +32,9 @@ class ChildHost {
   virtual void setStatusFivePanels(bool fivePanels) = 0;
   virtual HWND mdiClient() const = 0;
   virtual HWND frame() const = 0;
+  // A class-test result now waits on this PC: it is tried again while the
+  // program runs, not only at the next start.
+  virtual void keepTryingHandIns() {}
 };
 
 class ChildWindow {
@@ -54,6 +57,9 @@ class ChildWindow {
   virtual void storeParameters() {}
   // Smallest size the child accepts; 0 where it has none.
   virtual SIZE minimumSize() const { return SIZE{0, 0}; }
+  // What became of the running class test's hand-in changed (a waiting
+  // result went in): the child shows the class test's notice anew.
+  virtual void handInChanged() {}
 };
 
 // The end of every child's message switch: a close is asked about (quietly

@@ -16,4 +16,12 @@ win::Font createDialogFont(const FontChoice& fonts) {
   return win::createFont(fonts.dialogFontName, fonts.dialogFontHeight, fonts.dialogFontBold);
 }
 
+win::Font createHeadingFont(HFONT dialogFont) {
+  LOGFONTW face{};
+  if (dialogFont == nullptr || ::GetObjectW(dialogFont, sizeof face, &face) != sizeof face) return win::Font();
+  face.lfHeight = face.lfHeight * 3 / 2;
+  face.lfWeight = FW_BOLD;
+  return win::Font(::CreateFontIndirectW(&face));
+}
+
 }  // namespace kv

@@ -10,5 +10,8 @@ namespace kv {
 // Runs the dialog-font rule on the screen and stores the result in `fonts`.
 void updateDialogFont(FontChoice& fonts);
 win::Font createDialogFont(const FontChoice& fonts);
+// A window's heading: the dialog font's face, half as large again and bold;
+// nothing when the dialog font cannot be read.
+win::Font createHeadingFont(HFONT dialogFont);
 
 }  // namespace kv

@@ -1,0 +1,157 @@
+// "Adaptiv üben" as a new learner meets it, with real keys: opened from the
+// selection's menu, three lessons typed from what the program shows (read
+// as a screen reader reads the template), a new key opened after lessons
+// typed at speed, and a key missed on purpose that becomes the focus.
+#include <windows.h>
+#include <oleacc.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/win/accessible_objects.h"
+#include "tests/win/learner_fixture.h"
+#include "ui/adaptive/adaptive_window_win.h"
+
+namespace kv {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A learner without any history: the Lernverlauf in a folder of its own.
+class AdaptiveLearner : public LearnerKeys {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder_ = fs::path(temp) / L"kv-adaptiv-lernverlauf";
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+    fs::create_directories(folder_, ignored);
+    ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", folder_.wstring().c_str());
+    LearnerKeys::SetUp();
+  }
+
+  void TearDown() override {
+    LearnerKeys::TearDown();
+    ::SetEnvironmentVariableW(L"KLAVENTO_LERNVERLAUF", nullptr);
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+
+  HWND adaptiveWindow() { return test::waitForOnlyChild(main, kAdaptiveChildClass, 20000); }
+
+  std::wstring summary(HWND window) { return test::controlText(::GetDlgItem(window, AdaptiveWindow::kSummaryId)); }
+
+  // The lesson as the exercise window offers it to a screen reader.
+  std::vector<std::wstring> lessonLines() {
+    test::Objects objects;
+    const test::Acc window = objects.ofWindow(exercise);
+    const test::Acc shown = objects.find(window, L"Vorlage");
+    std::vector<std::wstring> lines;
+    const std::wstring text = shown.value();
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+      std::size_t end = text.find(L"\r\n", begin);
+      if (end == std::wstring::npos) end = text.size();
+      if (end > begin) lines.push_back(text.substr(begin, end - begin));
+      begin = end + 2;
+    }
+    return lines;
+  }
+
+  // "Nächste Lektion" by Return, the lesson typed line by line (with
+  // `slip` typed in place of `missed`), handed over, and back to the lessons.
+  void typeLesson(wchar_t missed = 0, wchar_t slip = 0) {
+    const HWND window = adaptiveWindow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(test::waitUntil([&] { return ::IsChild(window, test::focusOfThread(main)); }, 5000));
+    ASSERT_TRUE(key(L"alt+n"));
+    exercise = test::waitForOnlyChild(main, ExerciseWindow::kClassName, 15000);
+    ASSERT_NE(exercise, nullptr) << "Nächste Lektion started no exercise";
+    field = ::GetDlgItem(exercise, ExerciseWindow::kFieldId);
+    ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == field; }, 5000));
+    const std::vector<std::wstring> lines = lessonLines();
+    ASSERT_GE(lines.size(), 6u) << "the lesson is not there to read";
+    ASSERT_NO_FATAL_FAILURE(startTyping());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      std::wstring line = lines[i];
+      if (missed != 0) std::replace(line.begin(), line.end(), missed, slip);
+      ASSERT_TRUE(typeLikeALearner(line));
+      if (i + 1 < lines.size()) {
+        ASSERT_NO_FATAL_FAILURE(newLine());
+      }
+    }
+    const std::vector<std::wstring> evaluation = toEvaluationByKeys(false);
+    ASSERT_FALSE(evaluation.empty());
+    ASSERT_TRUE(key(L"alt+s"));
+    const HWND box = test::waitForMessageBox(program.pid(), 10000);
+    ASSERT_NE(box, nullptr) << "closing the unsaved result asked nothing";
+    ASSERT_TRUE(test::answerWithReturn(box, 15000)) << "Return did not answer Ja";
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(AdaptiveLearner, ThreeLessonsOpenANewKeyAndAMissedKeyBecomesTheFocus) {
+  // The selection's menu, reached by Tab and opened with the space bar.
+  const HWND dialog = selection();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(openSelectionMenu(dialog)) << "no menu";
+  ASSERT_TRUE(key(L"a"));
+  HWND window = adaptiveWindow();
+  ASSERT_NE(window, nullptr) << "Adaptiv üben did not open";
+
+  // A new learner: the home row and the space bar, the first of them in focus.
+  EXPECT_NE(summary(window).find(L"Freie Tasten (9): a s d f j k l ö Leertaste"), std::wstring::npos)
+      << win::narrowLossy(summary(window));
+  EXPECT_NE(summary(window).find(L"Als Nächstes kommt: g"), std::wstring::npos) << win::narrowLossy(summary(window));
+  EXPECT_EQ(test::listViewCount(::GetDlgItem(window, AdaptiveWindow::kKeysListId)), 9);
+
+  // The form and a target a beginner reaches, both by keys.
+  ASSERT_TRUE(key(L"alt+f"));
+  const HWND form = ::GetDlgItem(window, AdaptiveWindow::kFormId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == form; }, 5000));
+  ASSERT_TRUE(key(L"Home Down Down"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(form) == L"Textvorgabe auf Bildschirm"; }, 5000))
+      << win::narrowLossy(test::controlText(form));
+  ASSERT_TRUE(key(L"alt+z"));
+  const HWND target = ::GetDlgItem(window, AdaptiveWindow::kTargetId);
+  ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == target; }, 5000));
+  ASSERT_TRUE(key(L"ctrl+a 6 0"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(target) == L"60"; }, 5000));
+
+  // Lesson 1, at speed: every key of the home row reaches the target, so g opens.
+  ASSERT_NO_FATAL_FAILURE(typeLesson());
+  window = adaptiveWindow();
+  ASSERT_NE(window, nullptr) << "the result did not lead back to the lessons";
+  EXPECT_NE(summary(window).find(L"Freie Tasten (10): a s d f j k l ö Leertaste g"), std::wstring::npos)
+      << win::narrowLossy(summary(window));
+  EXPECT_NE(summary(window).find(L"Schwerpunkt der nächsten Lektion: g"), std::wstring::npos)
+      << win::narrowLossy(summary(window));
+
+  // Lesson 2 on the new key; lesson 3 with every k missed on purpose.
+  ASSERT_NO_FATAL_FAILURE(typeLesson());
+  ASSERT_NO_FATAL_FAILURE(typeLesson(L'k', L'l'));
+  window = adaptiveWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(summary(window).find(L"Schwerpunkt der nächsten Lektion: k"), std::wstring::npos)
+      << win::narrowLossy(summary(window));
+  const HWND list = ::GetDlgItem(window, AdaptiveWindow::kKeysListId);
+  bool missedShown = false;
+  for (int row = 0; row < test::listViewCount(list); ++row) {
+    if (test::listViewText(list, row, 0) == L"k") missedShown = test::listViewText(list, row, 4) == L"Schwerpunkt";
+  }
+  EXPECT_TRUE(missedShown) << "the missed key is not marked as the focus in the list";
+
+  // Three lessons, each recorded in the Lernverlauf under its focus.
+  ASSERT_TRUE(key(L"alt+s"));
+  ASSERT_NE(selection(), nullptr) << "Schließen did not lead back to the selection";
+}
+
+}  // namespace
+}  // namespace kv
