@@ -103,7 +103,10 @@ std::string adaptiveTitle(unsigned char focus) {
 
 KeySet openKeys(std::span<const ExerciseRecord> records, const KeyFigures& figures, int target) {
   std::size_t count = kStartingKeys;
-  for (const ExerciseRecord& record : records) {
+  // Every adaptive lesson has all its open keys, so the latest ones tell.
+  const std::span<const ExerciseRecord> latest =
+      records.size() > kMostReadRecords ? records.last(kMostReadRecords) : records;
+  for (const ExerciseRecord& record : latest) {
     if (isAdaptiveRecord(record)) count = std::max(count, furthestNeeded(record));
   }
   KeySet open = KeySet::firstOfCourse(count);

@@ -25,13 +25,28 @@ constexpr unsigned char kCourseOrder[] = {
     '@', kEuro, '{', '}', '[', ']', '\\', '~', '|',
 };
 
+// Each character's place in the course order; kNoPosition for the others.
+constexpr std::uint8_t kNoPosition = 0xFF;
+const std::array<std::uint8_t, 256>& positionTable() {
+  static_assert(std::size(kCourseOrder) < kNoPosition, "a course position fits a byte");
+  static const std::array<std::uint8_t, 256> table = [] {
+    std::array<std::uint8_t, 256> positions{};
+    positions.fill(kNoPosition);
+    for (std::size_t at = 0; at < std::size(kCourseOrder); ++at) {
+      positions[kCourseOrder[at]] = static_cast<std::uint8_t>(at);
+    }
+    return positions;
+  }();
+  return table;
+}
+
 }  // namespace
 
 std::span<const unsigned char> courseOrder() { return kCourseOrder; }
 
 std::size_t coursePosition(unsigned char key) {
-  return static_cast<std::size_t>(std::find(std::begin(kCourseOrder), std::end(kCourseOrder), key) -
-                                  std::begin(kCourseOrder));
+  const std::uint8_t position = positionTable()[key];
+  return position == kNoPosition ? std::size(kCourseOrder) : position;
 }
 
 bool isCapitalLetter(unsigned char ch) {
@@ -87,6 +102,31 @@ std::vector<unsigned char> KeySet::inCourseOrder() const {
     if (has(key)) keys.push_back(key);
   }
   return keys;
+}
+
+std::uint64_t KeySet::courseMask() const {
+  std::uint64_t mask = 0;
+  for (std::size_t at = 0; at < std::size(kCourseOrder); ++at) {
+    if (has(kCourseOrder[at])) mask |= std::uint64_t{1} << at;
+  }
+  return mask;
+}
+
+std::uint64_t courseMaskOf(std::string_view text, bool& complete) {
+  static_assert(std::size(kCourseOrder) <= 64, "a course mask has 64 bits");
+  std::uint64_t mask = 0;
+  for (const char c : text) {
+    const auto ch = static_cast<unsigned char>(c);
+    const bool capital = isCapitalLetter(ch);
+    const std::size_t position = coursePosition(capital ? smallLetter(ch) : ch);
+    if (position == std::size(kCourseOrder) || ch == kShiftKey) {
+      complete = false;
+      continue;
+    }
+    mask |= std::uint64_t{1} << position;
+    if (capital) mask |= std::uint64_t{1} << coursePosition(kShiftKey);
+  }
+  return mask;
 }
 
 bool KeySet::firstMissing(unsigned char& key) const {

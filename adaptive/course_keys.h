@@ -7,6 +7,7 @@
 #include <array>
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -64,6 +65,8 @@ class KeySet {
 
   // The keys in course order.
   std::vector<unsigned char> inCourseOrder() const;
+  // The set as a mask over course positions (bit n: courseOrder()[n]).
+  std::uint64_t courseMask() const;
   // The first key of the course that is not in the set; false when there is none.
   bool firstMissing(unsigned char& key) const;
 
@@ -72,6 +75,11 @@ class KeySet {
  private:
   std::bitset<256> keys_;
 };
+
+// The course keys a text needs, as a mask over course positions: its
+// characters' keys, and Shift for a capital. `complete` turns false when a
+// character is no key of the course at all.
+std::uint64_t courseMaskOf(std::string_view text, bool& complete);
 
 // Keystrokes per course key, as the evaluation counts them: a capital is one
 // stroke on its letter and one on Shift, every other character its

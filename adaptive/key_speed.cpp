@@ -31,18 +31,6 @@ void take(RecordShare& share, const ExerciseRecord& record, unsigned char ch) {
   if (plausible(record.rhythm.chars[ch])) share.rhythm.merge(record.rhythm.chars[ch]);
 }
 
-// Every course key's share of one record. A capital's interval holds the
-// Shift key's stroke, so capitals count for Shift alone: on its letter they
-// would make the letter look slow.
-std::array<RecordShare, 256> sharesOf(const ExerciseRecord& record) {
-  std::array<RecordShare, 256> shares{};
-  for (int code = 1; code < 256; ++code) {
-    const auto ch = static_cast<unsigned char>(code);
-    take(shares[isCapitalLetter(ch) ? kShiftKey : ch], record, ch);
-  }
-  return shares;
-}
-
 std::uint32_t clamped(std::uint64_t value) {
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(value, std::numeric_limits<std::uint32_t>::max()));
 }
@@ -61,18 +49,18 @@ KeyFigure figureOf(const RecordShare& share) {
 KeyFigures figuresFromRecords(std::span<const ExerciseRecord> records) {
   std::array<RecordShare, 256> totals{};
   std::array<bool, 256> judged{};
-  for (auto record = records.rbegin(); record != records.rend(); ++record) {
-    const std::array<RecordShare, 256> shares = sharesOf(*record);
-    bool allJudged = true;
-    for (std::size_t key = 0; key < shares.size(); ++key) {
-      if (judged[key]) continue;
-      totals[key].strokes += shares[key].strokes;
-      totals[key].missed += shares[key].missed;
-      totals[key].rhythm.merge(shares[key].rhythm);
-      judged[key] = totals[key].strokes >= kJudgedStrokes;
-      allJudged = allJudged && judged[key];
+  const auto oldest = records.size() > kMostReadRecords ? records.rbegin() + kMostReadRecords : records.rend();
+  for (auto record = records.rbegin(); record != oldest; ++record) {
+    for (int code = 1; code < 256; ++code) {
+      const auto ch = static_cast<unsigned char>(code);
+      if (record->keys[ch].needed == 0 && record->rhythm.chars[ch].count == 0) continue;
+      // A capital's interval holds the Shift key's stroke, so capitals count
+      // for Shift alone: on their letter they would make it look slow.
+      const unsigned char key = isCapitalLetter(ch) ? kShiftKey : ch;
+      if (!judged[key]) take(totals[key], *record, ch);
     }
-    if (allJudged) break;
+    // Judged after the whole record, whose capitals all count for Shift.
+    for (std::size_t key = 0; key < totals.size(); ++key) judged[key] = totals[key].strokes >= kJudgedStrokes;
   }
   KeyFigures figures{};
   for (std::size_t key = 0; key < totals.size(); ++key) figures[key] = figureOf(totals[key]);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -31,6 +32,11 @@ inline constexpr int kMostTarget = 1000;
 // record: faster than 20 ms is no human, and the exercise leaves out pauses
 // longer than kLongestKeyInterval anyway.
 inline constexpr double kFastestKeyMs = 20.0;
+
+// At most this many of the latest records are read: a key not typed 50
+// times in them is judged on what they hold. Keeps a lesson quick with a
+// history of ten thousand exercises.
+inline constexpr std::size_t kMostReadRecords = 500;
 
 struct KeyFigure {
   std::uint32_t strokes = 0;  // times the key was needed

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
+#include <bitset>
+#include <unordered_map>
 
 #include "adaptive/lesson_random.h"
 #include "adaptive/lesson_tokens.h"
@@ -26,6 +27,20 @@ constexpr double kRepeatPenalty = 0.75;
 // A line with less room left than this is full: only the shortest words
 // would fit, and the line would be made of them.
 constexpr std::size_t kLeastRoom = 3;
+
+// Keystrokes of the text on one course key, as addKeystrokes counts them.
+double strokesOn(unsigned char key, std::string_view text) {
+  double strokes = 0.0;
+  for (const char c : text) {
+    const auto ch = static_cast<unsigned char>(c);
+    if (isCapitalLetter(ch)) {
+      strokes += key == kShiftKey || key == smallLetter(ch) ? 1.0 : 0.0;
+    } else if (ch == key) {
+      strokes += countKeystrokes(ch);
+    }
+  }
+  return strokes;
+}
 
 std::vector<std::string> split(const std::string& line, const std::string& separator) {
   std::vector<std::string> parts;
@@ -52,9 +67,10 @@ class Composer {
         source_(request.open, words, request.lineLength),
         separator_(request.open.has(' ') ? " " : "") {
     for (const unsigned char key : request.weakKeys) {
-      if (request.open.has(key)) goals_.emplace_back(key, weakKeyGoal(key, words));
+      const bool focus = key == request.weakKeys.front();
+      if (request.open.has(key)) goals_.emplace_back(key, weakKeyGoal(key, focus, words));
     }
-    uncovered_ = request.open.inCourseOrder();
+    for (const unsigned char key : request.open.inCourseOrder()) uncovered_.set(key);
   }
 
   std::vector<std::string> compose() {
@@ -94,8 +110,12 @@ class Composer {
     for (const auto& [key, goal] : goals_) {
       for (std::size_t n = 0; n < kCandidatesPerWeakKey; ++n) drawn.push_back(source_.holding(key, random_));
     }
-    for (std::size_t n = 0; n < kCandidatesForMissingKeys && !uncovered_.empty(); ++n) {
-      drawn.push_back(source_.holding(uncovered_[random_.below(uncovered_.size())], random_));
+    std::vector<unsigned char> missing;
+    for (std::size_t key = 0; key < uncovered_.size() && uncovered_.any(); ++key) {
+      if (uncovered_.test(key)) missing.push_back(static_cast<unsigned char>(key));
+    }
+    for (std::size_t n = 0; n < kCandidatesForMissingKeys && !missing.empty(); ++n) {
+      drawn.push_back(source_.holding(missing[random_.below(missing.size())], random_));
     }
     const std::string* best = nullptr;
     double bestScore = -1.0;
@@ -111,23 +131,31 @@ class Composer {
   }
 
   double score(const std::string& token) const {
-    std::array<double, 256> strokes{};
-    const double sum = std::max(1.0, addKeystrokes(token + separator_, strokes));
+    const double separator = separator_.empty() ? 0.0 : 1.0;
+    const double sum = std::max(1.0, countKeystrokes(token) + separator);
     double gain = kBaseScore;
     for (const auto& [key, goal] : goals_) {
       const double share = total_ > 0.0 ? strokes_[key] / total_ : 0.0;
-      gain += std::max(0.0, goal - share) * strokes[key] / sum;
+      const double onKey = strokesOn(key, token) + (key == ' ' ? separator : 0.0);
+      gain += std::max(0.0, goal - share) * onKey / sum;
     }
-    for (const unsigned char key : uncovered_) {
-      if (strokes[key] > 0.0) gain += kCoverageWeight;
+    std::bitset<256> brought;
+    for (const char c : token) {
+      const auto ch = static_cast<unsigned char>(c);
+      brought.set(courseKeyOf(ch));
+      if (isCapitalLetter(ch)) brought.set(kShiftKey);
     }
+    if (!separator_.empty()) brought.set(' ');
+    gain += kCoverageWeight * static_cast<double>((brought & uncovered_).count());
     const auto used = uses_.find(token);
     return used == uses_.end() ? gain : gain * std::pow(kRepeatPenalty, used->second);
   }
 
   void take(const std::string& token) {
     total_ += addKeystrokes(token + separator_, strokes_);
-    std::erase_if(uncovered_, [this](unsigned char key) { return strokes_[key] > 0.0; });
+    for (std::size_t key = 0; key < strokes_.size(); ++key) {
+      if (strokes_[key] > 0.0) uncovered_.reset(key);
+    }
     ++uses_[token];
     lastToken_ = token;
   }
@@ -187,20 +215,21 @@ class Composer {
   std::vector<std::pair<unsigned char, double>> goals_;
   std::array<double, 256> strokes_{};
   double total_ = 0.0;
-  std::vector<unsigned char> uncovered_;
-  std::map<std::string, int> uses_;
+  std::bitset<256> uncovered_;
+  std::unordered_map<std::string, int> uses_;
   std::string lastToken_;
 };
 
 }  // namespace
 
-double weakKeyGoal(unsigned char key, const WordBank& words) {
+double weakKeyGoal(unsigned char key, bool focus, const WordBank& words) {
   double natural = words.keystrokeShares()[key];
   if (natural <= 0.0 || !(isLetterKey(key) || key == ' ' || key == kShiftKey)) natural = kSignShare;
   // The least share is one of characters: a key of two or three strokes
   // needs as many characters as one of a single stroke to be judged.
   const int strokesPerCharacter = key == kShiftKey ? 1 : std::max(1, countKeystrokes(key));
-  return std::clamp(kWeakKeyBoost * natural, kLeastWeakShare * strokesPerCharacter, kMostWeakShare);
+  const double least = std::max(focus ? kLeastFocusShare : 0.0, kLeastWeakShare * strokesPerCharacter);
+  return std::clamp(kWeakKeyBoost * natural, std::min(least, kMostWeakShare), kMostWeakShare);
 }
 
 std::vector<std::string> composeLesson(const LessonRequest& request, const WordBank& words) {

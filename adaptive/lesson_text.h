@@ -25,6 +25,9 @@ inline constexpr double kWeakKeyBoost = 3.5;
 // ... yet at least this share (of characters), so that even a rare key has
 // enough strokes in a lesson or two to be judged (some 13 of the 450) ...
 inline constexpr double kLeastWeakShare = 0.03;
+// The focus key at least this share: it is the one key the lesson is for,
+// and a key far below target needs hundreds of strokes.
+inline constexpr double kLeastFocusShare = 0.2;
 // ... but at no more than this share of the keystrokes each: beyond it the
 // words left are few and odd (and for the space bar or e, no words at all).
 inline constexpr double kMostWeakShare = 0.4;
@@ -48,8 +51,8 @@ struct LessonRequest {
 // type nothing (Shift alone).
 std::vector<std::string> composeLesson(const LessonRequest& request, const WordBank& words = builtinWords());
 
-// The share of keystrokes a weak key is aimed at in a lesson.
-double weakKeyGoal(unsigned char key, const WordBank& words = builtinWords());
+// The share of keystrokes a weak key (or the focus key) is aimed at in a lesson.
+double weakKeyGoal(unsigned char key, bool focus, const WordBank& words = builtinWords());
 
 // Per course key, its share of the keystrokes of the lines (a space between
 // lines, as the line break is typed too).

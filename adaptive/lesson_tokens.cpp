@@ -46,20 +46,11 @@ std::size_t TokenSource::Pool::draw(LessonRandom& random) const {
 }
 
 TokenSource::TokenSource(const KeySet& open, const WordBank& words, std::size_t longest)
-    : open_(open), words_(words), madeUp_(open), byKey_(256) {
+    : open_(open), words_(words), madeUp_(open), byKey_(256), byKeyMade_(256, false) {
+  const std::uint64_t closed = ~open.courseMask();
+  const std::vector<std::uint64_t>& masks = words.courseMasks();
   for (std::size_t rank = 0; rank < words.size(); ++rank) {
-    const std::string& word = words.words()[rank];
-    if (word.size() > longest || !open.allowsAll(word)) continue;
-    pool_.add(rank);
-    std::array<bool, 256> seen{};
-    for (const char c : word) {
-      const auto ch = static_cast<unsigned char>(c);
-      const unsigned char key = isCapitalLetter(ch) ? kShiftKey : courseKeyOf(ch);
-      if (!seen[key]) byKey_[key].add(rank);
-      seen[key] = true;
-      if (isCapitalLetter(ch) && !seen[courseKeyOf(ch)]) byKey_[courseKeyOf(ch)].add(rank);
-      seen[courseKeyOf(ch)] = true;
-    }
+    if ((masks[rank] & closed) == 0 && words.words()[rank].size() <= longest) pool_.add(rank);
   }
   for (const unsigned char key : open.inCourseOrder()) {
     if (key == kShiftKey) continue;
@@ -72,6 +63,20 @@ TokenSource::TokenSource(const KeySet& open, const WordBank& words, std::size_t 
   }
 }
 
+const TokenSource::Pool& TokenSource::holders(unsigned char key) const {
+  if (!byKeyMade_[key]) {
+    byKeyMade_[key] = true;
+    const std::size_t position = coursePosition(key);
+    if (position < courseOrder().size()) {
+      const std::uint64_t bit = std::uint64_t{1} << position;
+      for (const std::size_t rank : pool_.ranks) {
+        if ((words_.courseMasks()[rank] & bit) != 0) byKey_[key].add(rank);
+      }
+    }
+  }
+  return byKey_[key];
+}
+
 std::string TokenSource::plainWord(LessonRandom& random) const {
   const bool makeUp = pool_.empty() || random.chance(madeUpShare_);
   if (makeUp && madeUp_.possible()) {
@@ -82,8 +87,8 @@ std::string TokenSource::plainWord(LessonRandom& random) const {
 }
 
 std::string TokenSource::wordWith(unsigned char key, LessonRandom& random) const {
-  const Pool& holders = byKey_[key];
-  if (!holders.empty() && !random.chance(madeUpShare_)) return words_.words()[holders.draw(random)];
+  const Pool& holding = holders(key);
+  if (!holding.empty() && !random.chance(madeUpShare_)) return words_.words()[holding.draw(random)];
   if (key == kShiftKey) {
     // Capitals without a noun to carry them: a made-up name.
     std::string word = madeUp_.make(random);
@@ -92,11 +97,11 @@ std::string TokenSource::wordWith(unsigned char key, LessonRandom& random) const
       word[0] = static_cast<char>(capital);
       return word;
     }
-    return holders.empty() ? std::string() : words_.words()[holders.draw(random)];
+    return holding.empty() ? std::string() : words_.words()[holding.draw(random)];
   }
   std::string word = madeUp_.make(random, key);
   if (word.find(static_cast<char>(key)) != std::string::npos) return word;
-  if (!holders.empty()) return words_.words()[holders.draw(random)];
+  if (!holding.empty()) return words_.words()[holding.draw(random)];
   return group(random, key);
 }
 

@@ -44,6 +44,9 @@ class TokenSource {
     std::size_t draw(LessonRandom& random) const;
   };
 
+  // The words of the pool that hold the key, drawn from by frequency; made
+  // when first asked for.
+  const Pool& holders(unsigned char key) const;
   std::string plainWord(LessonRandom& random) const;
   std::string wordWith(unsigned char key, LessonRandom& random) const;
   std::string withSign(unsigned char sign, LessonRandom& random) const;
@@ -54,7 +57,8 @@ class TokenSource {
   const WordBank& words_;
   MadeUpWords madeUp_;
   Pool pool_;
-  std::vector<Pool> byKey_;  // indexed by course key; only letter keys and Shift filled
+  mutable std::vector<Pool> byKey_;  // by course key, filled by holders()
+  mutable std::vector<bool> byKeyMade_;
   std::vector<unsigned char> signs_;   // open keys that are neither letters nor the space bar
   std::vector<unsigned char> digits_;
   std::vector<unsigned char> typable_;  // every open character, for letter groups

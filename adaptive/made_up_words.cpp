@@ -17,9 +17,9 @@ constexpr std::array<std::string_view, 46> kCodas = {
     "", "", "", "b", "d", "f", "g", "k", "l", "m", "n", "p", "r", "s", "t", "x", "z", "ch", "sch",
     "ck", "ff", "ll", "mm", "nn", "ss", "tt", "ng", "nk", "nd", "nt", "lt", "ld", "lf", "lk", "ls",
     "rt", "rn", "rm", "rk", "rf", "st", "cht", "ft", "tz", "ns", "\xDF"};
-// An excluded word this long or longer is not to hide inside a made-up one;
-// shorter ones are parts of too many harmless words.
-constexpr std::size_t kShortestHiddenWord = 4;
+// An excluded word (or stem) this long or longer is not to hide inside a
+// made-up one; shorter ones are parts of too many harmless words.
+constexpr std::size_t kShortestHiddenWord = 3;
 // A made-up word has one or two syllables, two half of the time.
 constexpr double kTwoSyllables = 0.5;
 constexpr std::string_view kSingleVowels = "aeiouy\xE4\xF6\xFC";

@@ -37,8 +37,8 @@ class MadeUpWords {
   const WordBank& excluded_;
 };
 
-// Neither an excluded word nor one with an excluded word of some length in
-// it, small letters taken for capitals.
+// Neither an excluded word nor one with an excluded word or stem of three
+// letters or more in it, small letters taken for capitals.
 bool fitForLesson(std::string_view word, const WordBank& excluded = excludedWords());
 
 }  // namespace kv

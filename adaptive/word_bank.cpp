@@ -1,5 +1,7 @@
 #include "adaptive/word_bank.h"
 
+#include <algorithm>
+
 #include "adaptive/course_keys.h"
 
 namespace kv {
@@ -30,9 +32,14 @@ WordBank::WordBank(std::string_view listText) {
   }
   std::array<double, 256> strokes{};
   double total = 0.0;
+  smallWords_.reserve(words_.size());
   for (std::size_t rank = 0; rank < words_.size(); ++rank) {
     index_.insert(words_[rank]);
-    smallIndex_.insert(smallLetters(words_[rank]));
+    smallWords_.push_back(smallLetters(words_[rank]));
+    smallIndex_.insert(smallWords_.back());
+    bool complete = true;
+    const std::uint64_t mask = courseMaskOf(words_[rank], complete);
+    masks_.push_back(complete ? mask : mask | kOutsideCourse);
     const double weight = frequency(rank);
     total += addKeystrokes(words_[rank] + ' ', strokes, weight) * weight;
   }
@@ -42,6 +49,9 @@ WordBank::WordBank(std::string_view listText) {
 }
 
 bool WordBank::containsIgnoringCase(std::string_view word) const {
+  if (std::none_of(word.begin(), word.end(), [](char c) { return isCapitalLetter(static_cast<unsigned char>(c)); })) {
+    return smallIndex_.contains(word);
+  }
   return smallIndex_.contains(smallLetters(word));
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -24,6 +25,9 @@ class WordBank {
   std::size_t size() const { return words_.size(); }
   // The words by rank, the most frequent first. Nouns carry their capital.
   const std::vector<std::string>& words() const { return words_; }
+  // The course keys each word needs (courseMaskOf), by rank; a word with a
+  // character outside the course needs a key no set has.
+  const std::vector<std::uint64_t>& courseMasks() const { return masks_; }
   // Exactly this spelling.
   bool contains(std::string_view word) const { return index_.contains(word); }
   // Whether the word, small letters taken for capitals, is in the list.
@@ -39,7 +43,9 @@ class WordBank {
  private:
   std::vector<std::string> words_;
   std::unordered_set<std::string_view> index_;  // into words_, which never changes after construction
-  std::unordered_set<std::string> smallIndex_;  // every word in small letters
+  std::vector<std::string> smallWords_;             // every word in small letters
+  std::unordered_set<std::string_view> smallIndex_;  // into smallWords_
+  std::vector<std::uint64_t> masks_;
   std::array<double, 256> shares_{};
 };
 
@@ -53,5 +59,8 @@ std::string_view builtinExcludedText();
 
 // The text in small letters (Windows-1252 capitals included).
 std::string smallLetters(std::string_view text);
+
+// A mask bit no key set has: the word cannot be typed in the course.
+inline constexpr std::uint64_t kOutsideCourse = std::uint64_t{1} << 63;
 
 }  // namespace kv

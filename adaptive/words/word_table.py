@@ -3,7 +3,9 @@
 program carries them: the words in Windows-1252, one a line, in the order of
 the list (most frequent first). Lines starting with "#" and empty lines are
 left out. A word that Windows-1252 cannot hold, or one with a blank in it,
-stops the build: the list is to be mended, not quietly shortened.
+stops the build: the list is to be mended, not quietly shortened. A "*" at
+the end (in the excluded words: every word that starts so) is dropped; the
+program keeps no word of an excluded stem either way.
 
     word_table.py WORDS.txt [EXCLUDED.txt | -] OUT.cpp
 """
@@ -21,6 +23,7 @@ def read_words(path: pathlib.Path) -> list[bytes]:
         word = line.strip()
         if not word or word.startswith("#"):
             continue
+        word = word.removesuffix("*")
         if any(c.isspace() for c in word):
             raise ListError(f"{path}:{number}: Leerzeichen im Wort \u201e{word}\u201c")
         try:

@@ -90,6 +90,16 @@ TEST(AdaptiveFigures, JudgeTheLatestStrokesAndCountCapitalsForShift) {
   EXPECT_NEAR(keySpeed(kShiftKey, figures[kShiftKey]), 240.0, 1e-9);  // two strokes each
 }
 
+TEST(AdaptiveFigures, ALongHistoryIsReadOnlyAsFarBackAsItsLatestRecords) {
+  std::vector<ExerciseRecord> records = {test::strokesOf('q', 30, 300)};
+  records.resize(kMostReadRecords + 1, test::strokesOf('a', 10, 300));
+  const KeyFigures figures = figuresFromRecords(records);
+  EXPECT_EQ(figures['q'].strokes, 0u);
+  EXPECT_EQ(figures['a'].strokes, kJudgedStrokes);
+  records.erase(records.begin() + 1);
+  EXPECT_EQ(figuresFromRecords(records)['q'].strokes, 30u);
+}
+
 TEST(AdaptiveFigures, DamagedRecordsGiveSaneFigures) {
   ExerciseRecord record = test::strokesOf('a', 100, 300);
   record.keys['s'] = {std::numeric_limits<std::uint32_t>::max(), std::numeric_limits<std::uint32_t>::max()};
