@@ -34,13 +34,15 @@ std::vector<const ExerciseRecord*> recentAdaptive(std::span<const ExerciseRecord
   return recent;
 }
 
-// Speed gained per lesson by least squares over the lessons that timed the
-// key; empty with too few of them.
-std::optional<double> speedTrend(unsigned char key, const std::vector<KeyFigures>& perLesson) {
+// The per-lesson change of a key's speed or miss rate, by least squares over
+// the lessons that had the key; empty with too few of them.
+std::optional<double> trend(unsigned char key, const std::vector<KeyFigures>& perLesson, bool ofMisses) {
   std::vector<std::pair<double, double>> points;
   for (std::size_t lesson = 0; lesson < perLesson.size(); ++lesson) {
-    const double speed = keySpeed(key, perLesson[lesson][key]);
-    if (speed > 0.0) points.emplace_back(static_cast<double>(lesson), speed);
+    const KeyFigure& figure = perLesson[lesson][key];
+    const double value = ofMisses ? missRate(figure) : keySpeed(key, figure);
+    const bool measured = ofMisses ? figure.strokes > 0 : value > 0.0;
+    if (measured) points.emplace_back(static_cast<double>(lesson), value);
   }
   if (points.size() < kLeastTrendLessons) return std::nullopt;
   double meanX = 0.0;
@@ -59,22 +61,29 @@ std::optional<double> speedTrend(unsigned char key, const std::vector<KeyFigures
   return covariance / variance;
 }
 
-// Lessons until one key not yet reached reaches the target; empty when the
+// Lessons until a key not yet reached reaches the target; empty when the
 // trend does not say.
 std::optional<int> lessonsForKey(const KeyProgress& key, int target, const std::vector<KeyFigures>& perLesson) {
-  if (key.missRate > kMostMissRate) return std::nullopt;
+  int lessons = 1;
   if (key.speed < target) {
-    const std::optional<double> gain = speedTrend(key.key, perLesson);
+    const std::optional<double> gain = trend(key.key, perLesson, false);
     if (!gain || *gain <= 0.0) return std::nullopt;
-    return static_cast<int>(std::ceil((target - key.speed) / *gain));
+    lessons = std::max(lessons, static_cast<int>(std::ceil((target - key.speed) / *gain)));
   }
-  // Fast enough, but typed too seldom yet to judge: as many lessons as its
-  // strokes need at the pace of the recent ones.
-  double strokes = 0.0;
-  for (const KeyFigures& figures : perLesson) strokes += figures[key.key].strokes;
-  if (strokes <= 0.0) return std::nullopt;
-  const double perLessonStrokes = strokes / static_cast<double>(perLesson.size());
-  return static_cast<int>(std::ceil((kLeastStrokes - key.strokes) / perLessonStrokes));
+  if (key.missRate > kMostMissRate) {
+    const std::optional<double> change = trend(key.key, perLesson, true);
+    if (!change || *change >= 0.0) return std::nullopt;
+    lessons = std::max(lessons, static_cast<int>(std::ceil((key.missRate - kMostMissRate) / -*change)));
+  }
+  if (key.strokes < kLeastStrokes) {
+    // As many lessons as its strokes need at the pace of the recent ones.
+    double strokes = 0.0;
+    for (const KeyFigures& figures : perLesson) strokes += figures[key.key].strokes;
+    if (strokes <= 0.0) return std::nullopt;
+    const double perLessonStrokes = strokes / static_cast<double>(perLesson.size());
+    lessons = std::max(lessons, static_cast<int>(std::ceil((kLeastStrokes - key.strokes) / perLessonStrokes)));
+  }
+  return lessons;
 }
 
 std::optional<int> forecast(const AdaptiveProgress& progress, std::span<const ExerciseRecord> records) {

@@ -35,8 +35,9 @@ inline constexpr std::string_view kAdaptiveTitlePrefix = "Adaptiv:";
 // The forecast looks at the trend over at most this many recent adaptive
 // lessons: the learner's progress of the last days, not of the first week.
 inline constexpr std::size_t kTrendLessons = 8;
-// A trend needs at least this many lessons with the key in them.
-inline constexpr std::size_t kLeastTrendLessons = 3;
+// A trend needs at least this many lessons with the key in them: two make a
+// line, and a key new in the lesson before last has no more.
+inline constexpr std::size_t kLeastTrendLessons = 2;
 // The focus key and at most this many other weak keys are weighted; more
 // keys weighted at once could not each come up three times as often.
 inline constexpr std::size_t kMostOtherWeakKeys = 3;
@@ -70,8 +71,9 @@ struct AdaptiveProgress {
   bool hasNext = false;  // false once every key of the course is open
   unsigned char nextKey = 0;
   // Lessons until the next key opens, from the per-lesson trend of the keys
-  // not yet reached over the recent adaptive lessons. Empty when it cannot
-  // be told: no upward trend, too few lessons, or keys held back by misses.
+  // not yet reached over the recent adaptive lessons: of their speed, and of
+  // their misses where those hold them back. Empty when it cannot be told:
+  // fewer than two lessons with a key, or a trend the wrong way.
   std::optional<int> lessonsToNext;
 };
 

@@ -117,6 +117,32 @@ struct CourseRun {
   // Per weak key: its keystrokes and all keystrokes in the lessons that weighted it.
   std::array<double, 256> weightedStrokes{};
   std::array<double, 256> weightedTotal{};
+  // The forecasts of lessons to the next key against the lessons it took.
+  std::size_t lessonsMade = 0;
+  std::size_t forecasts = 0;
+  std::size_t forecastsWithinOne = 0;
+  double forecastError = 0.0;
+};
+
+// Forecasts waiting for their key to open: the lesson made and the lessons told.
+struct PendingForecasts {
+  std::size_t openKeys = 0;
+  std::vector<std::pair<std::size_t, int>> told;
+
+  void check(const AdaptiveLesson& made, std::size_t lesson, CourseRun& run) {
+    if (made.open.size() != openKeys) {
+      for (const auto& [at, lessons] : told) {
+        const double error = std::abs(static_cast<double>(lesson - at) - lessons);
+        ++run.forecasts;
+        run.forecastError += error;
+        run.forecastsWithinOne += error <= 1.0 ? 1 : 0;
+      }
+      told.clear();
+      openKeys = made.open.size();
+    }
+    ++run.lessonsMade;
+    if (made.progress.lessonsToNext) told.emplace_back(lesson, *made.progress.lessonsToNext);
+  }
 };
 
 void countWeighted(const AdaptiveLesson& lesson, CourseRun& run) {
@@ -135,6 +161,7 @@ CourseRun runAdaptive(std::uint64_t seed) {
   std::vector<ExerciseRecord> records;
   std::vector<std::string> weighed;
   CourseRun run;
+  PendingForecasts pending;
   std::string previous;
   for (std::size_t lesson = 1; lesson <= kMostLessons; ++lesson) {
     AdaptiveSettings settings;
@@ -143,6 +170,7 @@ CourseRun runAdaptive(std::uint64_t seed) {
     settings.previousLine = previous;
     const AdaptiveLesson made = makeAdaptiveLesson(records, settings);
     previous = made.lines.back();
+    pending.check(made, lesson, run);
     countWeighted(made, run);
     if (lesson <= kWeighedLessons) weighed.insert(weighed.end(), made.lines.begin(), made.lines.end());
     for (const std::string& line : made.lines) run.characters += line.size() + 1;
@@ -271,6 +299,8 @@ int main(int argc, char** argv) {
   std::printf("  Anteil der schwachen Tasten (erste %zu Lektionen): adaptiv | Grundkurs\n", kWeighedLessons);
   double adaptiveLessons = 0.0, fixedLessons = 0.0, adaptiveShare = 0.0, fixedShare = 0.0;
   std::array<double, 256> weightedStrokes{}, weightedTotal{};
+  std::size_t lessonsMade = 0, forecasts = 0, forecastsWithinOne = 0;
+  double forecastError = 0.0;
   for (std::uint64_t seed = 1; seed <= kLearners; ++seed) {
     const CourseRun adaptive = runAdaptive(seed);
     const CourseRun fixed = runGrundkurs(grundkurs, seed);
@@ -281,6 +311,10 @@ int main(int argc, char** argv) {
     fixedLessons += static_cast<double>(fixed.lessons) / kLearners;
     adaptiveShare += adaptive.weakShare / kLearners;
     fixedShare += fixed.weakShare / kLearners;
+    lessonsMade += adaptive.lessonsMade;
+    forecasts += adaptive.forecasts;
+    forecastsWithinOne += adaptive.forecastsWithinOne;
+    forecastError += adaptive.forecastError;
     for (std::size_t key = 0; key < weightedStrokes.size(); ++key) {
       weightedStrokes[key] += adaptive.weightedStrokes[key];
       weightedTotal[key] += adaptive.weightedTotal[key];
@@ -297,8 +331,12 @@ int main(int argc, char** argv) {
   std::printf("  \u00FCber die ersten %zu Lektionen: adaptiv %.2f %% (%.1f-mal), Grundkurs %.2f %% (%.1f-mal)\n",
               kWeighedLessons, 100.0 * adaptiveShare, adaptiveShare / ordinaryShare, 100.0 * fixedShare,
               fixedShare / ordinaryShare);
-  std::printf("\nLektionen bis zum Ziel im Mittel: adaptiv %.1f, Grundkurs 1-12 %.1f (Ziel: adaptiv weniger)\n\n",
+  std::printf("\nLektionen bis zum Ziel im Mittel: adaptiv %.1f, Grundkurs 1-12 %.1f (Ziel: adaptiv weniger)\n",
               adaptiveLessons, fixedLessons);
+  std::printf("Vorhersage der Lektionen bis zur n\u00E4chsten Taste: bei %zu von %zu Lektionen gegeben, "
+              "im Mittel %.1f Lektionen daneben, %zu-mal h\u00F6chstens eine\n\n",
+              forecasts, lessonsMade, forecasts > 0 ? forecastError / static_cast<double>(forecasts) : 0.0,
+              forecastsWithinOne);
   printWords();
   return 0;
 }

@@ -201,8 +201,25 @@ TEST(AdaptiveForecast, FromAnUpwardTrendOnlyAndNeverInvented) {
   EXPECT_GE(*rising.lessonsToNext, 1);
   EXPECT_LE(*rising.lessonsToNext, 5);
   EXPECT_FALSE(adaptiveProgress(lessons({600, 800, 1000}), 150).lessonsToNext.has_value());
+  // Two lessons alike: no upward trend.
   EXPECT_FALSE(adaptiveProgress(lessons({600, 600}), 150).lessonsToNext.has_value());
   EXPECT_FALSE(adaptiveProgress({}, 150).lessonsToNext.has_value());
+}
+
+TEST(AdaptiveForecast, AKeyHeldBackByMissesCountsByTheTrendOfItsMisses) {
+  const auto lessons = [](std::initializer_list<std::uint32_t> everyNth) {
+    std::vector<ExerciseRecord> records;
+    for (const std::uint32_t nth : everyNth) {
+      const std::vector<std::string> lines(20, "fall das kalk da j\xF6");
+      records.push_back(test::typedRecord("Adaptiv: Schwerpunkt k", lines, {300, 0xFF, 2000, 'k', nth}));
+    }
+    return records;
+  };
+  // k missed at every 4th, 5th, 6th stroke: 25 %, 20 %, 17 %.
+  const AdaptiveProgress improving = adaptiveProgress(lessons({4, 5, 6}));
+  ASSERT_TRUE(improving.lessonsToNext.has_value());
+  EXPECT_GE(*improving.lessonsToNext, 2);
+  EXPECT_FALSE(adaptiveProgress(lessons({6, 5, 4})).lessonsToNext.has_value());
 }
 
 }  // namespace
