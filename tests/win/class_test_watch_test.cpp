@@ -183,21 +183,8 @@ class TeacherWatch : public LearnerKeys {
     if (::GetEnvironmentVariableW(L"KV_GUIDE_PICTURES", wanted, 8) == 0 || wanted[0] != L'1') return;
     ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     ASSERT_TRUE(test::waitUntilPainted(window, 5000));
-    RECT r{};
-    ASSERT_TRUE(::GetWindowRect(main, &r));
-    const std::wstring folder = win::widen(KV_SOURCE_DIR) + L"/docs/bilder/";
-    const std::wstring picture = folder + name + L".png";
-    const std::wstring partial = folder + L"." + name + L".png";
-    std::wstring windowsPath = L"Z:" + picture;
-    std::replace(windowsPath.begin(), windowsPath.end(), L'/', L'\\');
-    ::DeleteFileW(windowsPath.c_str());
-    const std::wstring crop = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
-                              std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
-    ASSERT_TRUE(test::runUnixToEnd(L"/usr/bin/import -window root png:- | /usr/bin/convert png:- -crop " + crop +
-                                   L" +repage '" + partial + L"' && mv '" + partial + L"' '" + picture + L"'"));
-    EXPECT_TRUE(test::waitUntil([&] { return ::GetFileAttributesW(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                                20000))
-        << "no picture " << win::narrowLossy(picture);
+    const std::wstring picture = win::widen(KV_SOURCE_DIR) + L"/docs/bilder/" + name + L".png";
+    EXPECT_TRUE(test::photographForGuide(main, picture)) << "no picture " << win::narrowLossy(picture);
   }
 
   std::wstring unixDir_;

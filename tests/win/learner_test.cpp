@@ -106,13 +106,6 @@ TEST(Learner, TypesATextWithRealKeysAndGetsTheEvaluation) {
 constexpr const wchar_t* kFirstLine = L"fded fded fded fded sded sded sded sded aded aded aded aded";
 constexpr const wchar_t* kEndLines = L" \r\n\r\n\r\n*** Ende ***";
 
-// Waits until the file exists; Wine does not report when a Unix program ends,
-// so the programs started for these tests announce it with a file.
-bool waitForFile(const std::wstring& path, DWORD timeoutMs) {
-  return test::waitUntil(
-      [&] { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-}
-
 class LearnerRound : public testing::Test {
  protected:
   // Starts the program and stops at the first page of the selection.
@@ -354,21 +347,8 @@ class LearnerForms : public LearnerRound, public testing::WithParamInterface<For
   // The main window as it is on screen now, in docs/bilder/<name>.png. The
   // picture is written under another name first and renamed when complete.
   void photograph(const std::wstring& name) {
-    ::RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    ::Sleep(500);
-    RECT r{};
-    ASSERT_TRUE(::GetWindowRect(main, &r));
-    const std::wstring folder = win::widen(KV_SOURCE_DIR) + L"/docs/bilder/";
-    const std::wstring picture = folder + name + L".png";
-    const std::wstring partial = folder + L"." + name + L".png";
-    std::wstring windowsPath = L"Z:" + picture;
-    std::replace(windowsPath.begin(), windowsPath.end(), L'/', L'\\');
-    ::DeleteFileW(windowsPath.c_str());
-    const std::wstring crop = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) +
-                              L"+" + std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
-    ASSERT_TRUE(runUnix(L"/bin/sh -c \"/usr/bin/import -window root png:- | /usr/bin/convert png:- -crop " +
-                        crop + L" +repage '" + partial + L"' && mv '" + partial + L"' '" + picture + L"'\""));
-    EXPECT_TRUE(waitForFile(windowsPath, 20000)) << "no picture " << win::narrowLossy(picture);
+    const std::wstring picture = win::widen(KV_SOURCE_DIR) + L"/docs/bilder/" + name + L".png";
+    EXPECT_TRUE(test::photographForGuide(main, picture)) << "no picture " << win::narrowLossy(picture);
   }
 };
 

@@ -317,6 +317,25 @@ bool waitForFolderTree(HWND picker, DWORD timeoutMs) {
       timeoutMs);
 }
 
+bool photographForGuide(HWND mainWindow, const std::wstring& picture) {
+  ::RedrawWindow(mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  ::Sleep(500);
+  RECT r{};
+  if (!::GetWindowRect(mainWindow, &r)) return false;
+  const std::size_t slash = picture.rfind(L'/') + 1;
+  const std::wstring partial = picture.substr(0, slash) + L"." + picture.substr(slash);
+  std::wstring windowsPath = L"Z:" + picture;
+  std::replace(windowsPath.begin(), windowsPath.end(), L'/', L'\\');
+  ::DeleteFileW(windowsPath.c_str());
+  const std::wstring crop = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+                            std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+  if (!runUnixToEnd(L"/usr/bin/import -window root png:- | /usr/bin/convert png:- -crop " + crop + L" +repage '" +
+                    partial + L"' && mv '" + partial + L"' '" + picture + L"'")) {
+    return false;
+  }
+  return waitUntil([&] { return ::GetFileAttributesW(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES; }, 20000);
+}
+
 void saveWindowPicture(HWND window, const std::wstring& path) {
   RECT r{};
   ::GetWindowRect(window, &r);

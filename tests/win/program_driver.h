@@ -164,6 +164,10 @@ HWND folderPickerTree(HWND picker);
 bool waitForFolderTree(HWND picker, DWORD timeoutMs);
 // The window as it is on the screen now, written to a .bmp file.
 void saveWindowPicture(HWND window, const std::wstring& path);
+// The main window as it is on screen now, for the user guide: a PNG at the
+// Linux path `picture` (in docs/bilder/), written under another name first
+// and renamed when complete. False when no picture arrived.
+bool photographForGuide(HWND mainWindow, const std::wstring& picture);
 
 // A list view's rows and cells in another process, read through memory of
 // that process as the control needs it.

@@ -14,7 +14,9 @@
 #include "platform/win/strings.h"
 #include "platform/win/system_info.h"
 #include "ui/adaptive/adaptive_run_win.h"
+#include "keyboard/layout_check_win.h"
 #include "ui/history/history_window_win.h"
+#include "ui/selection/selection_rules.h"
 #include "ui/shared/app_state.h"
 #include "ui/shared/requests.h"
 #include "ui/shared/system_colours_win.h"
@@ -78,12 +80,12 @@ std::string summaryText(const AdaptiveProgress& progress, int lessonsTyped) {
   text += lessonsTyped == 0 ? w1252("Noch keine adaptive Lektion geschrieben. ")
                             : w1252("Adaptive Lektionen bisher: ") + std::to_string(lessonsTyped) + ". ";
   text += w1252("Freie Tasten (") + std::to_string(progress.keys.size()) + "): " + keys + "\r\n";
-  text += w1252("Schwerpunkt der nächsten Lektion: ") + keyName(progress.focus) + "\r\n";
+  text += w1252("Schwerpunkt der nächsten Lektion: ") + courseKeyName(progress.focus) + "\r\n";
   if (!progress.hasNext) {
     text += w1252("Alle Tasten sind frei. Die Lektionen üben weiter, was unter dem Ziel liegt.");
     return text;
   }
-  text += w1252("Als Nächstes kommt: ") + keyName(progress.nextKey) + w1252(" – sobald jede freie Taste ") +
+  text += w1252("Als Nächstes kommt: ") + courseKeyName(progress.nextKey) + w1252(" – sobald jede freie Taste ") +
           std::to_string(progress.target) + w1252(" Anschläge pro Minute erreicht und selten verfehlt wird. ");
   if (progress.lessonsToNext) {
     const int n = *progress.lessonsToNext;
@@ -404,6 +406,9 @@ void AdaptiveWindow::formChosen() {
 void AdaptiveWindow::startLesson() {
   if (starting_) return;
   targetChanged();
+  // As before any exercise: the German keyboard, and a system it runs on.
+  if (!win::CheckKeyboardLayout(host_.frame())) return;
+  if (!exerciseStartAllowed(appState().settings.environment)) return;
   std::string notice;
   starting_ = true;
   if (!startAdaptiveLesson(notice)) {
@@ -438,9 +443,7 @@ LRESULT AdaptiveWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_3DFACE));
-      ::SetTextColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE));
+      return controlOnFace(wParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kFormId:

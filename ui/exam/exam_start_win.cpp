@@ -21,6 +21,7 @@
 #include "texts/text_model.h"
 #include "ui/exam/class_test_places_win.h"
 #include "ui/shared/app_state.h"
+#include "ui/shared/system_colours_win.h"
 #include "ui/shared/window_font_win.h"
 
 namespace kv {
@@ -325,9 +326,7 @@ LRESULT ClassTestStart::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_3DFACE));
-      ::SetTextColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE));
+      return controlOnFace(wParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kNameId:

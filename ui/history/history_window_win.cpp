@@ -614,10 +614,7 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
-      // The text colour too: on a dark face the device context's black is lost.
-      ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_3DFACE));
-      ::SetTextColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_BTNTEXT));
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE));
+      return controlOnFace(wParam);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kPerExerciseId:

@@ -26,4 +26,13 @@ struct SystemColourRoles {
 };
 SystemColourRoles systemColourRoles();
 
+// The answer to WM_CTLCOLORSTATIC and WM_CTLCOLORBTN of a window drawn on
+// the button face: ground and text in the face's colours, so that a dark
+// face keeps its text readable.
+inline LRESULT controlOnFace(WPARAM dc) {
+  ::SetBkColor(reinterpret_cast<HDC>(dc), ::GetSysColor(COLOR_3DFACE));
+  ::SetTextColor(reinterpret_cast<HDC>(dc), ::GetSysColor(COLOR_BTNTEXT));
+  return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE));
+}
+
 }  // namespace kv
