@@ -92,7 +92,14 @@ class AdaptiveLearner : public LearnerKeys {
           return lines.size() >= 6;
         },
         10000);
-    ASSERT_GE(lines.size(), 6u) << "the lesson is not there to read";
+    if (lines.size() < 6) {
+      test::Objects objects;
+      const test::Acc client = objects.ofWindow(exercise);
+      std::wstring names;
+      for (const test::Acc& child : objects.children(client)) names += L" [" + child.name() + L"]";
+      FAIL() << "the lesson is not there to read; window " << win::narrowLossy(win::windowText(exercise))
+             << ", objects" << win::narrowLossy(names);
+    }
     for (std::size_t i = 0; i < lines.size(); ++i) {
       std::wstring line = lines[i];
       if (missed != 0) std::replace(line.begin(), line.end(), missed, slip);
@@ -151,7 +158,12 @@ TEST_F(AdaptiveLearner, ThreeLessonsOpenANewKeyAndAMissedKeyBecomesTheFocus) {
   ASSERT_TRUE(key(L"alt+f"));
   const HWND form = ::GetDlgItem(window, AdaptiveWindow::kFormId);
   ASSERT_TRUE(test::waitUntil([&] { return test::focusOfThread(main) == form; }, 5000));
-  ASSERT_TRUE(key(L"Home Down Down"));
+  // Home first, and seen to arrive: the form chosen in the selection may be
+  // the one wanted already, and the keys come in after xdotool returns.
+  ASSERT_TRUE(key(L"Home"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::controlText(form) == L"Laufschrift"; }, 5000))
+      << win::narrowLossy(test::controlText(form));
+  ASSERT_TRUE(key(L"Down Down"));
   ASSERT_TRUE(test::waitUntil([&] { return test::controlText(form) == L"Textvorgabe auf Bildschirm"; }, 5000))
       << win::narrowLossy(test::controlText(form));
   ASSERT_TRUE(key(L"alt+z"));

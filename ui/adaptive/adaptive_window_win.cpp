@@ -405,6 +405,8 @@ void AdaptiveWindow::formChosen() {
 
 void AdaptiveWindow::startLesson() {
   if (starting_) return;
+  // What the fields show is what counts, however they were changed.
+  formChosen();
   targetChanged();
   // As before any exercise: the German keyboard, and a system it runs on.
   if (!win::CheckKeyboardLayout(host_.frame())) return;
@@ -447,7 +449,7 @@ LRESULT AdaptiveWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kFormId:
-          if (HIWORD(wParam) == CBN_SELCHANGE) formChosen();
+          if (HIWORD(wParam) == CBN_SELCHANGE || HIWORD(wParam) == CBN_SELENDOK) formChosen();
           return 0;
         case kTargetId:
           if (HIWORD(wParam) == EN_KILLFOCUS) targetChanged();
