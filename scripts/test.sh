@@ -211,8 +211,8 @@ start_windows_lanes() {
   local w64="$top/build/windows" w32="$top/build/windows32"
   lane tippen-1 "$w64" 64 -R '^win_typing_tests_1$' || return 1
   lane tippen-2 "$w64" 64 -R '^win_typing_tests_2$' || return 1
-  lane tippen-3 "$w64" 64 -R '^win_typing_tests_3$' || return 1
-  lane fenster-64 "$w64" 64 -E '^win_typing_tests_' || return 1
+  lane tippen-3 "$w64" 64 -R '^(win_typing_tests_3|win_adaptive)$' || return 1
+  lane fenster-64 "$w64" 64 -E '^(win_typing_tests_|win_adaptive$)' || return 1
   lane programme-32 "$w32" 32 || return 1
 }
 
