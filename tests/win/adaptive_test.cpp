@@ -135,13 +135,14 @@ TEST_F(AdaptiveLearner, ThreeLessonsOpenANewKeyAndAMissedKeyBecomesTheFocus) {
   // (Laufschrift, the first form, has no correction; the form's buttons have
   // no Alt letter, so it is chosen as the other learner tests choose it.)
   test::pressDialogButton(dialog, SelectionDialog::kFormOption1 + 2);
-  ::Sleep(300);
+  const auto checked = [&](int id) {
+    return ::SendMessageW(::GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  };
+  ASSERT_TRUE(test::waitUntil([&] { return checked(SelectionDialog::kFormOption1 + 2); }, 5000));
+  ASSERT_TRUE(test::waitUntil([&] { return ::IsWindowEnabled(::GetDlgItem(dialog, SelectionDialog::kCorrectionYes)); },
+                              5000));
   ASSERT_TRUE(key(L"alt+m"));
-  ASSERT_TRUE(test::waitUntil(
-      [&] {
-        return ::SendMessageW(::GetDlgItem(dialog, SelectionDialog::kCorrectionYes), BM_GETCHECK, 0, 0) == BST_CHECKED;
-      },
-      3000))
+  ASSERT_TRUE(test::waitUntil([&] { return checked(SelectionDialog::kCorrectionYes); }, 5000))
       << "Alt+M did not choose correction";
   ASSERT_TRUE(openSelectionMenu(dialog)) << "no menu";
   ASSERT_TRUE(key(L"a"));
