@@ -384,9 +384,6 @@ void AdaptiveWindow::targetChanged() {
     if (value == run.target) return;
     run.target = value;
     load();
-    filling_ = true;
-    ::SetWindowTextW(summary_, w(summaryText(progress_, lessonsTyped_)).c_str());
-    filling_ = false;
     fillControls();
     ::InvalidateRect(hwnd_, nullptr, TRUE);
   }
