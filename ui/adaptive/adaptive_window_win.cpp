@@ -386,7 +386,12 @@ void AdaptiveWindow::targetChanged() {
     load();
     fillControls();
     ::InvalidateRect(hwnd_, nullptr, TRUE);
+    return;
   }
+  // Empty or out of range: the target in force shows again, and stays.
+  filling_ = true;
+  ::SetWindowTextW(target_, std::to_wstring(adaptiveRun().target).c_str());
+  filling_ = false;
 }
 
 void AdaptiveWindow::formChosen() {
