@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Builds both trees and runs every test: the native tests, then the Windows
+# Builds the trees and runs every test: the native tests and the Windows
 # programs' tests under Wine. The Windows suites mostly wait for the program
 # and the keys, so they run side by side in lanes, each with a Wine prefix and
-# a display of its own, while the native sanitizer and fuzz stages use the
-# processors at a lower priority. Prints each phase's time at the end.
+# a display of its own, starting as soon as their tree is built, while the
+# 32-bit tree, the native sanitizer and the fuzz stages use the processors at
+# a lower priority. Prints each phase's time at the end.
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 export LC_NUMERIC=C
@@ -28,13 +29,18 @@ print_phases() {
   local i total=$(($(date +%s) - run_started))
   echo "== Zeiten der Phasen =="
   for i in "${!phase_names[@]}"; do
-    printf '  %-46s %4d:%02d\n' "${phase_names[$i]}" $((phase_seconds[i] / 60)) $((phase_seconds[i] % 60))
+    printf '  %-48s %4d:%02d\n' "${phase_names[$i]}" $((phase_seconds[i] / 60)) $((phase_seconds[i] % 60))
   done
-  printf '  %-46s %4d:%02d\n' "ganzer Lauf" $((total / 60)) $((total % 60))
+  printf '  %-48s %4d:%02d\n' "ganzer Lauf" $((total / 60)) $((total % 60))
 }
 
 phase "Pakete und Locale (deps.sh)" "$top/scripts/deps.sh" || exit 1
-if ! phase "Bauen: Linux, Windows 32 und 64 Bit" "$top/scripts/build.sh" all; then
+# The 64-bit tree first: its Wine lanes wait on keys and windows far more
+# than they compute, so the 32-bit tree is built while they run.
+build_first() { "$top/scripts/build.sh" linux && "$top/scripts/build.sh" windows64; }
+# Beside the lanes, at a lower priority than their programs.
+build_beside() { nice -n 10 "$top/scripts/build.sh" windows32 && nice -n 10 "$top/scripts/build.sh" installer; }
+if ! phase "Bauen: Linux und Windows 64 Bit" build_first; then
   echo "Build fehlgeschlagen."
   exit 1
 fi
@@ -175,6 +181,9 @@ lane() {
   (
     set -m
     export DISPLAY=$display
+    # Five lanes, the sanitizer build and the fuzzers share the processors:
+    # the tests' waits get twice their usual time.
+    export KV_TEST_PATIENCE=${KV_TEST_PATIENCE:-2}
     if [ "$bits" = 32 ]; then
       export KV_WINEPREFIX32=$prefix
       kv_use_prefix32
@@ -206,14 +215,20 @@ lane() {
   lane_prefixes+=("$prefix")
 }
 
-start_windows_lanes() {
+# The 64-bit tree's lanes, but for its installers, which need the 32-bit
+# programs as well.
+start_64_bit_lanes() {
   rm -rf "$lane_dir"
-  local w64="$top/build/windows" w32="$top/build/windows32"
+  local w64="$top/build/windows"
   lane tippen-1 "$w64" 64 -R '^win_typing_tests_1$' || return 1
   lane tippen-2 "$w64" 64 -R '^win_typing_tests_2$' || return 1
   lane tippen-3 "$w64" 64 -R '^(win_typing_tests_3|win_adaptive)$' || return 1
-  lane fenster-64 "$w64" 64 -E '^(win_typing_tests_|win_adaptive$)' || return 1
-  lane programme-32 "$w32" 32 || return 1
+  lane fenster-64 "$w64" 64 -E '^(win_typing_tests_|win_adaptive$|installer)' || return 1
+}
+
+start_32_bit_lanes() {
+  lane programme-32 "$top/build/windows32" 32 || return 1
+  lane installer-64 "$top/build/windows" 64 -R '^installer' || return 1
 }
 
 # Waits for every lane and shows each one's summary, in a fixed order.
@@ -233,8 +248,17 @@ finish_windows_lanes() {
 }
 
 windows_started=$(date +%s)
-start_windows_lanes
+start_64_bit_lanes
 lanes_started=$?
+
+if ! phase "Bauen: Windows 32 Bit und Installer (nebenher)" build_beside; then
+  echo "Build fehlgeschlagen."
+  exit 1
+fi
+if [ $lanes_started -eq 0 ]; then
+  start_32_bit_lanes
+  lanes_started=$?
+fi
 
 echo "== Native Tests (Linux) =="
 phase "Native Tests (Linux)" run_ctest "$top/build/linux"
