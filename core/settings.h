@@ -103,6 +103,8 @@ struct PolicySettings {
   bool teacherFunctions = true;  // off: the teachers' menu is not there
   // off: no class test opens, none waits on this PC to be handed in
   bool classTestsEnabled = true;
+  // off: no "Adaptiv üben" in the selection's menu nor in the Lernverlauf
+  bool adaptiveLessons = true;
 };
 
 enum class ExerciseForm : std::uint8_t {

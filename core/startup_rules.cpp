@@ -138,6 +138,9 @@ void applyPolicies(PolicyStore& root, const EnvironmentExpander& expand, Setting
   if (const auto v = root.readDword(kPolicyKeyGeneral, "Klassenarbeiten")) {
     settings.policies.classTestsEnabled = *v != 0;
   }
+  if (const auto v = root.readDword(kPolicyKeyGeneral, "Adaptiv ueben")) {
+    settings.policies.adaptiveLessons = *v != 0;
+  }
   if (const auto v = root.readDword(kPolicyKeyGeneral, "Systemfarben")) {
     settings.colourMode.systemColours = *v != 0;
   }

@@ -258,6 +258,23 @@ TEST(Policies, ClassTestsOffOnlyByZeroAndUserMayAllowThemAgain) {
   EXPECT_TRUE(settings.policies.classTestsEnabled);
 }
 
+TEST(Policies, AdaptiveLessonsOffOnlyByZeroAndApartFromTheLernverlauf) {
+  for (const std::uint32_t value : {0u, 1u, 7u}) {
+    SCOPED_TRACE(value);
+    FakeStore machine;
+    machine.dwords[{kPolicyKeyGeneral, "Adaptiv ueben"}] = value;
+    Settings settings;
+    applyPolicies(machine, fakeExpand, settings);
+    EXPECT_EQ(settings.policies.adaptiveLessons, value != 0);
+    EXPECT_TRUE(settings.policies.historyEnabled) << "the lessons and the Lernverlauf are switched apart";
+  }
+  FakeStore user;
+  user.dwords[{kPolicyKeyGeneral, "Lernverlauf"}] = 0;
+  Settings settings;
+  applyPolicies(user, fakeExpand, settings);
+  EXPECT_TRUE(settings.policies.adaptiveLessons) << "without a Lernverlauf the lessons work from this run";
+}
+
 TEST(Policies, MalformedAndEmptyValuesChangeNothing) {
   FakeStore user;
   user.strings[{kPolicyKeyColours, "Kleiner Finger"}] = "#FF00FF";

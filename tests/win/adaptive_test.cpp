@@ -4,6 +4,7 @@
 // typed at speed, and a key missed on purpose that becomes the focus.
 #include <windows.h>
 #include <oleacc.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include "tests/win/accessible_objects.h"
 #include "tests/win/learner_fixture.h"
 #include "ui/adaptive/adaptive_window_win.h"
+#include "ui/history/history_window_win.h"
 
 namespace kv {
 namespace {
@@ -210,6 +212,48 @@ TEST_F(AdaptiveLearner, ThreeLessonsOpenANewKeyAndAMissedKeyBecomesTheFocus) {
   // Three lessons, each recorded in the Lernverlauf under its focus.
   ASSERT_TRUE(key(L"alt+s"));
   ASSERT_NE(selection(), nullptr) << "Schließen did not lead back to the selection";
+}
+
+// A school that keeps its class on the same lessons switches "Adaptiv üben"
+// off by policy: neither the selection's menu nor the Lernverlauf offers it,
+// and its letters do nothing there.
+class AdaptiveOff : public AdaptiveLearner {
+ protected:
+  void SetUp() override {
+    HKEY k = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento\\7.0\\Allgemein", 0, nullptr, 0,
+                                KEY_SET_VALUE, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    const DWORD off = 0;
+    ::RegSetValueExW(k, L"Adaptiv ueben", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&off), sizeof off);
+    ::RegCloseKey(k);
+    AdaptiveLearner::SetUp();
+  }
+  void TearDown() override {
+    AdaptiveLearner::TearDown();
+    ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Policies\\Klavento");
+  }
+};
+
+TEST_F(AdaptiveOff, NeitherTheSelectionNorTheLernverlaufOffersIt) {
+  const HWND dialog = selection();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(openSelectionMenu(dialog)) << "no menu";
+  // Its letter chooses nothing now; Escape closes the menu.
+  ASSERT_TRUE(key(L"a"));
+  EXPECT_EQ(test::waitForOnlyChild(main, kAdaptiveChildClass, 2000), nullptr) << "the menu still offers it";
+  ASSERT_TRUE(key(L"Escape"));
+  ASSERT_TRUE(test::waitUntil([&] { return test::findTopLevelWindow(program.pid(), nullptr, L"#32768") == nullptr; },
+                              5000));
+
+  ASSERT_TRUE(key(L"ctrl+l"));
+  const HWND history = test::waitForOnlyChild(main, kHistoryChildClass, 10000);
+  ASSERT_NE(history, nullptr) << "Strg+L opened no Lernverlauf";
+  EXPECT_EQ(::FindWindowExW(history, nullptr, L"Button", L"&Adaptiv üben"), nullptr) << "the button is there";
+  EXPECT_NE(::FindWindowExW(history, nullptr, L"Button", L"Schwächen &üben"), nullptr) << "the other buttons stay";
+  ASSERT_TRUE(key(L"alt+a"));
+  EXPECT_EQ(test::waitForOnlyChild(main, kAdaptiveChildClass, 2000), nullptr) << "Alt+A still opens it";
+  EXPECT_EQ(test::waitForOnlyChild(main, kHistoryChildClass, 1000), history);
 }
 
 }  // namespace

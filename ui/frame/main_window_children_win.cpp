@@ -66,6 +66,7 @@ void MainWindow::onRequest(int n) {
       openClassTest();
       break;
     case Request::Adaptive:
+      if (!appState().settings.policies.adaptiveLessons) break;
       if (childKind() == ChildKind::Selection) child_->storeParameters();
       switchTo(ChildKind::Adaptive);
       break;

@@ -235,8 +235,11 @@ void HistoryWindow::createControls() {
                                    0, 0, 10, 10, kNextLessonId);
   practise_ = win::createControl(hwnd_, L"BUTTON", L"Schwächen &üben", WS_TABSTOP | BS_PUSHBUTTON,
                                  0, 0, 10, 10, kPractiseId);
-  adaptive_ = win::createControl(hwnd_, L"BUTTON", L"&Adaptiv üben", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10,
-                                 kAdaptiveId);
+  // Unless a policy keeps the class on the same lessons.
+  if (appState().settings.policies.adaptiveLessons) {
+    adaptive_ = win::createControl(hwnd_, L"BUTTON", L"&Adaptiv üben", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10,
+                                   kAdaptiveId);
+  }
   close_ = win::createControl(hwnd_, L"BUTTON", L"&Schließen", WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 10, 10, kCloseId);
   grip_ = win::createControl(hwnd_, L"SCROLLBAR", L"", SBS_SIZEGRIP | SBS_SIZEBOXBOTTOMRIGHTALIGN, 0, 0, 10, 10,
                              kGripId);
@@ -630,11 +633,11 @@ LRESULT HistoryWindow::handleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           startNextLesson();
           return 0;
         case kAdaptiveId:
-          host_.request(static_cast<int>(Request::Adaptive));
+          if (adaptive_ != nullptr) host_.request(static_cast<int>(Request::Adaptive));
           return 0;
         case IDOK:
           // Return: the focused button, else the window's own action.
-          if (::GetFocus() == adaptive_) {
+          if (adaptive_ != nullptr && ::GetFocus() == adaptive_) {
             host_.request(static_cast<int>(Request::Adaptive));
           } else if (::GetFocus() == nextLesson_) {
             startNextLesson();

@@ -89,9 +89,12 @@ void SelectionDialog::showMenu() {
   // The text is chosen on the second page; there it can go on paper.
   ::AppendMenuW(menu, MF_STRING | (page_ == 2 ? 0 : MF_GRAYED), kMenuPrintTemplate, L"&Vorlage drucken...");
   ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  // Lessons made for the learner, in the form chosen here.
-  ::AppendMenuW(menu, MF_STRING, kMenuAdaptive, L"&Adaptiv üben...");
-  ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  // Lessons made for the learner, in the form chosen here; unless a policy
+  // keeps the class on the same lessons.
+  if (appState().settings.policies.adaptiveLessons) {
+    ::AppendMenuW(menu, MF_STRING, kMenuAdaptive, L"&Adaptiv üben...");
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  }
   const bool web = appState().settings.policies.webLinksEnabled;
   ::AppendMenuW(menu, MF_STRING | (web ? 0 : MF_GRAYED), kMenuWeb, L"Klavento im &Internet");
   RECT r{};
@@ -104,7 +107,7 @@ void SelectionDialog::showMenu() {
     case kMenuFolder: browseForFolder(); break;
     case kMenuPrintTemplate: printTemplateSheet(); break;
     case kMenuAdaptive:
-      if (win::CheckKeyboardLayout(host_.frame())) host_.request(static_cast<int>(Request::Adaptive));
+      if (appState().settings.policies.adaptiveLessons && win::CheckKeyboardLayout(host_.frame())) host_.request(static_cast<int>(Request::Adaptive));
       break;
     case kMenuWeb:
       if (appState().settings.policies.webLinksEnabled) win::openWebPage(hwnd_, kProductWebPage);
