@@ -27,6 +27,7 @@
 #include "platform/win/handles.h"
 #include "platform/win/strings.h"
 #include "tests/win/learner_fixture.h"
+#include "ui/adaptive/adaptive_window_win.h"
 #include "ui/exam/exam_start_win.h"
 #include "ui/frame/about_window_win.h"
 #include "ui/history/history_window_win.h"
@@ -577,6 +578,13 @@ class LargeDpi : public LearnerKeys {
     ASSERT_TRUE(press(L"ctrl+l"));
     ASSERT_NE(test::waitForOnlyChild(main, kHistoryChildClass, 15000), nullptr) << "Strg+L opened no Lernverlauf";
     layout->check(L"Lernverlauf", main);
+    // "Adaptiv üben" from there, with its keyboard picture and key list.
+    ASSERT_TRUE(press(L"alt+a"));
+    const HWND adaptive = test::waitForOnlyChild(main, kAdaptiveChildClass, 15000);
+    ASSERT_NE(adaptive, nullptr) << "Alt+A in the Lernverlauf opened no Adaptiv üben";
+    ASSERT_TRUE(test::waitUntil([&] { return test::listViewCount(::GetDlgItem(adaptive, AdaptiveWindow::kKeysListId)) > 0; },
+                                10000));
+    layout->check(L"Adaptiv üben", main);
     ASSERT_TRUE(press(L"Escape"));
     ASSERT_NE(selection(), nullptr);
 

@@ -43,7 +43,7 @@ COLORREF shadeColour(KeyShade shade) {
 const wchar_t* shadeName(KeyShade shade) {
   switch (shade) {
     case KeyShade::Locked: return L"noch gesperrt";
-    case KeyShade::Open: return L"frei";
+    case KeyShade::Open: return L"noch zu wenig geübt";
     case KeyShade::Weak: return L"unter dem Ziel";
     case KeyShade::Reached: return L"Ziel erreicht";
     case KeyShade::Focus: return L"Schwerpunkt";
@@ -300,7 +300,8 @@ void AdaptiveWindow::paintKeyboard(HDC dc, const RECT& area) {
                                     [&](const KeyProgress& k) { return k.key == key; });
     if (found == progress_.keys.end()) return KeyShade::Open;
     if (found->reached) return KeyShade::Reached;
-    return found->weak || found->strokes >= kLeastStrokes ? KeyShade::Weak : KeyShade::Open;
+    // As the list's "Stand" says: a key is judged only over enough strokes.
+    return found->strokes >= kLeastStrokes ? KeyShade::Weak : KeyShade::Open;
   };
   const auto tint = [&](const KeyRect& r, KeyShade shade) {
     if (r.right <= r.left) return;
