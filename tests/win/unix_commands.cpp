@@ -104,6 +104,10 @@ bool focusXWindow(const std::wstring& namePattern, DWORD timeoutMs) {
   // up, the focus leaves with it, and the keys after it reach nothing. A slow
   // start on a loaded machine keeps it up longer.
   waitUntil([] { return ::FindWindowW(L"KlaventoSplash", nullptr) == nullptr; }, 20000);
+  if (!runUnixToEnd(L"/usr/bin/xdotool search --name " + shellQuoted(namePattern) + L" windowfocus",
+                    timeoutMs)) {
+    return false;
+  }
   // xdotool has only asked the X server; Wine learns of the new focus from
   // the server's event a moment later, and keys pressed before then go to the
   // window that had it. The pattern is a caption, anchored or not.
@@ -112,29 +116,19 @@ bool focusXWindow(const std::wstring& namePattern, DWORD timeoutMs) {
   if (fromStart) caption.erase(0, 1);
   const bool toEnd = !caption.empty() && caption.back() == L'$';
   if (toEnd) caption.pop_back();
-  const auto focused = [&] {
-    const HWND foreground = ::GetForegroundWindow();
-    if (foreground == nullptr) return false;
-    // Another process's caption, read without a message to its thread.
-    wchar_t buffer[256] = {};
-    const std::wstring text(buffer, static_cast<std::size_t>(::GetWindowTextW(foreground, buffer, 256)));
-    const std::size_t at = text.find(caption);
-    return at != std::wstring::npos && (!fromStart || at == 0) && (!toEnd || at + caption.size() == text.size());
-  };
-  // A loaded machine may lose the first request (the focus taken by a window
-  // that closes in between): asked again, a few times.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (!runUnixToEnd(L"/usr/bin/xdotool search --name " + shellQuoted(namePattern) + L" windowfocus",
-                      timeoutMs)) {
-      return false;
-    }
-    if (waitUntil(focused, 5000)) {
-      // Wine hands the focus on to the window's own control a moment later.
-      ::Sleep(200);
-      return true;
-    }
-  }
-  return false;
+  waitUntil(
+      [&] {
+        const HWND foreground = ::GetForegroundWindow();
+        if (foreground == nullptr) return false;
+        // Another process's caption, read without a message to its thread.
+        wchar_t buffer[256] = {};
+        const std::wstring text(buffer, static_cast<std::size_t>(::GetWindowTextW(foreground, buffer, 256)));
+        const std::size_t at = text.find(caption);
+        return at != std::wstring::npos && (!fromStart || at == 0) &&
+               (!toEnd || at + caption.size() == text.size());
+      },
+      5000);
+  return true;
 }
 
 bool typeLikeALearner(const std::wstring& text) {
