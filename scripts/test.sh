@@ -181,7 +181,7 @@ lane() {
   (
     set -m
     export DISPLAY=$display
-    # Five lanes, the sanitizer build and the fuzzers share the processors:
+    # Six lanes, the 32-bit build, the sanitizer and the fuzzers share the processors:
     # the tests' waits get twice their usual time.
     export KV_TEST_PATIENCE=${KV_TEST_PATIENCE:-2}
     if [ "$bits" = 32 ]; then
